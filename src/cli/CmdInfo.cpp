@@ -1,0 +1,12 @@
+#include "cli/Commands.h"
+
+#include <cstdio>
+
+namespace pw::cli {
+
+int RunInfo(const Args&) {
+  std::fprintf(stderr, "pagewick-cli: this command is not available yet\n");
+  return 3;
+}
+
+}  // namespace pw::cli

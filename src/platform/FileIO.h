@@ -1,0 +1,25 @@
+// Whole-file reading and writing. Writes go through a temporary file in the same folder and a
+// rename, so a crash never leaves a half-written file; missing folders are created.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace pw::platform {
+
+// Reads the whole file into bytes. False (and bytes untouched) when it cannot be read.
+bool ReadWholeFile(const QString& path, std::string& bytes, QString* error = nullptr);
+
+// Writes bytes as the whole new content of the file, through a temporary and a rename,
+// creating the file's folder with its parents when missing. False with a message on failure;
+// the old file is then unchanged.
+bool WriteWholeFile(const QString& path, std::string_view bytes, QString* error = nullptr);
+
+// Creates the folder with its parents; true when it exists afterwards.
+bool ForceDirectories(const QString& folder);
+
+bool FileExists(const QString& path);
+bool DirectoryExists(const QString& path);
+
+}  // namespace pw::platform
