@@ -1,0 +1,62 @@
+// The project file (".pwproj"): an XML document holding the content text, an optional legacy
+// script and the publishing settings. Reading and writing here are independent of TModule.
+//
+// Reading accepts any encoding the XML parser knows and any root element name; a file that is
+// not XML is taken as plain content text. Writing produces UTF-8 in the current "Settings"
+// form, through a temporary file and a rename. Errors: a bool result and a message.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <string_view>
+
+namespace pw {
+
+// The publishing settings and the state of a project that the module keeps besides the
+// content text (which lives in the editor). Credentials are plain text in memory.
+struct TProjectState {
+  QString ProjectPath;   // full path of the project file; empty = untitled
+  QString ProjectTitle;  // the preamble's $title
+  QString FTPServer;
+  QString FTPUserName;
+  QString FTPPassword;
+  QString FTPPort;  // empty = the FTP default
+  QString FTPRemoteRoot;
+  bool FTPPassiveMode = true;
+  bool UploadChangesOnly = true;
+  QStringList UploadFiles;  // one entry per line of the stored list
+  QString UsedUnits;        // value of the last $uses line
+
+  // Back to the values of a new, untitled project.
+  void Reset() { *this = TProjectState(); }
+
+  friend bool operator==(const TProjectState&, const TProjectState&) = default;
+};
+
+// Everything a project file holds.
+struct TProjectFileData {
+  std::string Content;  // the content text, UTF-8, with its line breaks
+  std::string Script;   // legacy build script, UTF-8; empty when absent
+  TProjectState State;  // only the publishing fields are read and written
+  bool PlainText = false;  // the file was not XML and Content holds its text
+};
+
+// Parses project-file bytes. Never fails: bytes that are not an XML document become the
+// content text (decoded from UTF-8, UTF-16 with a byte-order mark, or else the ANSI code page).
+TProjectFileData ParseProjectFile(std::string_view bytes);
+
+// Reads and parses a project file. False with a message when the file cannot be read.
+bool LoadProjectFile(const QString& path, TProjectFileData& data, QString* error = nullptr);
+
+// The UTF-8 XML document of data, in the current form. Characters that XML 1.0 cannot carry
+// (control characters other than tab, line feed and carriage return) are left out, so the
+// file always loads back as XML.
+std::string SerializeProjectFile(const TProjectFileData& data);
+
+// Writes the document through a temporary file and a rename. False with a message on
+// failure; the old file is then unchanged.
+bool SaveProjectFile(const QString& path, const TProjectFileData& data, QString* error = nullptr);
+
+}  // namespace pw
