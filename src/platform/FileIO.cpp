@@ -1,0 +1,105 @@
+#include "platform/FileIO.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace pw::platform {
+
+namespace {
+
+void SetError(QString* error, const QString& message) {
+  if (error) *error = message;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const QString& path, std::string& bytes, QString* error) {
+  if (path.isEmpty()) {
+    SetError(error, QStringLiteral("No file name given"));
+    return false;
+  }
+  if (QFileInfo(path).isDir()) {
+    SetError(error, QStringLiteral("\"%1\" is a folder, not a file").arg(path));
+    return false;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    SetError(error, QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
+    return false;
+  }
+  std::string content;
+  const qint64 size = file.size();
+  if (size > 0) content.reserve(static_cast<size_t>(size));
+  char buffer[64 * 1024];
+  for (;;) {
+    const qint64 count = file.read(buffer, sizeof buffer);
+    if (count < 0) {
+      SetError(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+      return false;
+    }
+    if (count == 0) break;
+    content.append(buffer, static_cast<size_t>(count));
+  }
+  bytes.swap(content);
+  return true;
+}
+
+bool WriteWholeFile(const QString& path, std::string_view bytes, QString* error) {
+  if (path.isEmpty()) {
+    SetError(error, QStringLiteral("No file name given"));
+    return false;
+  }
+  const QString folder = QFileInfo(path).absolutePath();
+  if (!ForceDirectories(folder)) {
+    SetError(error, QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
+    return false;
+  }
+  if (QFileInfo(path).isDir()) {
+    SetError(error, QStringLiteral("\"%1\" is a folder, not a file").arg(path));
+    return false;
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    SetError(error, QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
+    return false;
+  }
+  const char* data = bytes.data();
+  qint64 remaining = static_cast<qint64>(bytes.size());
+  while (remaining > 0) {
+    const qint64 written = file.write(data, remaining);
+    if (written <= 0) {
+      SetError(error, QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
+      file.cancelWriting();
+      return false;
+    }
+    data += written;
+    remaining -= written;
+  }
+  if (!file.commit()) {
+    SetError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, file.errorString()));
+    return false;
+  }
+  return true;
+}
+
+bool ForceDirectories(const QString& folder) {
+  if (folder.isEmpty()) return false;
+  if (QFileInfo(folder).isDir()) return true;
+  QDir().mkpath(folder);
+  return QFileInfo(folder).isDir();
+}
+
+bool FileExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  const QFileInfo info(path);
+  return info.exists() && !info.isDir();
+}
+
+bool DirectoryExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  return QFileInfo(path).isDir();
+}
+
+}  // namespace pw::platform
