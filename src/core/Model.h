@@ -6,6 +6,7 @@
 // Commands report failure by a false result; questions and messages go through the host.
 #pragma once
 
+#include "core/ConfigFile.h"
 #include "core/Host.h"
 #include "core/ProjectFile.h"
 #include "core/TextEditor.h"
@@ -18,8 +19,6 @@
 #include <vector>
 
 namespace pw {
-
-class TConfigFile;
 
 // One entry of the page list as the main window shows it.
 struct TPageListEntry {
@@ -85,6 +84,17 @@ class TModule {
   TConfigFile& Config() { return *FConfig; }
   void LoadSettings();
   void SaveSettings();
+  // The find and replace options, filled by LoadSettings.
+  TSearchSettings& SearchSettings() { return FSearchSettings; }
+  // The open dialog's preset file name (the newest recent project that still exists).
+  const QString& OpenFileName() const { return FOpenFileName; }
+
+  // Start-up with the program's arguments (without the program name): opens the first one
+  // when it names an existing file and returns true; otherwise resets the project, presets
+  // the open dialog with the newest existing recent project and returns false.
+  bool OpenStartupProject(const QStringList& args);
+  // The deferred second half of start-up: opens the preset recent project, if any.
+  bool ReopenRecentProject();
 
   // --- Page list (ModelPages.cpp) ---
   void RefreshPageList(bool forced);
@@ -118,6 +128,8 @@ class TModule {
   bool SaveAsType(const QString& fileName, int type);
   // The content text of the editor as UTF-8.
   std::string ContentUtf8() const;
+  // The line break the editor's text uses (CR LF when it holds one, else LF).
+  QString LineBreak() const;
 
   ITextEditor& FEditor;
   IHost& FHost;
@@ -126,7 +138,9 @@ class TModule {
   QStringList FRecentFiles;
   QString FBasePath;
   QString FMainCaption;
+  TSearchSettings FSearchSettings;
   QString FOpenFileName;  // the open dialog's preset name
+  QString FSaveFileName;  // the save dialog's preset name
   std::vector<TPageListEntry> FPageList;
   int FSelectedPage = 0;
   std::uint64_t FRefreshedRevision = ~std::uint64_t(0);

@@ -1,0 +1,166 @@
+#include "core/ContentText.h"
+
+#include <algorithm>
+
+namespace pw::content {
+namespace {
+
+bool IsNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+         c == '.';
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) < 0x21; }
+
+}  // namespace
+
+TLineKind ClassifyLine(std::string_view line) {
+  if (line.empty()) return TLineKind::Body;
+  switch (line.front()) {
+    case ';': return TLineKind::Comment;
+    case '[': return TLineKind::Header;
+    case '\\': return TLineKind::Escaped;
+    case '$': return TLineKind::Directive;
+    default: return TLineKind::Body;
+  }
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  lines.push_back(text.substr(start));
+  return lines;
+}
+
+std::string_view HeaderName(std::string_view line) {
+  if (line.empty() || line.front() != '[') return {};
+  std::string_view rest = line.substr(1);
+  const size_t close = rest.find(']');
+  if (close == std::string_view::npos) return Trim(rest);
+  return rest.substr(0, close);
+}
+
+TDirective ParseDirective(std::string_view line) {
+  if (line.empty() || line.front() != '$') return {};
+  std::string_view rest = line.substr(1);
+  size_t n = 0;
+  while (n < rest.size() && IsNameChar(rest[n])) ++n;
+  if (n == 0 || n >= rest.size() || rest[n] != ' ') return {rest, {}};
+  return {rest.substr(0, n), rest.substr(n + 1)};
+}
+
+bool IsListedHeader(std::string_view trimmedLine) {
+  return trimmedLine.size() > 2 && trimmedLine.front() == '[' && trimmedLine.back() == ']';
+}
+
+bool StartsWithNoCase(std::string_view line, std::string_view prefix) {
+  if (line.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (Lower(line[i]) != Lower(prefix[i])) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ParseUses(std::string_view value) {
+  std::vector<std::string> units;
+  size_t i = 0;
+  const size_t n = value.size();
+  while (i < n) {
+    while (i < n && (value[i] == ' ' || value[i] == '\t')) ++i;
+    if (i >= n) break;
+    std::string_view entry;
+    if (value[i] == '"' || value[i] == '\'') {
+      const char quote = value[i++];
+      const size_t close = value.find(quote, i);
+      const size_t end = close == std::string_view::npos ? n : close;
+      entry = value.substr(i, end - i);
+      i = close == std::string_view::npos ? n : close + 1;
+      // Anything between the closing quote and the next comma is not part of the entry.
+      const size_t comma = value.find(',', i);
+      i = comma == std::string_view::npos ? n : comma + 1;
+    } else {
+      const size_t comma = value.find(',', i);
+      const size_t end = comma == std::string_view::npos ? n : comma;
+      entry = value.substr(i, end - i);
+      while (!entry.empty() && (entry.back() == ' ' || entry.back() == '\t')) entry.remove_suffix(1);
+      i = comma == std::string_view::npos ? n : comma + 1;
+    }
+    if (!entry.empty()) units.emplace_back(entry);
+  }
+  return units;
+}
+
+std::string UsesIncludes(std::string_view value) {
+  std::string script;
+  for (const std::string& unit : ParseUses(value)) {
+    script += "#include ";
+    script += unit;
+    script += '\n';
+  }
+  return script;
+}
+
+TPageScan ScanPages(std::string_view text, std::string_view projectCaption) {
+  TPageScan scan;
+  scan.Entries.push_back({std::string(projectCaption), 0, 2});
+  const std::vector<std::string_view> lines = SplitLines(text);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = Trim(lines[i]);
+    if (IsListedHeader(line)) {
+      const std::string_view name = line.substr(1, line.size() - 2);
+      const int icon = name.find('.') != std::string_view::npos ? 1 : 0;
+      scan.Entries.push_back({std::string(name), static_cast<int>(i) + 1, icon});
+    } else if (StartsWithNoCase(line, "$uses ")) {
+      scan.UsedUnits = std::string(Trim(line.substr(6)));
+    } else if (StartsWithNoCase(line, "$title ")) {
+      const std::string_view title = Trim(line.substr(7));
+      TPageEntry& last = scan.Entries.back();
+      last.Caption += " (";
+      last.Caption += title;
+      last.Caption += ')';
+      if (scan.Entries.size() == 1) {
+        scan.ProjectTitle = std::string(title);
+        scan.HasProjectTitle = true;
+      }
+    }
+  }
+  return scan;
+}
+
+std::string CurrentPageName(std::string_view text, int caretLine) {
+  const std::vector<std::string_view> lines = SplitLines(text);
+  if (lines.empty() || caretLine < 0) return {};
+  int i = std::min<int>(caretLine, static_cast<int>(lines.size()) - 1);
+  for (; i >= 0; --i) {
+    const std::string_view line = Trim(lines[i]);
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      const std::string_view name = line.substr(1, line.size() - 2);
+      return name.find('.') != std::string_view::npos ? std::string(name) : std::string();
+    }
+  }
+  return {};
+}
+
+int SectionEndLine(const std::vector<std::string_view>& lines, int headerLine) {
+  const int count = static_cast<int>(lines.size());
+  for (int i = headerLine + 1; i < count; ++i) {
+    if (IsListedHeader(Trim(lines[i]))) return i;
+  }
+  return count;
+}
+
+}  // namespace pw::content

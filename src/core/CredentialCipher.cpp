@@ -1,0 +1,120 @@
+#include "core/CredentialCipher.h"
+
+#include "platform/CodePage.h"
+
+#include <nettle/twofish.h>
+
+namespace pw {
+namespace {
+
+enum class TDirection { Encipher, Decipher };
+
+std::string Cfb8(std::string_view input, TDirection direction) {
+  twofish_ctx ctx;
+  twofish128_set_key(&ctx, CredentialKey().data());
+  std::array<std::uint8_t, 16> reg = CredentialIV();
+  std::array<std::uint8_t, 16> block{};
+  std::string output(input.size(), '\0');
+  for (size_t i = 0; i < input.size(); ++i) {
+    twofish_encrypt(&ctx, block.size(), block.data(), reg.data());
+    const auto in = static_cast<std::uint8_t>(input[i]);
+    const auto out = static_cast<std::uint8_t>(block[0] ^ in);
+    output[i] = static_cast<char>(out);
+    // The register takes the cipher-text byte: the output when enciphering, the input when
+    // deciphering.
+    for (size_t k = 0; k + 1 < reg.size(); ++k) reg[k] = reg[k + 1];
+    reg.back() = direction == TDirection::Encipher ? out : in;
+  }
+  return output;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::array<std::uint8_t, 16> GuidBytes(std::uint32_t data1, std::uint16_t data2, std::uint16_t data3,
+                                       const std::array<std::uint8_t, 8>& data4) {
+  std::array<std::uint8_t, 16> b{};
+  for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(data1 >> (8 * i));
+  for (int i = 0; i < 2; ++i) b[4 + i] = static_cast<std::uint8_t>(data2 >> (8 * i));
+  for (int i = 0; i < 2; ++i) b[6 + i] = static_cast<std::uint8_t>(data3 >> (8 * i));
+  for (int i = 0; i < 8; ++i) b[8 + i] = data4[i];
+  return b;
+}
+
+const std::array<std::uint8_t, 16>& CredentialKey() {
+  // {C47A1E98-2B6D-4F30-8E5A-61D9B3C7F024}
+  static const auto key = GuidBytes(0xC47A1E98, 0x2B6D, 0x4F30, {0x8E, 0x5A, 0x61, 0xD9, 0xB3, 0xC7, 0xF0, 0x24});
+  return key;
+}
+
+const std::array<std::uint8_t, 16>& CredentialIV() {
+  // {3B9E5C21-7D04-4A6F-9C12-8E7F0A4B6D53}
+  static const auto iv = GuidBytes(0x3B9E5C21, 0x7D04, 0x4A6F, {0x9C, 0x12, 0x8E, 0x7F, 0x0A, 0x4B, 0x6D, 0x53});
+  return iv;
+}
+
+std::string EncipherBytes(std::string_view plain) { return Cfb8(plain, TDirection::Encipher); }
+std::string DecipherBytes(std::string_view cipher) { return Cfb8(cipher, TDirection::Decipher); }
+
+std::string ToHex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    const auto b = static_cast<std::uint8_t>(c);
+    hex.push_back(kDigits[b >> 4]);
+    hex.push_back(kDigits[b & 15]);
+  }
+  return hex;
+}
+
+bool FromHex(std::string_view hex, std::string& bytes) {
+  bytes.clear();
+  int high = -1;
+  for (char c : hex) {
+    if (IsSpace(c)) continue;
+    const int v = HexValue(c);
+    if (v < 0) {
+      bytes.clear();
+      return false;
+    }
+    if (high < 0) {
+      high = v;
+    } else {
+      bytes.push_back(static_cast<char>((high << 4) | v));
+      high = -1;
+    }
+  }
+  return true;
+}
+
+QString EncipherCredential(const QString& text) {
+  if (text.isEmpty()) return QString();
+  const std::string plain = platform::TextToBytes(text, platform::AnsiCodePage());
+  return QString::fromLatin1(ToHex(EncipherBytes(plain)));
+}
+
+bool DecipherCredential(const QString& hex, QString& text) {
+  text.clear();
+  std::string cipher;
+  if (!FromHex(hex.toUtf8().toStdString(), cipher)) return false;
+  if (cipher.empty()) return true;
+  text = platform::BytesToText(DecipherBytes(cipher), platform::AnsiCodePage());
+  return true;
+}
+
+QString DecipherCredential(const QString& hex) {
+  QString text;
+  DecipherCredential(hex, text);
+  return text;
+}
+
+}  // namespace pw
