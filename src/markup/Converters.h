@@ -1,0 +1,89 @@
+// The markup converter: turns the body of one section into an HTML fragment.
+// The generator owns one THTMLConverter for its whole life and calls Convert
+// once per page. Convert never fails: malformed markup stays in the output as
+// text. One object is used by one thread at a time; it keeps scratch buffers
+// between calls so that converting many pages does not allocate per line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "markup/Scanning.h"
+
+namespace pw {
+
+// The kinds of block the converter keeps open, one per nesting level.
+enum class THTMLTag : uint8_t {
+  htEmpty,  // no block open (after an empty line)
+  htHTML,   // raw lines, no wrapping element
+  htP,
+  htH1,
+  htH2,
+  htH3,
+  htUL,
+  htOL,
+  htPRE,
+  htDIV,
+  htTH,  // table header part
+  htTB,  // table body part
+};
+
+class TConverter {
+ public:
+  virtual ~TConverter() = default;
+  virtual std::string Convert(std::string_view body) = 0;
+};
+
+class THTMLConverter : public TConverter {
+ public:
+  // One section body (UTF-8) -> HTML fragment. Input ends at a zero byte.
+  std::string Convert(std::string_view body) override;
+
+  // The properties hold UTF-8. A non-empty image path always ends in "/".
+  const std::string& ImgPath() const { return FImgPath; }
+  void SetImgPath(std::string value);
+  const std::string& PreStyle() const { return FPreStyle; }
+  void SetPreStyle(std::string value) { FPreStyle = std::move(value); }
+
+  // The inline layer on its own: emphasis, anchors, links, images, spans.
+  std::string ConvertInline(std::string_view text);
+
+  // Cells of one table row; the text after the row marker.
+  static void SplitCells(std::string_view text, char separator, std::string& out);
+
+ private:
+  // Block layer (Converters.cpp).
+  THTMLTag ClassifyLine(std::string_view line, std::string& html);
+  void OpenBlock(THTMLTag tag);
+  void CloseBlock(THTMLTag tag);
+  void ChangeLevel(int level);
+  THTMLTag ClassifyPreformatted(std::string_view line, std::string_view trimmed, std::string& html);
+  bool IsAttributeLine(std::string_view trimmed, std::string& attributes) const;
+  void PreStyleAttributes(std::string& attributes) const;
+
+  // Inline layer (InlineConverter.cpp): appends the converted text to `out`.
+  void AppendInline(std::string_view text, std::string& out);
+
+  std::string FOutput;
+  THTMLTag FTag = THTMLTag::htHTML;
+  int32_t FLevel = 0;
+  std::string FAttributes;
+  std::string FPreStyle;
+  std::string FImgPath;
+  std::vector<THTMLTag> FStack;
+
+  // Scratch buffers reused across lines and calls.
+  std::string FLineHTML;
+  std::string FCells;
+  std::string FPassA, FPassB, FWork, FHead;
+  std::vector<uint32_t> FMatch, FBrackets;
+  struct TPending {
+    size_t close;
+    std::string_view tail;
+  };
+  std::vector<TPending> FPending;
+};
+
+}  // namespace pw
