@@ -249,6 +249,16 @@ bool IsCodePageSupported(unsigned codePage) {
   return OpensBothWays(codePage);
 }
 
+std::vector<unsigned> SupportedCodePages() {
+  std::vector<unsigned> codePages;
+  for (const CodePageName& entry : kCodePages) {
+    if (IsCodePageSupported(entry.codePage)) codePages.push_back(entry.codePage);
+  }
+  std::sort(codePages.begin(), codePages.end());
+  codePages.erase(std::unique(codePages.begin(), codePages.end()), codePages.end());
+  return codePages;
+}
+
 QString BytesToText(std::string_view bytes, unsigned codePage) {
   if (bytes.empty()) return QString();
   codePage = EffectiveCodePage(codePage);

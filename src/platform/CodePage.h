@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pw::platform {
 
@@ -20,6 +21,9 @@ unsigned AnsiCodePage();
 
 // True when this machine can convert from and to the code page.
 bool IsCodePageSupported(unsigned codePage);
+
+// Every code page IsCodePageSupported accepts, in ascending order.
+std::vector<unsigned> SupportedCodePages();
 
 // Decodes bytes in the code page (0 = the ANSI code page). Bytes that are invalid in it
 // become U+FFFD; an unsupported code page decodes as the ANSI code page.

@@ -1,0 +1,191 @@
+#include "platform/CodePage.h"
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/ScopedEnvironment.h"
+
+namespace pw::platform {
+using namespace std::string_literals;
+namespace {
+
+using pw::testing::ScopedEnvironment;
+
+const QString kRussian = u"Привет, мир"_qs;
+
+TEST(CodePageTest, Windows1251RoundTrip) {
+  const std::string bytes = TextToBytes(kRussian, 1251);
+  EXPECT_EQ(bytes, "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0");
+  EXPECT_EQ(BytesToText(bytes, 1251), kRussian);
+}
+
+TEST(CodePageTest, Koi8R) {
+  const std::string bytes = TextToBytes(u"Ёж"_qs, 20866);
+  EXPECT_EQ(bytes, "\xB3\xD6");
+  EXPECT_EQ(BytesToText(bytes, 20866), u"Ёж"_qs);
+}
+
+TEST(CodePageTest, Windows1252IncludesEuroAndQuotes) {
+  EXPECT_EQ(TextToBytes(u"€ “x” é"_qs, 1252), "\x80 \x93x\x94 \xE9");
+  EXPECT_EQ(BytesToText("\x80\xE9", 1252), u"€é"_qs);
+}
+
+TEST(CodePageTest, DoubleByteCodePages) {
+  const QString japanese = u"日本語テキスト"_qs;
+  const std::string shiftJis = TextToBytes(japanese, 932);
+  EXPECT_EQ(shiftJis.substr(0, 2), "\x93\xFA");
+  EXPECT_EQ(BytesToText(shiftJis, 932), japanese);
+
+  const QString chinese = u"中文"_qs;
+  const std::string gbk = TextToBytes(chinese, 936);
+  EXPECT_EQ(gbk, "\xD6\xD0\xCE\xC4");
+  EXPECT_EQ(BytesToText(gbk, 936), chinese);
+}
+
+TEST(CodePageTest, Utf7) {
+  EXPECT_EQ(TextToBytes(u"Hi Мир"_qs, kCodePageUtf7).substr(0, 3), "Hi ");
+  const QString text = u"1 + 1 = 2, Мир €"_qs;
+  EXPECT_EQ(BytesToText(TextToBytes(text, kCodePageUtf7), kCodePageUtf7), text);
+}
+
+TEST(CodePageTest, UtfFormsLoseNothing) {
+  const QString text = u"A€😀\u0000Я"_qs;  // includes a surrogate pair and a NUL
+  EXPECT_EQ(TextToBytes(u"A€"_qs, kCodePageUtf16), std::string("A\0\xAC\x20", 4));
+  EXPECT_EQ(TextToBytes(u"A€"_qs, 1201), std::string("\0A\x20\xAC", 4));
+  for (unsigned codePage : {kCodePageUtf8, kCodePageUtf16, 1201u, 12000u, 12001u, kCodePageUtf7}) {
+    EXPECT_EQ(BytesToText(TextToBytes(text, codePage), codePage), text) << codePage;
+  }
+  EXPECT_EQ(TextToBytes(u"😀"_qs, 12000), "\x00\xF6\x01\x00"s);
+}
+
+TEST(CodePageTest, UnmappableCharactersBecomeTheDefaultCharacter) {
+  EXPECT_EQ(TextToBytes(u"a中b"_qs, 1251), "a?b");
+  EXPECT_EQ(TextToBytes(u"Ж"_qs, 28591), "?");
+  // A character outside the BMP is one character and gets one default character.
+  EXPECT_EQ(TextToBytes(u"x😀y"_qs, 1252), "x?y");
+  // EBCDIC has its own '?' (0x6F).
+  EXPECT_EQ(TextToBytes(u"Ж"_qs, 37), "\x6F");
+  // A lone surrogate is no character.
+  EXPECT_EQ(TextToBytes(QString(QChar(0xD800)) + u"z"_qs, 1252), "?z");
+  // Shift-state encodings stay well-formed around the replacement.
+  const std::string jis = TextToBytes(u"日€本"_qs, 50220);
+  EXPECT_EQ(BytesToText(jis, 50220), u"日?本"_qs);
+}
+
+TEST(CodePageTest, InvalidBytesDecodeAsReplacementCharacter) {
+  EXPECT_EQ(BytesToText("a\xFF" "b", kCodePageUtf8), u"a\uFFFDb"_qs);
+  EXPECT_EQ(BytesToText("\x82", 932), u"\uFFFD"_qs);  // truncated double-byte sequence
+  EXPECT_EQ(BytesToText(std::string("A\0B", 3), kCodePageUtf16), u"A\uFFFD"_qs);
+  EXPECT_EQ(BytesToText("", 1251), QString());
+  EXPECT_EQ(TextToBytes(QString(), 1251), std::string());
+}
+
+TEST(CodePageTest, SupportedCodePages) {
+  for (unsigned codePage : {37u, 437u, 866u, 874u, 932u, 936u, 949u, 950u, 1200u, 1201u, 1250u,
+                            1251u, 1252u, 1258u, 10000u, 12000u, 20127u, 20866u, 21866u, 28591u,
+                            28605u, 50220u, 51932u, 54936u, 65000u, 65001u}) {
+    EXPECT_TRUE(IsCodePageSupported(codePage)) << codePage;
+  }
+  for (unsigned codePage : {0u, 1u, 720u, 57002u, 99999u}) {
+    EXPECT_FALSE(IsCodePageSupported(codePage)) << codePage;
+  }
+}
+
+TEST(CodePageTest, UnsupportedCodePageUsesTheAnsiCodePage) {
+  ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1251"));
+  EXPECT_EQ(TextToBytes(u"Я"_qs, 57002), "\xDF");
+  EXPECT_EQ(TextToBytes(u"Я"_qs, 0), "\xDF");
+  EXPECT_EQ(BytesToText("\xDF", 0), u"Я"_qs);
+}
+
+TEST(CodePageTest, AnsiCodePageFromEnvironmentAndLocale) {
+  ScopedEnvironment all("LC_ALL", std::nullopt);
+  ScopedEnvironment ctype("LC_CTYPE", std::nullopt);
+  {
+    ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1250"));
+    EXPECT_EQ(AnsiCodePage(), 1250u);
+  }
+  ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("not a number"));
+  const struct {
+    const char* locale;
+    unsigned codePage;
+  } cases[] = {{"ru_RU.UTF-8", 1251}, {"uk_UA", 1251},      {"pl_PL.UTF-8", 1250},
+               {"el_GR", 1253},       {"tr_TR", 1254},      {"he_IL", 1255},
+               {"fa_IR", 1256},       {"lv_LV", 1257},      {"vi_VN", 1258},
+               {"th_TH", 874},        {"ja_JP.eucJP", 932}, {"zh_CN.UTF-8", 936},
+               {"zh_SG", 936},        {"zh_TW.Big5", 950},  {"zh_HK", 950},
+               {"ko_KR", 949},        {"de_DE@euro", 1252}, {"C", 1252},
+               {"POSIX", 1252},       {"", 1252}};
+  for (const auto& c : cases) {
+    ScopedEnvironment lang("LANG", std::string(c.locale));
+    EXPECT_EQ(AnsiCodePage(), c.codePage) << c.locale;
+  }
+}
+
+TEST(CodePageTest, AnsiCodePageIgnoresUnsupportedSetting) {
+  ScopedEnvironment all("LC_ALL", std::string("ru_RU.UTF-8"));
+  ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("57002"));
+  EXPECT_EQ(AnsiCodePage(), 1251u);
+}
+
+TEST(CodePageTest, ConvertsOnManyThreadsAtOnce) {
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &failures] {
+      const unsigned codePage = t % 2 ? 1251 : 932;
+      const QString text = t % 2 ? kRussian : u"日本語"_qs;
+      for (int i = 0; i < 500; ++i) {
+        if (BytesToText(TextToBytes(text, codePage), codePage) != text) ++failures[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
+}  // namespace
+}  // namespace pw::platform
+
+namespace pw::platform {
+namespace {
+
+// The Windows code pages that web charset names select, in the order of the charset table.
+constexpr unsigned kCharsetCodePages[] = {
+    37,    437,   500,   708,   720,   737,   775,   850,   852,   855,   857,   858,   860,
+    861,   862,   863,   864,   865,   866,   869,   870,   874,   875,   932,   936,   949,
+    950,   1026,  1047,  1140,  1141,  1142,  1143,  1144,  1145,  1146,  1147,  1148,  1149,
+    1200,  1201,  1250,  1251,  1252,  1253,  1254,  1255,  1256,  1257,  1258,  1361,  10000,
+    10001, 10002, 10003, 10004, 10005, 10006, 10007, 10008, 10010, 10017, 10021, 10029, 10079,
+    10081, 10082, 12000, 12001, 20000, 20001, 20002, 20003, 20004, 20005, 20105, 20106, 20107,
+    20108, 20127, 20261, 20269, 20273, 20277, 20278, 20280, 20284, 20285, 20290, 20297, 20420,
+    20423, 20424, 20833, 20838, 20866, 20871, 20880, 20905, 20924, 20932, 20936, 20949, 21025,
+    21866, 28591, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599, 28603, 28605, 29001,
+    38598, 50220, 50221, 50222, 50225, 50227, 51932, 51936, 51949, 52936, 54936, 57002, 57003,
+    57004, 57005, 57006, 57007, 57008, 57009, 57010, 57011, 65000, 65001};
+
+// Code pages glibc has no converter for.
+constexpr unsigned kWithoutConverter[] = {
+    720,   10001, 10002, 10003, 10004, 10005, 10006, 10008, 10010, 10021, 10081, 10082, 20000,
+    20001, 20002, 20003, 20004, 20005, 20105, 20833, 20838, 20924, 29001, 52936, 57002, 57003,
+    57004, 57005, 57006, 57007, 57008, 57009, 57010, 57011};
+
+TEST(CodePageTableTest, EveryCharsetCodePageWithAConverterWorks) {
+  const std::vector<unsigned> supported = SupportedCodePages();
+  for (unsigned codePage : kCharsetCodePages) {
+    const bool expected = std::find(std::begin(kWithoutConverter), std::end(kWithoutConverter),
+                                    codePage) == std::end(kWithoutConverter);
+    EXPECT_EQ(IsCodePageSupported(codePage), expected) << codePage;
+    if (!expected) continue;
+    EXPECT_TRUE(std::binary_search(supported.begin(), supported.end(), codePage)) << codePage;
+    // Capitals and digits survive every code page, single-byte, double-byte, EBCDIC or UTF
+    // (the Katakana EBCDIC code page 20290 has no small letters).
+    EXPECT_EQ(BytesToText(TextToBytes(u"PAGE 1"_qs, codePage), codePage), u"PAGE 1"_qs) << codePage;
+  }
+}
+
+}  // namespace
+}  // namespace pw::platform

@@ -1,0 +1,60 @@
+#include "platform/SpecialFolders.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include "platform/ScopedEnvironment.h"
+
+namespace pw::platform {
+namespace {
+
+using pw::testing::ScopedEnvironment;
+
+TEST(SpecialFoldersTest, PagewickHomeRootsAllFour) {
+  ScopedEnvironment home("PAGEWICK_HOME", std::string("/tmp/pwhome"));
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::Documents), u"/tmp/pwhome/documents/"_qs);
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/pwhome/appdata/"_qs);
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::CommonAppData), u"/tmp/pwhome/common-appdata/"_qs);
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::CommonDocuments), u"/tmp/pwhome/common-documents/"_qs);
+}
+
+TEST(SpecialFoldersTest, PagewickHomeWithTrailingSeparator) {
+  ScopedEnvironment home("PAGEWICK_HOME", std::string("/tmp/pwhome/"));
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/pwhome/appdata/"_qs);
+}
+
+TEST(SpecialFoldersTest, XdgVariablesChooseUserFolders) {
+  ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
+  ScopedEnvironment config("XDG_CONFIG_HOME", std::string("/tmp/xdg-config"));
+  ScopedEnvironment documents("XDG_DOCUMENTS_DIR", std::string("/tmp/xdg-docs"));
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/xdg-config/"_qs);
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::Documents), u"/tmp/xdg-docs/"_qs);
+}
+
+TEST(SpecialFoldersTest, RelativeXdgValuesAreIgnored) {
+  ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
+  ScopedEnvironment config("XDG_CONFIG_HOME", std::string("relative/config"));
+  const QString folder = SpecialFolderPath(SpecialFolder::AppData);
+  EXPECT_TRUE(folder.startsWith(u'/'));
+  EXPECT_TRUE(folder.endsWith(u"/.config/"_qs));
+}
+
+TEST(SpecialFoldersTest, EveryFolderIsAbsoluteAndEndsInSeparator) {
+  ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
+  for (SpecialFolder folder : {SpecialFolder::Documents, SpecialFolder::AppData,
+                               SpecialFolder::CommonAppData, SpecialFolder::CommonDocuments}) {
+    const QString path = SpecialFolderPath(folder);
+    EXPECT_TRUE(path.startsWith(u'/')) << path.toStdString();
+    EXPECT_TRUE(path.endsWith(u'/')) << path.toStdString();
+  }
+}
+
+TEST(SpecialFoldersTest, ModuleFolderHoldsThisProgram) {
+  const QString folder = ModuleFolder();
+  ASSERT_TRUE(folder.endsWith(u'/'));
+  EXPECT_TRUE(QFileInfo::exists(folder + u"pw_tests_platform"_qs)) << folder.toStdString();
+}
+
+}  // namespace
+}  // namespace pw::platform
