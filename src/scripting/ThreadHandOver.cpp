@@ -1,0 +1,84 @@
+#include "scripting/ThreadHandOver.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QSemaphore>
+#include <QThread>
+
+namespace pw {
+
+namespace {
+
+// Ends the calling thread's handle when the thread ends, on that thread.
+struct ThreadAnchorHolder {
+  ThreadRef ref;
+  ~ThreadAnchorHolder() {
+    if (ref) ref->Detach();
+  }
+};
+
+struct HandOverState {
+  QSemaphore done;
+  bool ran = false;
+};
+
+// Wakes the waiting caller when the posted call is destroyed, whether it ran or was dropped
+// unprocessed with its receiver.
+struct HandOverWaker {
+  std::shared_ptr<HandOverState> state;
+  ~HandOverWaker() { state->done.release(); }
+};
+
+}  // namespace
+
+ThreadRef CurrentThreadRef() {
+  thread_local ThreadAnchorHolder holder;
+  if (!holder.ref) {
+    holder.ref = ThreadRef(new ThreadAnchor());
+  }
+  return holder.ref;
+}
+
+ThreadAnchor::ThreadAnchor() : thread_(QThread::currentThread()), receiver_(new QObject()) {}
+
+ThreadAnchor::~ThreadAnchor() = default;
+
+bool ThreadAnchor::IsCurrent() const {
+  std::lock_guard lock(mutex_);
+  return thread_ == QThread::currentThread();
+}
+
+void ThreadAnchor::Detach() {
+  QObject* receiver = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    receiver = receiver_;
+    receiver_ = nullptr;
+  }
+  // Deleting the receiver drops its pending calls, which wakes their callers with "not run".
+  delete receiver;
+}
+
+bool ThreadAnchor::Run(const std::function<void()>& work) {
+  if (IsCurrent()) {
+    work();
+    return true;
+  }
+  auto state = std::make_shared<HandOverState>();
+  {
+    std::lock_guard lock(mutex_);
+    if (!receiver_) return false;
+    auto waker = std::make_shared<HandOverWaker>(HandOverWaker{state});
+    QMetaObject::invokeMethod(
+        receiver_,
+        [waker, state, &work] {
+          work();
+          state->ran = true;
+        },
+        Qt::QueuedConnection);
+  }
+  state->done.acquire();
+  return state->ran;
+}
+
+}  // namespace pw
