@@ -71,9 +71,13 @@ void TConfigDataFile::SetText(const QString& text) {
     if (i == lines.size() - 1 && line.isEmpty()) break;
 
     const QString trimmed = line.trimmed();
-    if (trimmed.startsWith(u'[') && trimmed.endsWith(u']') && trimmed.size() >= 2) {
-      FSections.push_back(TSection{trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
-      continue;
+    if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
+      QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
+      // "[]" names nothing; it is kept as a stray line so that saving loses nothing.
+      if (!name.isEmpty()) {
+        FSections.push_back(TSection{std::move(name), {}});
+        continue;
+      }
     }
     if (FSections.empty()) FSections.push_back(TSection{});
     TLine entry;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/QStringPrinter.h"
+
 namespace pw::platform {
 namespace {
 

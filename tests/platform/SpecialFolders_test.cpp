@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/QStringPrinter.h"
 #include "platform/ScopedEnvironment.h"
 
 namespace pw::platform {

@@ -1,0 +1,416 @@
+#include "core/ConfigFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "platform/FileIO.h"
+#include "platform/QStringPrinter.h"
+#include "platform/ScopedEnvironment.h"
+
+namespace pw {
+namespace {
+
+using pw::testing::ScopedEnvironment;
+
+std::string ReadBytes(const QString& path) {
+  std::string bytes;
+  platform::ReadWholeFile(path, bytes);
+  return bytes;
+}
+
+// A settings file below a private PAGEWICK_HOME, located like the application's instance.
+class ConfigFileTest : public ::testing::Test {
+ protected:
+  ConfigFileTest() : home_("PAGEWICK_HOME", dir_.path().toStdString()) {
+    SetupApplicationConfigFile(config_);
+  }
+
+  // A second instance reading what config_ saved, as the next start would.
+  TConfigFile& Reloaded() {
+    SetupApplicationConfigFile(reloaded_);
+    reloaded_.Load();
+    return reloaded_;
+  }
+
+  QTemporaryDir dir_;
+  ScopedEnvironment home_;
+  TConfigFile config_;
+  TConfigFile reloaded_;
+};
+
+TEST_F(ConfigFileTest, ApplicationInstanceLivesInCommonAppData) {
+  EXPECT_EQ(config_.Location(), cflCommonAppData);
+  EXPECT_EQ(config_.FullPath(), dir_.path() + u"/common-appdata/Pagewick/config.ini"_qs);
+}
+
+TEST_F(ConfigFileTest, LocationsAndBackslashFileNames) {
+  TConfigFile file;
+  EXPECT_EQ(file.Location(), cflUser);
+  EXPECT_EQ(file.FullPath(), QString());
+  file.SetFileName(u"Pagewick\\other.ini"_qs);
+  EXPECT_EQ(file.FullPath(), u"Pagewick/other.ini"_qs);
+  file.SetLocation(cflAppData);
+  EXPECT_EQ(file.FullPath(), dir_.path() + u"/appdata/Pagewick/other.ini"_qs);
+  file.SetLocation(cflDocuments);
+  EXPECT_EQ(file.FullPath(), dir_.path() + u"/documents/Pagewick/other.ini"_qs);
+  file.SetLocation(cflCommonDocuments);
+  EXPECT_EQ(file.FullPath(), dir_.path() + u"/common-documents/Pagewick/other.ini"_qs);
+  file.SetLocation(cflModule);
+  EXPECT_TRUE(file.FullPath().endsWith(u"/Pagewick/other.ini"_qs));
+  EXPECT_TRUE(file.FullPath().startsWith(u'/'));
+}
+
+TEST_F(ConfigFileTest, MissingFileGivesEveryDefault) {
+  EXPECT_TRUE(config_.Load());
+  EXPECT_FALSE(config_.LoadedModificationTime().isValid());
+  EXPECT_TRUE(ReadShowWelcomeScreenAtStartup(config_));
+  EXPECT_FALSE(ReadPreviewNewProject(config_));
+  EXPECT_EQ(ReadDefaultProjectPath(config_), dir_.path() + u"/documents/My Web Projects/"_qs);
+  EXPECT_EQ(ReadLibraryPath(config_), dir_.path() + u"/common-documents/Web Library/"_qs);
+  EXPECT_TRUE(ReadRecentFiles(config_).isEmpty());
+  TSearchSettings expected;
+  expected.TextAtCaret = true;
+  EXPECT_EQ(ReadSearchSettings(config_), expected);
+  TWindowPlacement placement;
+  EXPECT_FALSE(config_.ReadWindowPlacement(u"General"_qs, u"WindowPosition"_qs, placement));
+}
+
+TEST_F(ConfigFileTest, DeletedFileRestoresDefaultsAtNextLoad) {
+  WriteShowWelcomeScreenAtStartup(config_, false);
+  WriteLibraryPath(config_, u"/srv/lib"_qs);
+  ASSERT_TRUE(config_.Save());
+  EXPECT_FALSE(ReadShowWelcomeScreenAtStartup(Reloaded()));
+  EXPECT_TRUE(Reloaded().LoadedModificationTime().isValid());
+
+  ASSERT_TRUE(QFile::remove(config_.FullPath()));
+  ASSERT_TRUE(config_.Load());
+  EXPECT_TRUE(ReadShowWelcomeScreenAtStartup(config_));
+  EXPECT_EQ(ReadLibraryPath(config_), dir_.path() + u"/common-documents/Web Library/"_qs);
+}
+
+TEST_F(ConfigFileTest, SaveCreatesFoldersAndCallsEvents) {
+  int loads = 0, saves = 0;
+  config_.OnLoad = [&](TConfigFile& file) {
+    ++loads;
+    EXPECT_EQ(&file, &config_);
+  };
+  config_.OnSave = [&](TConfigFile& file) {
+    ++saves;
+    file.WriteString(u"General"_qs, u"FromOnSave"_qs, u"yes"_qs);
+  };
+  config_.Load();
+  ASSERT_TRUE(config_.Save());
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(ReadBytes(config_.FullPath()), "[General]\nFromOnSave=yes\n");
+  EXPECT_EQ(QDir(dir_.path() + u"/common-appdata/Pagewick"_qs).entryList(QDir::Files | QDir::Hidden),
+            QStringList{u"config.ini"_qs});
+}
+
+TEST_F(ConfigFileTest, SaveFailureIsReported) {
+  ASSERT_TRUE(platform::WriteWholeFile(dir_.path() + u"/common-appdata/Pagewick"_qs, "a file"));
+  QString error;
+  EXPECT_FALSE(config_.Save(&error));
+  EXPECT_FALSE(error.isEmpty());
+  TConfigFile unnamed;
+  EXPECT_FALSE(unnamed.Save());
+}
+
+TEST_F(ConfigFileTest, AutoLoadAndAutoSave) {
+  {
+    TConfigFile file;
+    SetupApplicationConfigFile(file);
+    file.SetAutoSave(true);
+    WritePreviewNewProject(file, true);
+  }  // saved on destruction
+  TConfigFile file;
+  SetupApplicationConfigFile(file);
+  file.SetAutoLoad(true);
+  file.Loaded();
+  EXPECT_TRUE(ReadPreviewNewProject(file));
+}
+
+TEST_F(ConfigFileTest, ChangingThePathKeepsTheContent) {
+  config_.WriteString(u"S"_qs, u"K"_qs, u"v"_qs);
+  config_.SetFileName(u"Elsewhere/x.ini"_qs);
+  EXPECT_EQ(config_.ReadString(u"S"_qs, u"K"_qs, QString()), u"v"_qs);
+  config_.Load();
+  EXPECT_EQ(config_.ReadString(u"S"_qs, u"K"_qs, u"gone"_qs), u"gone"_qs);
+}
+
+TEST_F(ConfigFileTest, BoolForms) {
+  const QString g = u"General"_qs;
+  config_.WriteBool(g, u"On"_qs, true);
+  config_.WriteBool(g, u"Off"_qs, false);
+  EXPECT_EQ(config_.ReadString(g, u"On"_qs, QString()), u"1"_qs);
+  EXPECT_EQ(config_.ReadString(g, u"Off"_qs, QString()), u"0"_qs);
+  const struct {
+    const char16_t* stored;
+    bool defaultValue;
+    bool expected;
+  } cases[] = {{u"1", false, true},     {u"0", true, false},   {u"2", false, true},
+               {u"-1", false, true},    {u" 0 ", true, false}, {u"$10", false, true},
+               {u"0x0", true, false},   {u"yes", true, true},  {u"yes", false, false},
+               {u"true", false, false}, {u"", true, true},     {u"1.0", false, false},
+               {u"99999999999999999999999", false, false}};
+  for (const auto& c : cases) {
+    config_.WriteString(g, u"Value"_qs, QString::fromUtf16(c.stored));
+    EXPECT_EQ(config_.ReadBool(g, u"Value"_qs, c.defaultValue), c.expected)
+        << QString::fromUtf16(c.stored).toStdString() << " default " << c.defaultValue;
+  }
+}
+
+TEST_F(ConfigFileTest, BinaryNeedsExactlyTwiceTheSizeInHexDigits) {
+  const QString g = u"General"_qs;
+  const unsigned char bytes[] = {0x00, 0x7F, 0xAB, 0xFF};
+  config_.WriteBinary(g, u"Bin"_qs, 4, bytes);
+  EXPECT_EQ(config_.ReadString(g, u"Bin"_qs, QString()), u"007FABFF"_qs);
+  unsigned char read[4] = {};
+  ASSERT_TRUE(config_.ReadBinary(g, u"Bin"_qs, 4, read));
+  EXPECT_EQ(std::memcmp(read, bytes, 4), 0);
+
+  unsigned char untouched[4] = {1, 2, 3, 4};
+  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 3, untouched));
+  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 5, untouched));
+  config_.WriteString(g, u"Bin"_qs, u"007fabf"_qs);
+  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 4, untouched));
+  config_.WriteString(g, u"Bin"_qs, u"007fabfg"_qs);
+  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 4, untouched));
+  EXPECT_EQ(untouched[0], 1);
+  config_.WriteString(g, u"Bin"_qs, u"007fabff"_qs);  // lower case is accepted
+  EXPECT_TRUE(config_.ReadBinary(g, u"Bin"_qs, 4, read));
+  EXPECT_EQ(read[3], 0xFF);
+}
+
+TEST_F(ConfigFileTest, WindowPlacementRoundTripsThroughTheFile) {
+  const TWindowPlacement placement =
+      TWindowPlacement::FromNormal(-120, 40, 800, 600, TWindowPlacement::wsMaximized);
+  config_.WriteWindowPlacement(u"General"_qs, u"WindowPosition"_qs, placement);
+  const QString hex = config_.ReadString(u"General"_qs, u"WindowPosition"_qs, QString());
+  ASSERT_EQ(hex.size(), 88);
+  // Length 44, flags 0, show command 3, then -1 as all ones.
+  EXPECT_TRUE(hex.startsWith(u"2C0000000000000003000000FFFFFFFF"_qs)) << hex.toStdString();
+  ASSERT_TRUE(config_.Save());
+
+  TWindowPlacement read;
+  ASSERT_TRUE(Reloaded().ReadWindowPlacement(u"General"_qs, u"WindowPosition"_qs, read));
+  EXPECT_EQ(read, placement);
+  EXPECT_EQ(read.State(), TWindowPlacement::wsMaximized);
+  EXPECT_EQ(read.NormalLeft, -120);
+  EXPECT_EQ(read.NormalWidth(), 800);
+  EXPECT_EQ(read.NormalHeight(), 600);
+}
+
+TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnored) {
+  const TWindowPlacement designed = TWindowPlacement::FromNormal(1, 2, 3, 4, TWindowPlacement::wsNormal);
+  const QString valid = QString(u"2C000000"_qs).repeated(11);
+  for (const QString& stored : {valid.left(86), valid + u"00"_qs, QString(), valid.left(87)}) {
+    config_.WriteString(u"General"_qs, u"PreviewPosition"_qs, stored);
+    TWindowPlacement placement = designed;
+    EXPECT_FALSE(config_.ReadWindowPlacement(u"General"_qs, u"PreviewPosition"_qs, placement));
+    EXPECT_EQ(placement, designed);
+  }
+}
+
+TEST_F(ConfigFileTest, WindowPlacementStates) {
+  TWindowPlacement placement;
+  for (int showCmd : {2, 6, 7, 11}) {
+    placement.ShowCmd = showCmd;
+    EXPECT_EQ(placement.State(), TWindowPlacement::wsMinimized) << showCmd;
+  }
+  for (int showCmd : {0, 1, 5, 9, 12345}) {
+    placement.ShowCmd = showCmd;
+    EXPECT_EQ(placement.State(), TWindowPlacement::wsNormal) << showCmd;
+  }
+  EXPECT_FALSE(placement.FromBytes(nullptr, 44));
+  std::uint8_t short_bytes[40] = {};
+  EXPECT_FALSE(placement.FromBytes(short_bytes, 40));
+}
+
+TEST_F(ConfigFileTest, FolderWithoutTrailingSeparatorReadsBackWithOne) {
+  config_.WriteString(u"General"_qs, u"DefaultProjectPath"_qs, u"/home/u/Sites"_qs);
+  EXPECT_EQ(ReadDefaultProjectPath(config_), u"/home/u/Sites/"_qs);
+  config_.WriteString(u"General"_qs, u"LibraryPath"_qs, u"D:\\Web\\Library"_qs);
+  EXPECT_EQ(ReadLibraryPath(config_), u"D:/Web/Library/"_qs);
+  config_.WriteString(u"General"_qs, u"LibraryPath"_qs, u""_qs);
+  EXPECT_EQ(ReadLibraryPath(config_), DefaultLibraryPath());
+
+  WriteDefaultProjectPath(config_, u"/home/u/Projects"_qs);
+  EXPECT_EQ(config_.ReadString(u"General"_qs, u"DefaultProjectPath"_qs, QString()),
+            u"/home/u/Projects/"_qs);
+  WriteLibraryPath(config_, u"/srv/lib/"_qs);
+  ASSERT_TRUE(config_.Save());
+  EXPECT_EQ(ReadDefaultProjectPath(Reloaded()), u"/home/u/Projects/"_qs);
+  EXPECT_EQ(ReadLibraryPath(Reloaded()), u"/srv/lib/"_qs);
+}
+
+TEST_F(ConfigFileTest, TwelveRecentFilesLeaveElevenInTheFile) {
+  QStringList files;
+  for (int i = 1; i <= 12; ++i) files.append(u"/home/u/Сайт %1/site.pwproj"_qs.arg(i));
+  WriteRecentFiles(config_, files);
+  ASSERT_TRUE(config_.Save());
+  const QStringList read = ReadRecentFiles(Reloaded());
+  EXPECT_EQ(read, files.mid(0, 11));
+  // The value is the UTF-8 form of the joined paths.
+  EXPECT_NE(ReadBytes(config_.FullPath()).find("RecentFiles=/home/u/\xD0\xA1\xD0\xB0\xD0\xB9\xD1\x82 1/site.pwproj|"),
+            std::string::npos);
+}
+
+TEST_F(ConfigFileTest, RecentFilesSkipEmptyAndUnjoinablePaths) {
+  WriteRecentFiles(config_, {u"/a.pwproj"_qs, u""_qs, u"/odd|name.pwproj"_qs, u"/b.pwproj"_qs});
+  EXPECT_EQ(config_.ReadString(u"General"_qs, u"RecentFiles"_qs, QString()), u"/a.pwproj|/b.pwproj"_qs);
+  config_.WriteString(u"General"_qs, u"RecentFiles"_qs, u"|/c.pwproj||"_qs);
+  EXPECT_EQ(ReadRecentFiles(config_), QStringList{u"/c.pwproj"_qs});
+  WriteRecentFiles(config_, {});
+  EXPECT_TRUE(ReadRecentFiles(config_).isEmpty());
+}
+
+TEST_F(ConfigFileTest, SearchSettingsRoundTrip) {
+  TSearchSettings settings;
+  settings.Backwards = true;
+  settings.CaseSensitive = true;
+  settings.WholeWords = true;
+  settings.Regex = true;
+  settings.TextAtCaret = false;
+  settings.SearchText = u"C:\\new folder"_qs;
+  settings.ReplaceText = u"=x= [y]"_qs;
+  settings.SearchTextHistory = {u"a\\nb"_qs, u"plain"_qs, u"trailing\\"_qs, u""_qs, u"ä€"_qs};
+  settings.ReplaceTextHistory = {u"\\\\server\\share"_qs};
+  WriteSearchSettings(config_, settings);
+  ASSERT_TRUE(config_.Save());
+
+  TSearchSettings read = ReadSearchSettings(Reloaded());
+  EXPECT_TRUE(read.TextAtCaret);  // forced on at every start
+  EXPECT_EQ(reloaded_.ReadString(u"General"_qs, u"SearchTextAtCaret"_qs, QString()), u"0"_qs);
+  read.TextAtCaret = false;
+  EXPECT_EQ(read, settings);
+}
+
+TEST_F(ConfigFileTest, HistoryEntryWithBackslashNSurvives) {
+  TSearchSettings settings;
+  settings.SearchTextHistory = {u"line\\nstill one entry"_qs};
+  WriteSearchSettings(config_, settings);
+  EXPECT_EQ(config_.ReadString(u"General"_qs, u"SearchTextHistory"_qs, QString()),
+            u"line\\\\nstill one entry\\r\\n"_qs);
+  ASSERT_TRUE(config_.Save());
+  EXPECT_EQ(ReadSearchSettings(Reloaded()).SearchTextHistory, settings.SearchTextHistory);
+}
+
+TEST_F(ConfigFileTest, HistoryReadsEveryLineBreakForm) {
+  config_.WriteString(u"General"_qs, u"ReplaceTextHistory"_qs, u"one\\ntwo\\rthree\\r\\nfour"_qs);
+  EXPECT_EQ(ReadSearchSettings(config_).ReplaceTextHistory,
+            (QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs}));
+}
+
+TEST_F(ConfigFileTest, LineBreaksInAValueCannotCorruptTheFile) {
+  config_.WriteString(u"General"_qs, u"SearchText"_qs, u"a\nInjected=1\r\n[Other]"_qs);
+  ASSERT_TRUE(config_.Save());
+  TConfigFile& reloaded = Reloaded();
+  EXPECT_FALSE(reloaded.Data().ValueExists(u"General"_qs, u"Injected"_qs));
+  EXPECT_FALSE(reloaded.Data().SectionExists(u"Other"_qs));
+  EXPECT_EQ(reloaded.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"a Injected=1  [Other]"_qs);
+}
+
+TEST_F(ConfigFileTest, UnknownSectionsKeysAndCommentsAreKeptInOrder) {
+  const std::string original =
+      "; written by hand\n"
+      "[Plugins]\n"
+      "Zeta=last\n"
+      "Alpha = spaced value \n"
+      "\n"
+      "[General]\n"
+      "CustomKey=kept\n"
+      "ShowWelcomeScreenAtStartup=1\n"
+      "# another comment\n"
+      "[Empty]\n";
+  ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(), original));
+  ASSERT_TRUE(config_.Load());
+  EXPECT_EQ(config_.ReadString(u"plugins"_qs, u"ALPHA"_qs, QString()), u" spaced value "_qs);
+  WriteShowWelcomeScreenAtStartup(config_, false);
+  WritePreviewNewProject(config_, true);
+  ASSERT_TRUE(config_.Save());
+  EXPECT_EQ(ReadBytes(config_.FullPath()),
+            "; written by hand\n"
+            "[Plugins]\n"
+            "Zeta=last\n"
+            "Alpha= spaced value \n"
+            "\n"
+            "[General]\n"
+            "CustomKey=kept\n"
+            "ShowWelcomeScreenAtStartup=0\n"
+            "PreviewNewProject=1\n"
+            "# another comment\n"
+            "[Empty]\n");
+}
+
+TEST_F(ConfigFileTest, ReadsCrLfBomAndLegacyAnsiFiles) {
+  {
+    ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1251"));
+    ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(),
+                                         "\xEF\xBB\xBF[General]\r\nSearchText=caf\xC3\xA9\r\n"));
+    ASSERT_TRUE(config_.Load());
+    EXPECT_EQ(config_.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"café"_qs);
+    // Not valid UTF-8: read in the ANSI code page.
+    ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(), "[General]\nSearchText=\xCF\xF0\xE8\n"));
+    ASSERT_TRUE(config_.Load());
+    EXPECT_EQ(config_.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"При"_qs);
+  }
+}
+
+TEST_F(ConfigFileTest, UnreadableFileLoadsEmptyAndFails) {
+  ASSERT_TRUE(platform::ForceDirectories(config_.FullPath()));  // a folder in the file's place
+  config_.WriteString(u"General"_qs, u"K"_qs, u"v"_qs);
+  int loads = 0;
+  config_.OnLoad = [&](TConfigFile&) { ++loads; };
+  EXPECT_FALSE(config_.Load());
+  EXPECT_EQ(loads, 1);
+  EXPECT_FALSE(config_.Data().ValueExists(u"General"_qs, u"K"_qs));
+}
+
+TEST(ConfigDataFileTest, ParsesOddLines) {
+  TConfigDataFile data;
+  data.SetText(u"orphan=before any section\n[ Spaced ]\n=no key\nnoequals\nk==v=\n[]\nx=1"_qs);
+  EXPECT_EQ(data.ReadString(QString(), u"orphan"_qs, QString()), u"before any section"_qs);
+  EXPECT_EQ(data.Sections(), (QStringList{u"Spaced"_qs}));
+  EXPECT_EQ(data.Keys(u"spaced"_qs), (QStringList{u"k"_qs, u"x"_qs}));
+  EXPECT_EQ(data.ReadString(u"Spaced"_qs, u"k"_qs, QString()), u"=v="_qs);
+  // "[]" is no header: its lines stay in the section before it.
+  EXPECT_EQ(data.ReadString(u"Spaced"_qs, u"x"_qs, QString()), u"1"_qs);
+  EXPECT_EQ(data.Text(),
+            u"orphan=before any section\n[Spaced]\n=no key\nnoequals\nk==v=\n[]\nx=1\n"_qs);
+}
+
+TEST(ConfigDataFileTest, WriteDeleteAndErase) {
+  TConfigDataFile data;
+  data.WriteString(u"A"_qs, u"one"_qs, u"1"_qs);
+  data.WriteString(u"B"_qs, u"two"_qs, u"2"_qs);
+  data.WriteString(u"a"_qs, u"ONE"_qs, u"uno"_qs);
+  EXPECT_EQ(data.Text(), u"[A]\none=uno\n[B]\ntwo=2\n"_qs);
+  // Names that could not be read back are refused.
+  data.WriteString(u"A"_qs, u"bad=key"_qs, u"x"_qs);
+  data.WriteString(u"Bad]"_qs, u"k"_qs, u"x"_qs);
+  data.WriteString(u"A"_qs, u""_qs, u"x"_qs);
+  data.WriteString(QString(), u"k"_qs, u"x"_qs);
+  EXPECT_EQ(data.Text(), u"[A]\none=uno\n[B]\ntwo=2\n"_qs);
+  data.DeleteKey(u"A"_qs, u"One"_qs);
+  EXPECT_FALSE(data.ValueExists(u"A"_qs, u"one"_qs));
+  EXPECT_TRUE(data.SectionExists(u"A"_qs));
+  data.EraseSection(u"b"_qs);
+  EXPECT_EQ(data.Text(), u"[A]\n"_qs);
+}
+
+TEST(ConfigStringFormTest, EscapeAndUnescape) {
+  EXPECT_EQ(EscapeConfigString(u"a\\b\nc\rd"_qs), u"a\\\\b\\nc\\rd"_qs);
+  EXPECT_EQ(UnescapeConfigString(u"a\\\\b\\nc\\rd"_qs), u"a\\b\nc\rd"_qs);
+  // A backslash before any other character, or at the end, stays with it.
+  EXPECT_EQ(UnescapeConfigString(u"C:\\temp\\x\\"_qs), u"C:\\temp\\x\\"_qs);
+  for (const QString& text : {u""_qs, u"\\n"_qs, u"\\\\\\"_qs, u"\n\n\\r\r"_qs, u"ordinary"_qs}) {
+    EXPECT_EQ(UnescapeConfigString(EscapeConfigString(text)), text) << text.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace pw
