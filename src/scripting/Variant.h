@@ -166,7 +166,8 @@ inline constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x800;
 // with "." as the decimal separator. Rules, after following a by-reference source:
 //  - to its own type, to VT_VARIANT, or to VT_EMPTY: a copy (VT_EMPTY clears);
 //  - from VT_EMPTY: 0, 0.0, false, an empty string, date 0 or a null interface;
-//  - from VT_NULL: only to VT_NULL; anything else is DISP_E_TYPEMISMATCH;
+//  - VT_NULL only from VT_NULL or VT_EMPTY; from VT_NULL to anything else is
+//    DISP_E_TYPEMISMATCH;
 //  - between numbers, Booleans, currency and dates: true is -1, false is 0, any non-zero
 //    number is true; fractions round half to even; values beyond the target's range (or NaN)
 //    give DISP_E_OVERFLOW; a date is its day number;
@@ -177,7 +178,7 @@ inline constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x800;
 //  - text to numbers: surrounding white space is ignored; decimal with optional sign, point and
 //    exponent, or "&H" hexadecimal; an empty or malformed text is DISP_E_TYPEMISMATCH; text to
 //    Boolean also accepts "true"/"false" in any case; text to date accepts the forms written
-//    above and "T" between date and time;
+//    above, with "T" or a space between date and time, or a number of days;
 //  - VT_BSTR and VT_BYTESTR convert into each other through UTF-8 (invalid UTF-8 becomes U+FFFD);
 //  - an interface to anything else: its default value (DISPID_VALUE, property get), converted;
 //    a null interface is DISP_E_TYPEMISMATCH; VT_UNKNOWN to VT_DISPATCH asks QueryInterface;
