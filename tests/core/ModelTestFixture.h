@@ -1,0 +1,50 @@
+// A module on an in-memory editor and host, with settings and projects in a temporary folder.
+#pragma once
+
+#include "core/Model.h"
+#include "platform/FileIO.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace pw::test {
+
+class ModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(FDir.isValid());
+    qputenv("PAGEWICK_HOME", FDir.filePath("home").toUtf8());
+    qputenv("PAGEWICK_ANSI_CODEPAGE", "1252");
+    Module = std::make_unique<TModule>(Editor, Host);
+  }
+  void TearDown() override {
+    Module.reset();
+    qunsetenv("PAGEWICK_HOME");
+    qunsetenv("PAGEWICK_ANSI_CODEPAGE");
+  }
+
+  QString Path(const QString& relative) const { return FDir.filePath(relative); }
+
+  // Writes a project file with the content text and returns its path.
+  QString WriteProject(const QString& relative, const std::string& content) {
+    TProjectFileData data;
+    data.Content = content;
+    const QString path = Path(relative);
+    EXPECT_TRUE(SaveProjectFile(path, data));
+    return path;
+  }
+
+  std::string ReadFile(const QString& path) {
+    std::string bytes;
+    platform::ReadWholeFile(path, bytes);
+    return bytes;
+  }
+
+  QTemporaryDir FDir;
+  TMemoryTextEditor Editor;
+  TMemoryHost Host;
+  std::unique_ptr<TModule> Module;
+};
+
+}  // namespace pw::test

@@ -1,0 +1,136 @@
+#include "core/ContentText.h"
+
+#include <gtest/gtest.h>
+
+namespace pw::content {
+namespace {
+
+using Lines = std::vector<std::string_view>;
+
+TEST(ContentTextTest, LineKindIsDecidedByTheFirstCharacterOnly) {
+  EXPECT_EQ(ClassifyLine(";comment"), TLineKind::Comment);
+  EXPECT_EQ(ClassifyLine("[index.html]"), TLineKind::Header);
+  EXPECT_EQ(ClassifyLine("[no close"), TLineKind::Header);
+  EXPECT_EQ(ClassifyLine("\\[escaped]"), TLineKind::Escaped);
+  EXPECT_EQ(ClassifyLine("$title x"), TLineKind::Directive);
+  EXPECT_EQ(ClassifyLine(""), TLineKind::Body);
+  EXPECT_EQ(ClassifyLine(" [indented]"), TLineKind::Body);
+  EXPECT_EQ(ClassifyLine("= Heading"), TLineKind::Body);
+}
+
+TEST(ContentTextTest, TrimRemovesEverythingBelow0x21) {
+  EXPECT_EQ(Trim("\x01\t \r x y \x1F\x20"), "x y");
+  EXPECT_EQ(Trim("\xC2\xA0x"), "\xC2\xA0x");  // a no-break space is text
+  EXPECT_EQ(Trim("   "), "");
+}
+
+TEST(ContentTextTest, LinesSplitAtEveryKindOfBreak) {
+  EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), Lines({"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("a\n"), Lines({"a", ""}));
+  EXPECT_EQ(SplitLines(""), Lines({""}));
+  EXPECT_EQ(SplitLines("\r\n\r\n"), Lines({"", "", ""}));
+  EXPECT_EQ(SplitLines("a\n\rb"), Lines({"a", "", "b"}));
+}
+
+TEST(ContentTextTest, HeaderNameStopsAtTheFirstBracketOrTakesTheTrimmedRest) {
+  EXPECT_EQ(HeaderName("[index.html]"), "index.html");
+  EXPECT_EQ(HeaderName("[a]b]"), "a");
+  EXPECT_EQ(HeaderName("[]"), "");
+  EXPECT_EQ(HeaderName("[  open page.html  "), "open page.html");
+  EXPECT_EQ(HeaderName("[ spaced ]"), " spaced ");
+  EXPECT_EQ(HeaderName("no bracket"), "");
+}
+
+TEST(ContentTextTest, DirectiveNameIsRestrictedAndNeedsASpace) {
+  auto d = ParseDirective("$title Hello world ");
+  EXPECT_EQ(d.Name, "title");
+  EXPECT_EQ(d.Value, "Hello world ");
+  d = ParseDirective("$index.html.title  Two");
+  EXPECT_EQ(d.Name, "index.html.title");
+  EXPECT_EQ(d.Value, " Two");
+  d = ParseDirective("$title");
+  EXPECT_EQ(d.Name, "title");
+  EXPECT_EQ(d.Value, "");
+  d = ParseDirective("$a=b c");
+  EXPECT_EQ(d.Name, "a=b c");
+  EXPECT_EQ(d.Value, "");
+  d = ParseDirective("$ value");
+  EXPECT_EQ(d.Name, " value");
+  EXPECT_EQ(d.Value, "");
+  d = ParseDirective("$");
+  EXPECT_EQ(d.Name, "");
+}
+
+TEST(ContentTextTest, UsesEntriesMayBeQuoted) {
+  using Units = std::vector<std::string>;
+  EXPECT_EQ(ParseUses("menu, gallery ,feeds"), Units({"menu", "gallery", "feeds"}));
+  EXPECT_EQ(ParseUses("\"my unit\", other"), Units({"my unit", "other"}));
+  EXPECT_EQ(ParseUses("'a,b' , \"c\""), Units({"a,b", "c"}));
+  EXPECT_EQ(ParseUses(" , ,x,,"), Units({"x"}));
+  EXPECT_EQ(ParseUses("\"unclosed, still"), Units({"unclosed, still"}));
+  EXPECT_EQ(ParseUses(""), Units());
+  EXPECT_EQ(UsesIncludes("\"my unit\", b"), "#include my unit\n#include b\n");
+}
+
+TEST(ContentTextTest, PageListShowsOnlyClosedNonEmptyHeaders) {
+  const TPageScan scan = ScanPages(
+      "$title My Site\r\n"
+      "[index.html]\r\n"
+      "$TITLE Home\r\n"
+      "[]\r\n"
+      "[open.html\r\n"
+      "\\[escaped.html]\r\n"
+      "  [menu]  \r\n"
+      "$title\r\n"
+      "[a]b]\r\n"
+      "[css/style.css]\r\n",
+      "Project");
+  ASSERT_EQ(scan.Entries.size(), 5u);
+  EXPECT_EQ(scan.Entries[0].Caption, "Project (My Site)");
+  EXPECT_EQ(scan.Entries[0].Icon, 2);
+  EXPECT_EQ(scan.Entries[0].Line, 0);
+  EXPECT_EQ(scan.Entries[1].Caption, "index.html (Home)");
+  EXPECT_EQ(scan.Entries[1].Line, 2);
+  EXPECT_EQ(scan.Entries[1].Icon, 1);
+  EXPECT_EQ(scan.Entries[2].Caption, "menu");  // "$title" without a value is not a title line
+  EXPECT_EQ(scan.Entries[2].Line, 7);
+  EXPECT_EQ(scan.Entries[2].Icon, 0);
+  EXPECT_EQ(scan.Entries[3].Caption, "a]b");
+  EXPECT_EQ(scan.Entries[4].Caption, "css/style.css");
+  EXPECT_EQ(scan.Entries[4].Line, 10);
+  EXPECT_EQ(scan.ProjectTitle, "My Site");
+}
+
+TEST(ContentTextTest, TitleAfterTheFirstSectionIsNotTheProjectTitle) {
+  const TPageScan scan = ScanPages("[index.html]\n$title Home\n", "Project");
+  EXPECT_EQ(scan.ProjectTitle, "");
+  EXPECT_FALSE(scan.HasProjectTitle);
+  EXPECT_EQ(scan.Entries[0].Caption, "Project");
+  EXPECT_EQ(ScanPages("  $Title   Spaced Out  \n", "P").ProjectTitle, "Spaced Out");
+}
+
+TEST(ContentTextTest, LastUsesLineWins) {
+  EXPECT_EQ(ScanPages("$uses a\n[x.html]\n  $USES  b, 'c d'  \n", "P").UsedUnits, "b, 'c d'");
+  EXPECT_EQ(ScanPages("$usesx\n", "P").UsedUnits, "");
+}
+
+TEST(ContentTextTest, CurrentPageIsTheNearestHeaderAboveTheCaret) {
+  const std::string text = "$title T\n[index.html]\nbody\n[menu]\nitems\n[about.html]\n";
+  EXPECT_EQ(CurrentPageName(text, 0), "");
+  EXPECT_EQ(CurrentPageName(text, 1), "index.html");
+  EXPECT_EQ(CurrentPageName(text, 2), "index.html");
+  EXPECT_EQ(CurrentPageName(text, 4), "");  // a fragment is no page
+  EXPECT_EQ(CurrentPageName(text, 5), "about.html");
+  EXPECT_EQ(CurrentPageName(text, 999), "about.html");
+  EXPECT_EQ(CurrentPageName(text, -1), "");
+}
+
+TEST(ContentTextTest, SectionEndsAtTheNextListedHeader) {
+  const std::string text = "[a.html]\nx\n[]\n[open\n[b.html]\ny";
+  const Lines lines = SplitLines(text);
+  EXPECT_EQ(SectionEndLine(lines, 0), 4);
+  EXPECT_EQ(SectionEndLine(lines, 4), 6);
+}
+
+}  // namespace
+}  // namespace pw::content

@@ -1,0 +1,115 @@
+#include "core/CredentialCipher.h"
+
+#include <gtest/gtest.h>
+#include <nettle/cfb.h>
+#include <nettle/twofish.h>
+
+#include <QByteArray>
+
+#include <random>
+
+namespace pw {
+namespace {
+
+class CredentialCipherTest : public ::testing::Test {
+ protected:
+  void SetUp() override { qputenv("PAGEWICK_ANSI_CODEPAGE", "1252"); }
+  void TearDown() override { qunsetenv("PAGEWICK_ANSI_CODEPAGE"); }
+};
+
+std::string Hex(const std::array<std::uint8_t, 16>& bytes) {
+  return ToHex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+TEST_F(CredentialCipherTest, KeyAndVectorUseTheInMemoryGuidLayout) {
+  EXPECT_EQ(Hex(CredentialKey()), "981E7AC46D2B304F8E5A61D9B3C7F024");
+  EXPECT_EQ(Hex(CredentialIV()), "215C9E3B047D6F4A9C128E7F0A4B6D53");
+}
+
+TEST_F(CredentialCipherTest, BlockCipherIsTwofish128) {
+  // Published Twofish test vector: all-zero 128-bit key and block.
+  twofish_ctx ctx;
+  const std::uint8_t zero[16] = {};
+  twofish128_set_key(&ctx, zero);
+  std::uint8_t out[16];
+  twofish_encrypt(&ctx, 16, out, zero);
+  EXPECT_EQ(ToHex(std::string_view(reinterpret_cast<char*>(out), 16)), "9F589F5CF6122C32B6BFEC2F2AE8C35A");
+}
+
+TEST_F(CredentialCipherTest, MatchesAnIndependentCfb8) {
+  const std::string plain = "ftp-user@example.org with a long password: 0123456789abcdef!";
+  twofish_ctx ctx;
+  twofish128_set_key(&ctx, CredentialKey().data());
+  std::array<std::uint8_t, 16> iv = CredentialIV();
+  std::string expected(plain.size(), '\0');
+  cfb8_encrypt(&ctx, reinterpret_cast<nettle_cipher_func*>(twofish_encrypt), 16, iv.data(), plain.size(),
+               reinterpret_cast<std::uint8_t*>(expected.data()), reinterpret_cast<const std::uint8_t*>(plain.data()));
+  EXPECT_EQ(EncipherBytes(plain), expected);
+  EXPECT_EQ(DecipherBytes(expected), plain);
+}
+
+TEST_F(CredentialCipherTest, DecipheringRecoversSeventeenBytesAfterADamagedByte) {
+  // CFB-8 feeds cipher text back: one damaged byte spoils itself and the 16 bytes whose
+  // register still holds it, and nothing after.
+  const std::string plain(64, 'x');
+  std::string cipher = EncipherBytes(plain);
+  cipher[10] ^= 0x55;
+  const std::string back = DecipherBytes(cipher);
+  EXPECT_EQ(back.substr(0, 10), plain.substr(0, 10));
+  EXPECT_NE(back[10], 'x');
+  EXPECT_EQ(back.substr(27), plain.substr(27));
+}
+
+TEST_F(CredentialCipherTest, EveryLengthUpTo255RoundTripsWithHexTwiceAsLong) {
+  std::mt19937 random(42);
+  // Characters that code page 1252 holds one byte each.
+  std::uniform_int_distribution<int> pick(0x20, 0xFF);
+  for (int length = 0; length <= 255; ++length) {
+    QString text;
+    while (text.size() < length) {
+      const int c = pick(random);
+      if (c >= 0x7F && c < 0xA0) continue;
+      text.append(QChar(c));
+    }
+    const QString hex = EncipherCredential(text);
+    ASSERT_EQ(hex.size(), 2 * length) << length;
+    QString back;
+    ASSERT_TRUE(DecipherCredential(hex, back));
+    ASSERT_EQ(back, text) << length;
+  }
+}
+
+TEST_F(CredentialCipherTest, HexReadsEitherCaseAndIgnoresATrailingOddDigit) {
+  const QString hex = EncipherCredential(QStringLiteral("secret"));
+  EXPECT_EQ(DecipherCredential(hex.toLower()), QStringLiteral("secret"));
+  EXPECT_EQ(DecipherCredential(hex + u'A'), QStringLiteral("secret"));
+  EXPECT_EQ(DecipherCredential(QStringLiteral("A")), QString());
+}
+
+TEST_F(CredentialCipherTest, WhitespaceInHexIsSkipped) {
+  QString hex = EncipherCredential(QStringLiteral("secret"));
+  hex.insert(4, QStringLiteral(" \r\n\t"));
+  EXPECT_EQ(DecipherCredential(QStringLiteral("  ") + hex + QStringLiteral("\n")), QStringLiteral("secret"));
+}
+
+TEST_F(CredentialCipherTest, OtherCharactersMakeTheWholeValueUnreadable) {
+  const QString hex = EncipherCredential(QStringLiteral("secret"));
+  for (const QString& bad : {hex + u'G', u'x' + hex, hex.left(4) + u'-' + hex.mid(4), hex + QChar(0x0416)}) {
+    QString text = QStringLiteral("old");
+    EXPECT_FALSE(DecipherCredential(bad, text)) << bad.toStdString();
+    EXPECT_TRUE(text.isEmpty());
+  }
+  std::string bytes = "old";
+  EXPECT_FALSE(FromHex("0g", bytes));
+  EXPECT_TRUE(bytes.empty());
+}
+
+TEST_F(CredentialCipherTest, EmptyStaysEmpty) {
+  EXPECT_EQ(EncipherCredential(QString()), QString());
+  QString text = QStringLiteral("old");
+  EXPECT_TRUE(DecipherCredential(QString(), text));
+  EXPECT_TRUE(text.isEmpty());
+}
+
+}  // namespace
+}  // namespace pw
