@@ -1,0 +1,197 @@
+// TGenerator turns a content text into a site: it cuts the text into TSection objects, keeps
+// project-wide and per-section variables, expands {$...} placeholders, runs the build hooks,
+// writes one file per page section and copies the template resources the pages refer to.
+//
+// Ownership: the generator owns its sections and its markup converter; the script functions
+// object is borrowed (it must outlive the generator or be replaced). Failures to read a
+// template or write a file are silent by design: the section is simply not written, and the
+// Save* methods report it by a false result. Paths are QString with '/' (stored paths may use
+// '\'); all content text, names and values are UTF-8 byte strings.
+#pragma once
+
+#include "generator/ScriptHooks.h"
+#include "generator/Variables.h"
+#include "markup/Converters.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace pw {
+
+class TGenerator;
+
+class TSection {
+ public:
+  TSection(TGenerator& owner, std::string name, std::string content);
+  TSection(const TSection&) = delete;
+  TSection& operator=(const TSection&) = delete;
+
+  TGenerator& Generator() const { return FOwner; }
+  const std::string& Name() const { return FName; }
+  // The extension of the name, lower case, with its dot ("" when none).
+  std::string Extension() const;
+  // Position in the generator's list; setting it moves the section, clamped to the list.
+  int Index() const;
+  void SetIndex(int index);
+
+  const std::string& Content() const { return FContent; }
+  void SetContent(std::string content) { FContent = std::move(content); }
+  // The body converted from markup and then expanded in this section's scope.
+  std::string HTML();
+
+  TVariables& Vars() { return FVars; }
+  const TVariables& Vars() const { return FVars; }
+  // The section's variable, else the generator's GetVar(name, fallback).
+  TValue GetVar(std::string_view name, const TValue& fallback = {}) const;
+  void SetVar(std::string_view name, TValue value) { FVars.Set(name, std::move(value)); }
+  void CatVar(std::string_view name, std::string_view text);
+  bool IsVar(std::string_view name) const { return FVars.Exists(name); }
+  void RemoveVar(std::string_view name) { FVars.Remove(name); }
+
+  // Writes the section as a page through its template; false when the template cannot be
+  // read or the file cannot be written (nothing is written then).
+  bool SaveAsHTML(const QString& path);
+  // Writes the raw body, re-encoded into the page's charset; false on a failed write.
+  bool SaveAsText(const QString& path);
+
+  // The value of a placeholder name in this section's scope (see TGenerator::LookupValue).
+  std::string LookupValue(std::string_view name, THTMLConverter* converter);
+  // A directive line of this section: "a.b" goes to the generator, other names set variables.
+  void ApplyDirective(std::string_view name, std::string value);
+
+ private:
+  // The page's charset in lower case ("utf-8" when unset).
+  std::string PageCharset();
+
+  TGenerator& FOwner;
+  std::string FName;
+  std::string FContent;
+  TVariables FVars;
+};
+
+class TGenerator {
+ public:
+  // Placeholder expansion deeper than this yields an empty text (self-including sections).
+  static constexpr int kMaxExpansionDepth = 16;
+
+  explicit TGenerator(IScriptFunctions* scripts = nullptr);
+  ~TGenerator();
+  TGenerator(const TGenerator&) = delete;
+  TGenerator& operator=(const TGenerator&) = delete;
+
+  // nullptr detaches the runtime: placeholders then call no functions.
+  void SetScriptFunctions(IScriptFunctions* scripts);
+  IScriptFunctions& ScriptFunctions() { return *FScripts; }
+
+  // Frees the sections, empties the variables and the resource list (without copying),
+  // empties OutPath, ImgPath and PreStyle, and resets Charset to "utf-8".
+  void Clear();
+  // Parses a content text and appends its sections.
+  void Generate(std::string_view text);
+  // Runs the pre-build handlers in registration order.
+  void PreBuild();
+  // Runs the post-build handlers, then writes every section (section handlers first).
+  void Build();
+  void DefaultBuild() {}
+
+  void AddPreBuild(TBuildHandlerPtr handler) { FPreBuild.push_back(std::move(handler)); }
+  void AddPostBuild(TBuildHandlerPtr handler) { FPostBuild.push_back(std::move(handler)); }
+  void AddSectionHandler(TBuildHandlerPtr handler) { FSectionHandlers.push_back(std::move(handler)); }
+  // Empties the three handler lists (before the scripts are compiled again).
+  void ClearHandlers();
+
+  TVariables& Vars() { return FVars; }
+  const TVariables& Vars() const { return FVars; }
+  TValue GetVar(std::string_view name, const TValue& fallback = {}) const;
+  void SetVar(std::string_view name, TValue value) { FVars.Set(name, std::move(value)); }
+  void CatVar(std::string_view name, std::string_view text);
+  bool IsVar(std::string_view name) const { return FVars.Exists(name); }
+  void RemoveVar(std::string_view name) { FVars.Remove(name); }
+
+  // Appends a new section and returns it (owned by the generator).
+  TSection* AddSection(std::string name, std::string content);
+  // The first section whose name equals `name` ignoring case, or nullptr.
+  TSection* GetSectionByName(std::string_view name) const;
+  // The first section whose name equals `name` exactly, or nullptr.
+  TSection* FindSection(std::string_view name) const;
+  // Frees and removes the section; out-of-range indexes are ignored.
+  void DeleteSection(int index);
+  // The section at that index, or nullptr past either end.
+  TSection* Section(int index) const;
+  int SectionCount() const { return static_cast<int>(FSections.size()); }
+  int Length() const { return SectionCount(); }
+  int IndexOfSection(const TSection* section) const;
+  void MoveSection(int from, int to);
+
+  const std::string& Charset() const { return FCharset; }
+  void SetCharset(std::string charset) { FCharset = std::move(charset); }
+  std::string PreStyle() const { return FConverter.PreStyle(); }
+  void SetPreStyle(std::string style) { FConverter.SetPreStyle(std::move(style)); }
+  std::string ImgPath() const { return FConverter.ImgPath(); }
+  void SetImgPath(std::string path) { FConverter.SetImgPath(std::move(path)); }
+  THTMLConverter& Converter() { return FConverter; }
+
+  // The output folder as set: absolute or relative to BasePath, ending in '/' unless empty.
+  const QString& OutPath() const { return FOutPath; }
+  // Copies the pending resources into the current output folder first.
+  void SetOutPath(const QString& path);
+  const QString& BasePath() const { return FBasePath; }
+  void SetBasePath(const QString& path);
+  // The output folder: OutPath when absolute, else BasePath + OutPath.
+  QString ContentPath() const;
+  // BasePath + "template/".
+  QString TemplatePath() const;
+
+  // The line of the content text being parsed (from 1), 0 outside Generate.
+  int CurrentLine() const { return FCurrentLine; }
+
+  // The value of a placeholder name in the generator's scope.
+  std::string LookupValue(std::string_view name, THTMLConverter* converter);
+  // A directive line of the preamble (or one that names another section).
+  void ApplyDirective(std::string_view name, std::string value);
+  // Expands the {$...} placeholders of text in the scope of `scope` (nullptr: the
+  // generator), converting looked-up values from markup when a converter is given.
+  std::string ExpandPlaceholders(std::string_view text, TSection* scope, THTMLConverter* converter);
+
+  // Adds the template files that the HTML refers to to the resource list.
+  void CollectResources(std::string_view html, std::string_view baseUrl);
+  // Copies every listed resource from the template folder into the output folder (missing
+  // sources are skipped), then empties the list.
+  void CopyResources();
+  // The pending resources, relative to the template folder, with '/'.
+  const std::vector<std::string>& Resources() const { return FResources; }
+
+ private:
+  friend class TSection;
+  void AddResource(std::string reference);
+  // Reads a template-folder file for the url() scan of a linked style sheet.
+  bool ReadTemplateFile(const std::string& relative, std::string& text) const;
+  void InvalidateNameIndex() { FNameIndexValid = false; }
+  std::string ConvertAndExpand(std::string_view markup, TSection* scope, THTMLConverter* converter);
+
+  std::vector<std::unique_ptr<TSection>> FSections;
+  TVariables FVars;
+  QString FBasePath;
+  QString FOutPath;
+  std::string FCharset = "utf-8";
+  THTMLConverter FConverter;
+  std::vector<std::string> FResources;
+  std::unordered_set<std::string> FResourceSet;
+  std::unordered_set<std::string> FScannedStyleSheets;
+  TBuildHandlerList FPreBuild, FPostBuild, FSectionHandlers;
+  TNullScriptFunctions FNoScripts;
+  IScriptFunctions* FScripts;
+  int FCurrentLine = 0;
+  int FExpansionDepth = 0;
+  // Exact section name → first index; rebuilt lazily after deletions and moves.
+  mutable std::unordered_map<std::string, int> FNameIndex;
+  mutable bool FNameIndexValid = true;
+};
+
+}  // namespace pw

@@ -1,0 +1,46 @@
+// The generator's window onto the script runtime: function calls from placeholders and the
+// build hooks that scripts register. The scripting layer implements both interfaces; until
+// a runtime is attached, TNullScriptFunctions knows no functions.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pw {
+
+class TSection;
+
+class IScriptFunctions {
+ public:
+  virtual ~IScriptFunctions() = default;
+  virtual bool FunctionExists(std::string_view name) = 0;
+  // Calls the script function `name` with text arguments (UTF-8) and `thisSection` as the
+  // script's `this` (nullptr: the generator). True with the result's text on success;
+  // false when there is no such function or the call failed (the runtime reports errors).
+  virtual bool CallFunction(std::string_view name, const std::vector<std::string>& args,
+                            TSection* thisSection, std::string& result) = 0;
+};
+
+class TNullScriptFunctions final : public IScriptFunctions {
+ public:
+  bool FunctionExists(std::string_view) override { return false; }
+  bool CallFunction(std::string_view, const std::vector<std::string>&, TSection*,
+                    std::string&) override {
+    return false;
+  }
+};
+
+// A script function registered as a build hook. Pre- and post-build hooks are invoked with
+// no section; section handlers with the section, and their truthy result claims it.
+class IBuildHandler {
+ public:
+  virtual ~IBuildHandler() = default;
+  virtual bool Invoke(TSection* section) = 0;
+};
+
+using TBuildHandlerPtr = std::shared_ptr<IBuildHandler>;
+using TBuildHandlerList = std::vector<TBuildHandlerPtr>;
+
+}  // namespace pw

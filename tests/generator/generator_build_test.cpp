@@ -1,0 +1,170 @@
+#include "GeneratorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace pw {
+namespace {
+
+using testing::TFakeHandler;
+using testing::TProjectDir;
+
+class BuildTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(project.dir.isValid());
+    g.SetBasePath(project.Base());
+    g.SetOutPath("html");
+  }
+  void BuildText(std::string_view text) {
+    g.Generate(text);
+    g.PreBuild();
+    g.Build();
+    g.CopyResources();
+  }
+  TProjectDir project;
+  TGenerator g;
+};
+
+TEST_F(BuildTest, PathsFollowBaseAndOutput) {
+  EXPECT_EQ(g.BasePath(), project.Base());
+  EXPECT_EQ(g.OutPath(), "html/");
+  EXPECT_EQ(g.ContentPath(), project.Base() + "html/");
+  EXPECT_EQ(g.TemplatePath(), project.Base() + "template/");
+  g.SetOutPath("\\srv\\site");
+  EXPECT_EQ(g.ContentPath(), "/srv/site/");
+  g.SetOutPath("");
+  EXPECT_EQ(g.OutPath(), "");
+  EXPECT_EQ(g.ContentPath(), project.Base());
+  g.SetBasePath("/a/b");
+  EXPECT_EQ(g.BasePath(), "/a/b/");
+}
+
+TEST_F(BuildTest, PagesGoThroughTheirTemplatesAndRawFilesAreWrittenAsIs) {
+  project.WriteTemplate("index.html", "<title>{$title}</title>{$content}|{$name}|{$charset}");
+  project.WriteTemplate("plain.html", "P:{$content}");
+  BuildText(
+      "$title Site\n"
+      "[index.html]\n"
+      "Hello\n"
+      "[other.html]\n"
+      "$template plain.htm\n"
+      "Other\n"
+      "[style.css]\n"
+      "body { color: {$red} }\n"
+      "[menu]\n"
+      "fragment\n");
+  EXPECT_EQ(project.ReadOut("index.html"), "<title>Site</title>Hello|index.html|utf-8");
+  EXPECT_EQ(project.ReadOut("other.html"), "P:Other");
+  EXPECT_EQ(project.ReadOut("style.css"), "body { color: {$red} }\n");
+  EXPECT_FALSE(project.OutExists("menu"));
+}
+
+TEST_F(BuildTest, TemplateNamesWithoutExtensionOrInFoldersAreFound) {
+  project.WriteTemplate("sub/blog.html", "B:{$content}");
+  BuildText("[a.html]\n$template sub\\blog\nA\n[b.html]\n$template ../escape\nB\n");
+  EXPECT_EQ(project.ReadOut("a.html"), "B:A");
+  EXPECT_FALSE(project.OutExists("b.html"));
+}
+
+TEST_F(BuildTest, MissingTemplateWritesNothing) {
+  BuildText("[index.html]\nHello\n[notes.txt]\nraw\n");
+  EXPECT_FALSE(project.OutExists("index.html"));
+  EXPECT_EQ(project.ReadOut("notes.txt"), "raw\n");
+}
+
+TEST_F(BuildTest, SectionNamesCannotLeaveTheOutputFolder) {
+  project.WriteTemplate("index.html", "{$content}");
+  BuildText(
+      "[../outside.html]\nx\n"
+      "[sub\\..\\..\\up.txt]\nx\n"
+      "[/tmp/absolute.txt]\nx\n"
+      "[C:\\drive.txt]\nx\n"
+      "[deep\\dir\\page.html]\nin\n");
+  EXPECT_FALSE(platform::FileExists(project.Base() + "outside.html"));
+  EXPECT_FALSE(platform::FileExists(project.Base() + "up.txt"));
+  EXPECT_EQ(project.ReadOut("deep/dir/page.html"), "in");
+}
+
+TEST_F(BuildTest, PageCharsetReencodesThePage) {
+  project.WriteTemplate("index.html", "{$charset}:{$content}");
+  BuildText(
+      "[ru.html]\n$charset windows-1251\nПривет\n"
+      "[koi.txt]\n$charset KOI8-R\nПривет\n"
+      "[utf.html]\nПривет\n");
+  EXPECT_EQ(project.ReadOut("ru.html"), "windows-1251:\xCF\xF0\xE8\xE2\xE5\xF2");
+  EXPECT_EQ(project.ReadOut("koi.txt"), "\xF0\xD2\xC9\xD7\xC5\xD4\n");
+  EXPECT_EQ(project.ReadOut("utf.html"), "utf-8:Привет");
+}
+
+TEST_F(BuildTest, ProjectWideCharsetAppliesToEveryPage) {
+  project.WriteTemplate("index.html", "{$content}");
+  BuildText("$charset iso-8859-1\n[a.html]\ncaf\xC3\xA9\n");
+  EXPECT_EQ(project.ReadOut("a.html"), "caf\xE9");
+}
+
+TEST_F(BuildTest, HooksRunInOrderAndSectionHandlersClaimSections) {
+  project.WriteTemplate("index.html", "{$content}");
+  std::vector<std::string> log;
+  g.AddPreBuild(std::make_shared<TFakeHandler>([&](TSection* s) {
+    log.push_back(s ? "pre?" : "pre");
+    return false;
+  }));
+  g.AddPostBuild(std::make_shared<TFakeHandler>([&](TSection*) {
+    log.push_back("post");
+    return false;
+  }));
+  g.AddSectionHandler(std::make_shared<TFakeHandler>([&](TSection* s) {
+    log.push_back("h1:" + s->Name());
+    return s->Name() == "skip.html";
+  }));
+  g.AddSectionHandler(std::make_shared<TFakeHandler>([&](TSection* s) {
+    log.push_back("h2:" + s->Name());
+    return false;
+  }));
+  BuildText("[skip.html]\nA\n[keep.html]\nB\n");
+  EXPECT_EQ(log, (std::vector<std::string>{"pre", "post", "h1:skip.html", "h1:keep.html", "h2:keep.html"}));
+  EXPECT_FALSE(project.OutExists("skip.html"));
+  EXPECT_EQ(project.ReadOut("keep.html"), "B");
+
+  g.ClearHandlers();
+  g.Clear();
+  g.SetOutPath("html");
+  log.clear();
+  BuildText("[skip.html]\nA\n");
+  EXPECT_TRUE(log.empty());
+  EXPECT_TRUE(project.OutExists("skip.html"));
+}
+
+TEST_F(BuildTest, HandlersMayDeleteSectionsWhileTheyAreWritten) {
+  project.WriteTemplate("index.html", "{$content}");
+  g.AddSectionHandler(std::make_shared<TFakeHandler>([&](TSection* s) {
+    if (s->Name() == "a.html") g.DeleteSection(1);
+    return false;
+  }));
+  BuildText("[a.html]\nA\n[b.html]\nB\n[c.html]\nC\n");
+  EXPECT_TRUE(project.OutExists("a.html"));
+  EXPECT_FALSE(project.OutExists("b.html"));
+  EXPECT_TRUE(project.OutExists("c.html"));
+}
+
+TEST_F(BuildTest, SaveAsReportsFailures) {
+  TSection* s = g.AddSection("x.html", "x");
+  EXPECT_FALSE(s->SaveAsHTML(project.Out() + "x.html"));  // no template
+  project.WriteTemplate("index.html", "{$content}");
+  EXPECT_TRUE(s->SaveAsHTML(project.Out() + "x.html"));
+  EXPECT_TRUE(s->SaveAsText(project.Out() + "raw/x.txt"));
+  EXPECT_EQ(project.ReadOut("raw/x.txt"), "x");
+}
+
+TEST_F(BuildTest, SettingOutPathCopiesPendingResourcesFirst) {
+  project.WriteTemplate("logo.png", "PNG");
+  g.CollectResources("<img src=\"logo.png\">", "");
+  ASSERT_EQ(g.Resources().size(), 1u);
+  g.SetOutPath("elsewhere");
+  EXPECT_TRUE(project.OutExists("logo.png"));
+  EXPECT_TRUE(g.Resources().empty());
+  EXPECT_FALSE(platform::FileExists(project.Base() + "elsewhere/logo.png"));
+}
+
+}  // namespace
+}  // namespace pw

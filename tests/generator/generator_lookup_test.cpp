@@ -1,0 +1,148 @@
+#include "GeneratorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace pw {
+namespace {
+
+using testing::TFakeScripts;
+
+class LookupTest : public ::testing::Test {
+ protected:
+  std::string Convert(std::string_view markup) {
+    THTMLConverter converter;
+    return converter.Convert(markup);
+  }
+  std::string Expand(std::string_view text, TSection* scope, bool convert = true) {
+    return g.ExpandPlaceholders(text, scope, convert ? &g.Converter() : nullptr);
+  }
+  TFakeScripts scripts;
+  TGenerator g{&scripts};
+};
+
+TEST_F(LookupTest, GroupsThatAreNotPlaceholdersStay) {
+  g.Generate("$title T\n");
+  EXPECT_EQ(Expand("{ $title} {title} {$title} {$ title} {$title }", nullptr), "{ $title} {title} T {$ title} {$title }");
+  EXPECT_EQ(Expand("body { color: red } {$title}", nullptr), "body { color: red } T");
+}
+
+TEST_F(LookupTest, UnbalancedBracesCopyTheRest) {
+  g.Generate("$title T\n");
+  EXPECT_EQ(Expand("{$title} then {$title {$title}", nullptr), "T then {$title {$title}");
+  EXPECT_EQ(Expand("} {$title}", nullptr), "} T");
+  EXPECT_EQ(Expand("", nullptr), "");
+}
+
+TEST_F(LookupTest, NamesThatResolveToNothingAreEmpty) {
+  EXPECT_EQ(Expand("[{$nothing}]", nullptr), "[]");
+  EXPECT_EQ(Expand("[{$none.html.x}]", nullptr), "[]");
+}
+
+TEST_F(LookupTest, SectionScope) {
+  g.Generate(
+      "$title Site\n"
+      "$footer Made by me\n"
+      "[index.html]\n"
+      "$title Home\n"
+      "Hello\n");
+  TSection* page = g.Section(0);
+  EXPECT_EQ(page->LookupValue("title", nullptr), "Home");
+  EXPECT_EQ(page->LookupValue("footer", nullptr), "Made by me");  // project-wide fallback
+  EXPECT_EQ(page->LookupValue("NAME", nullptr), "index.html");
+  EXPECT_EQ(page->LookupValue("Content", nullptr), "Hello\n");
+  EXPECT_EQ(page->LookupValue("content", &g.Converter()), Convert("Hello\n"));
+  EXPECT_EQ(g.LookupValue("title", nullptr), "Site");
+  EXPECT_EQ(g.LookupValue("content", nullptr), "");
+  EXPECT_EQ(g.LookupValue("name", nullptr), "");
+}
+
+TEST_F(LookupTest, QualifiedNames) {
+  g.Generate(
+      "$title Site\n"
+      "[news]\n"
+      "$title Latest\n"
+      "* one\n"
+      "[index.html]\n");
+  TSection* page = g.Section(1);
+  EXPECT_EQ(page->LookupValue("news.title", nullptr), "Latest");
+  EXPECT_EQ(page->LookupValue("news.name", nullptr), "news");
+  EXPECT_EQ(page->LookupValue("news.content", nullptr), "* one\n");
+  EXPECT_EQ(page->LookupValue("index.html.name", nullptr), "index.html");
+  EXPECT_EQ(page->LookupValue(".title", nullptr), "Site");
+  EXPECT_EQ(page->LookupValue("News.title", nullptr), "");  // section names are exact
+  EXPECT_EQ(page->LookupValue("missing.title", nullptr), "");
+}
+
+TEST_F(LookupTest, VariableWinsOverSectionOfTheSameName) {
+  g.Generate("$menu from variable\n[menu]\nfrom section\n[index.html]\n");
+  EXPECT_EQ(Expand("{$menu}", g.Section(1)), "from variable");
+  g.RemoveVar("menu");
+  EXPECT_EQ(Expand("{$menu}", g.Section(1)), Convert("from section\n"));
+  EXPECT_EQ(Expand("{$menu}", g.Section(1), false), "from section\n");
+}
+
+TEST_F(LookupTest, FragmentsAreConvertedAndExpandedInTheirOwnScope) {
+  g.Generate(
+      "[menu]\n"
+      "$label Menu\n"
+      "{$label} of {$name}\n"
+      "[index.html]\n"
+      "$label Page\n");
+  EXPECT_EQ(Expand("{$menu}", g.Section(1)), Convert("Menu of menu\n"));
+  EXPECT_EQ(g.Section(0)->HTML(), Convert("Menu of menu\n"));
+}
+
+TEST_F(LookupTest, SettingsAreVisibleAsNames) {
+  g.Generate("$charset windows-1251\n$img_path pics\n$pre_style x\n");
+  EXPECT_EQ(g.LookupValue("CHARSET", nullptr), "windows-1251");
+  EXPECT_EQ(g.LookupValue("img_path", nullptr), "pics/");
+  EXPECT_EQ(g.LookupValue("pre_style", nullptr), "x");
+  g.Clear();
+  EXPECT_EQ(g.LookupValue("charset", nullptr), "utf-8");
+}
+
+TEST_F(LookupTest, SelfIncludingSectionsStopAtTheDepthLimit) {
+  g.Generate("[loop]\nx{$loop}\n[a]\n<{$b}\n[b]\n>{$a}\n");
+  ASSERT_EQ(Convert("x{$loop}\n"), "x{$loop}");
+  // Without a converter a fragment is inserted raw, unexpanded.
+  EXPECT_EQ(Expand("{$loop}", nullptr, false), "x{$loop}\n");
+  // The outer text is level 1; each inclusion adds one; level 18 yields nothing.
+  std::string once = Expand("{$loop}", nullptr);
+  EXPECT_EQ(once, std::string(16, 'x'));
+  std::string mutual = Expand("{$a}", nullptr);
+  EXPECT_FALSE(mutual.empty());
+  EXPECT_LT(mutual.size(), 1000u);
+  // The depth is restored afterwards: a second expansion gives the same text.
+  EXPECT_EQ(Expand("{$loop}", nullptr), once);
+}
+
+TEST_F(LookupTest, FunctionCallsWithQuotedAndVariableArguments) {
+  g.Generate("$site Acme\n[index.html]\n$title Home\n");
+  scripts.Functions["upper"] = [](const std::vector<std::string>& args, TSection*, std::string& out) {
+    out.clear();
+    for (const std::string& arg : args) out += "<" + arg + ">";
+    return true;
+  };
+  TSection* page = g.Section(0);
+  EXPECT_EQ(Expand("{$upper(plain, \"a, b\", 'c', $title, $site, \"$title\", $none)}", page),
+            "<plain><a, b><c><Home><Acme><$title><>");
+  ASSERT_EQ(scripts.Calls.size(), 1u);
+  EXPECT_EQ(scripts.Calls[0].name, "upper");
+  EXPECT_EQ(scripts.Calls[0].self, page);
+  EXPECT_EQ(Expand("{$upper()}", nullptr), "");
+  EXPECT_EQ(scripts.Calls.back().self, nullptr);
+}
+
+TEST_F(LookupTest, FailedOrUnknownCallsStayAsWritten) {
+  scripts.Functions["fails"] = [](const std::vector<std::string>&, TSection*, std::string&) { return false; };
+  EXPECT_EQ(Expand("a{$fails(1)}b{$unknown(x, 'y')}c", nullptr), "a{$fails(1)}b{$unknown(x, 'y')}c");
+  EXPECT_EQ(Expand("{$f(a) b}", nullptr), "{$f(a) b}");
+}
+
+TEST(LookupWithoutRuntimeTest, CallsStayAsWritten) {
+  TGenerator g;
+  EXPECT_EQ(g.ExpandPlaceholders("{$now()}", nullptr, nullptr), "{$now()}");
+}
+
+}  // namespace
+}  // namespace pw

@@ -1,0 +1,218 @@
+#include "generator/NewProject.h"
+#include "generator/SiteTemplateFile.h"
+#include "generator/Templates.h"
+#include "platform/FileIO.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <map>
+
+namespace pw {
+namespace {
+
+using Files = std::map<QString, std::string>;
+
+// Every file below folder, by its path relative to folder.
+Files ReadTree(const QString& folder) {
+  Files files;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QString path = it.next();
+    std::string bytes;
+    platform::ReadWholeFile(path, bytes);
+    files[QDir(folder).relativeFilePath(path)] = bytes;
+  }
+  return files;
+}
+
+// Writes a zip archive with the given entries (names stored exactly as given).
+void WriteZip(const QString& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+  int error = 0;
+  zip* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(archive, nullptr);
+  for (const auto& [name, data] : entries) {
+    zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
+    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0) << name;
+  }
+  ASSERT_EQ(zip_close(archive), 0);
+}
+
+TEST(TemplatesTest, DefaultTemplateHasElevenLinesWithoutFinalLineFeed) {
+  std::string_view text = DefaultTemplateText();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
+  EXPECT_EQ(text.substr(0, 7), "<html>\n");
+  EXPECT_EQ(text.substr(text.size() - 7), "</html>");
+  EXPECT_NE(text.find("charset={$charset}\"/>\n"), std::string_view::npos);
+}
+
+TEST(TemplatesTest, TemplateVariableSelectsTheFile) {
+  EXPECT_EQ(TemplateFileName(""), "index.html");
+  EXPECT_EQ(TemplateFileName("blog"), "blog.html");
+  EXPECT_EQ(TemplateFileName("blog.htm"), "blog.html");
+  EXPECT_EQ(TemplateFileName("print.tpl"), "print.html");
+  EXPECT_EQ(TemplateFileName("sub\\x.y\\page"), "sub/x.y/page.html");
+  EXPECT_EQ(TemplateFilePath("/p/template/", "a"), "/p/template/a.html");
+  EXPECT_EQ(TemplateFilePath("/p/template/", "../../etc/passwd"), "");
+  EXPECT_EQ(TemplateFilePath("/p/template/", "/etc/passwd"), "");
+}
+
+TEST(SiteTemplateTest, LoadFailsOnFilesThatAreNotArchives) {
+  QTemporaryDir dir;
+  QString path = dir.path() + "/bad.pwtmpl";
+  platform::WriteWholeFile(path, "not a zip");
+  TTemplate t;
+  EXPECT_FALSE(t.LoadTemplateInfo(path));
+  EXPECT_FALSE(t.LoadTemplateInfo(dir.path() + "/missing.pwtmpl"));
+  std::string bytes;
+  EXPECT_FALSE(t.ReadEntry("template.xml", bytes));
+  EXPECT_FALSE(t.ExtractTemplateFolder(dir.path()));
+}
+
+TEST(SiteTemplateTest, TitleFallsBackToTheFileName) {
+  QTemporaryDir dir;
+  QString noXml = dir.path() + "/Blue Sky.pwtmpl";
+  WriteZip(noXml, {{"template/index.html", "x"}});
+  TTemplate t;
+  ASSERT_TRUE(t.LoadTemplateInfo(noXml));
+  EXPECT_EQ(t.Title(), "Blue Sky");
+  EXPECT_EQ(t.Content(), "");
+
+  QString broken = dir.path() + "/broken.pwtmpl";
+  WriteZip(broken, {{"template.xml", "<pwtmpl><title>Unclosed"}});
+  ASSERT_TRUE(t.LoadTemplateInfo(broken));
+  EXPECT_EQ(t.Title(), "broken");
+
+  QString titled = dir.path() + "/t.pwtmpl";
+  WriteZip(titled, {{"template.xml", "<pwtmpl><title>Зелёный</title><content>[index.html]\nHi</content></pwtmpl>"}});
+  ASSERT_TRUE(t.LoadTemplateInfo(titled));
+  EXPECT_EQ(t.Title(), QString::fromUtf8("Зелёный"));
+  EXPECT_EQ(t.Content(), "[index.html]\nHi");
+}
+
+TEST(SiteTemplateTest, ExtractionSkipsEntriesThatEscapeTheTemplateFolder) {
+  QTemporaryDir dir;
+  QString archive = dir.path() + "/evil.pwtmpl";
+  WriteZip(archive, {{"template/index.html", "ok"},
+                     {"template\\css\\a.css", "css"},
+                     {"template/../outside.txt", "bad1"},
+                     {"template/../../far.txt", "bad2"},
+                     {"template//etc/abs.txt", "abs"},
+                     {"template/C:/drive.txt", "bad3"},
+                     {"../template/up.txt", "bad4"},
+                     {"/template/root.txt", "bad5"},
+                     {"other/file.txt", "not template"},
+                     {"template/sub/", ""}});
+  QString project = dir.path() + "/proj/";
+  TTemplate t;
+  ASSERT_TRUE(t.LoadTemplateInfo(archive));
+  t.ExtractTemplateFolder(project);
+  Files files = ReadTree(dir.path());
+  files.erase("evil.pwtmpl");
+  EXPECT_EQ(files, (Files{{"proj/template/index.html", "ok"},
+                          {"proj/template/css/a.css", "css"}}));
+  EXPECT_TRUE(QDir(project + "template/sub").exists());
+}
+
+TEST(SiteTemplateTest, XmlKeepsContentExactly) {
+  std::string content = "$title A & B <x>\r\n[index.html]\r\n\tTab \"q\" 'a'\n\x01Привет]]>";
+  std::string xml = SerializeTemplateXml("T & <t>", content);
+  EXPECT_EQ(xml.rfind("<pwtmpl>", 0), 0u);  // no declaration
+  QTemporaryDir dir;
+  QString path = dir.path() + "/x.pwtmpl";
+  WriteZip(path, {{"template.xml", xml}});
+  TTemplate t;
+  ASSERT_TRUE(t.LoadTemplateInfo(path));
+  EXPECT_EQ(t.Title(), "T & <t>");
+  std::string expected = content;
+  expected.erase(expected.find('\x01'), 1);  // XML cannot carry control characters
+  EXPECT_EQ(t.Content(), expected);
+}
+
+TEST(SiteTemplateTest, RoundTripThroughANewProject) {
+  QTemporaryDir dir;
+  QString source = dir.path() + "/source/";
+  platform::WriteWholeFile(source + "template/index.html", "<html>{$content}</html>");
+  platform::WriteWholeFile(source + "template/css/site.css", "body{}");
+  platform::WriteWholeFile(source + "template/img/deep/x.png", std::string("\x89PNG\0\1", 6));
+  platform::WriteWholeFile(source + "template/.hidden", "h");
+  platform::WriteWholeFile(source + "html/index.html", "built output is not packed");
+  std::string content = "$title My Site\n\n[index.html]\nПривет\r\n";
+
+  TSiteTemplateSource saved{"My Site", content, source, [](std::string& png) {
+                              png = "PNGDATA";
+                              return true;
+                            }};
+  QString archive = dir.path() + "/lib/Templates/my.pwtmpl";
+  QString error;
+  ASSERT_TRUE(SaveSiteTemplate(archive, saved, &error)) << error.toStdString();
+
+  TTemplate t;
+  ASSERT_TRUE(t.LoadTemplateInfo(archive));
+  EXPECT_EQ(t.Title(), "My Site");
+  std::string png;
+  ASSERT_TRUE(t.ReadEntry("template.png", png));
+  EXPECT_EQ(png, "PNGDATA");
+  std::string none;
+  EXPECT_FALSE(t.ReadEntry("html/index.html", none));
+
+  QString newProject = dir.path() + "/new/site.pwproj";
+  platform::WriteWholeFile(dir.path() + "/new/template/stale.txt", "old");
+  QString newContent;
+  ASSERT_TRUE(CreateProjectFiles(newProject, archive, TNewProjectTexts(), newContent, &error))
+      << error.toStdString();
+  EXPECT_EQ(newContent.toStdString(), content);
+  EXPECT_EQ(ReadTree(dir.path() + "/new/template"), ReadTree(source + "template"));
+}
+
+TEST(SiteTemplateTest, SavingReplacesAnExistingFileAndNeedsAName) {
+  QTemporaryDir dir;
+  QString archive = dir.path() + "/t.pwtmpl";
+  platform::WriteWholeFile(archive, "old junk");
+  ASSERT_TRUE(SaveSiteTemplate(archive, {"T", "c", dir.path() + "/none", {}}));
+  TTemplate t;
+  ASSERT_TRUE(t.LoadTemplateInfo(archive));
+  EXPECT_EQ(t.Content(), "c");
+  std::string png;
+  EXPECT_FALSE(t.ReadEntry("template.png", png));
+  QString error;
+  EXPECT_FALSE(SaveSiteTemplate("", {"T", "c", dir.path(), {}}, &error));
+  EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(NewProjectTest, BlankProjectGetsTheDefaultTemplateAndText) {
+  QTemporaryDir dir;
+  QString folder = dir.path() + "/Site/";
+  platform::WriteWholeFile(folder + "template/old/x.txt", "old");
+  QFile::setPermissions(folder + "template/old/x.txt", QFileDevice::ReadOwner);
+  QFile::setPermissions(folder + "template/old", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  QString content;
+  ASSERT_TRUE(CreateProjectFiles(folder + "Demo.pwproj", "", TNewProjectTexts(), content));
+  EXPECT_EQ(ReadTree(folder + "template"), (Files{{"index.html", std::string(DefaultTemplateText())}}));
+  EXPECT_EQ(content,
+            "$title Demo\n\n[index.html]\n$title My Web Project\n$keywords Page keywords\n"
+            "$description Page description\n= Demo\n\n== My Web Project\n\n"
+            "Write here content of your web project...");
+}
+
+TEST(NewProjectTest, UnreadableTemplateFileLeavesAnEmptyProject) {
+  QTemporaryDir dir;
+  QString folder = dir.path() + "/Site/";
+  platform::WriteWholeFile(folder + "template/old.txt", "old");
+  platform::WriteWholeFile(dir.path() + "/bad.pwtmpl", "no zip");
+  QString content = "stale";
+  QString error;
+  EXPECT_FALSE(CreateProjectFiles(folder + "Demo.pwproj", dir.path() + "/bad.pwtmpl", TNewProjectTexts(),
+                                  content, &error));
+  EXPECT_TRUE(content.isEmpty());
+  EXPECT_TRUE(QDir(folder + "template").exists());
+  EXPECT_TRUE(ReadTree(folder + "template").empty());
+}
+
+}  // namespace
+}  // namespace pw
