@@ -65,6 +65,13 @@ class THTMLConverter : public TConverter {
 
   // Inline layer (InlineConverter.cpp): appends the converted text to `out`.
   void AppendInline(std::string_view text, std::string& out);
+  struct TGroupPass;
+  void RunGroupPass(const TGroupPass& pass, std::string_view text, std::string& out, size_t& budget);
+  void RunAnchorPass(std::string_view text, std::string& out, size_t& budget);
+  bool BuildReplacement(const TGroupPass& pass, std::string_view content, size_t& keep,
+                        std::string_view& tail);
+  void ComputeMatches(std::string_view text);
+  void AppendRemainder(std::string_view text, size_t from, std::string& out) const;
 
   std::string FOutput;
   THTMLTag FTag = THTMLTag::htHTML;
@@ -77,8 +84,8 @@ class THTMLConverter : public TConverter {
   // Scratch buffers reused across lines and calls.
   std::string FLineHTML;
   std::string FCells;
-  std::string FPassA, FPassB, FWork, FHead;
-  std::vector<uint32_t> FMatch, FBrackets;
+  std::string FPassA, FPassB, FWork, FHead, FPairs;
+  std::vector<size_t> FMatch, FBrackets;
   struct TPending {
     size_t close;
     std::string_view tail;

@@ -1,0 +1,359 @@
+// The inline layer of THTMLConverter.
+//
+// Each pass is defined as "replace the first group, then scan the rebuilt
+// text again from its start". Rescanning from the start is the same as
+// resuming at the replaced group: nothing before the group changes, and every
+// replacement begins with "<", so no marker can join the text before it. After
+// a replacement the scan therefore resumes inside the generated head; when the
+// head holds no group of the pass (the normal case) the scan goes straight on
+// to the kept content, whose brackets pair up exactly as in the text the pass
+// started from. The passes thus run as one left-to-right sweep over that text
+// with a stack of closing tags still to write, using bracket pairs computed
+// once. Only a head that holds a group of its own pass (a link whose address
+// is itself a link group, an image title holding an image group) forces the
+// remaining text to be rebuilt and swept again.
+#include <cstring>
+
+#include "markup/Converters.h"
+
+namespace pw {
+
+namespace {
+
+constexpr size_t kUnclosed = static_cast<size_t>(-1);
+constexpr size_t npos = std::string_view::npos;
+
+// Rebuilding the rest of a line is paid for out of this allowance; a line
+// whose groups keep producing groups of their own (a link address holding a
+// link address holding ..., which doubles at each level) stops converting
+// once it is spent instead of growing without bound.
+constexpr size_t kRebuildAllowance = size_t{32} << 20;
+constexpr size_t kRebuildPerByte = 16;
+
+enum class TPassKind : uint8_t { pkEmphasis, pkLink, pkImage, pkSpan };
+
+// Position of the first `marker` followed by "[" at or after `from` whose "["
+// lies before `limit`, or npos.
+size_t FindMarker(std::string_view text, size_t from, size_t limit, std::string_view marker) {
+  const size_t m = marker.size();
+  size_t pos = from + m;
+  while (pos < limit) {
+    const void* hit = std::memchr(text.data() + pos, '[', limit - pos);
+    if (!hit) return npos;
+    size_t open = static_cast<const char*>(hit) - text.data();
+    if (text.compare(open - m, m, marker) == 0) return open - m;
+    pos = open + 1;
+  }
+  return npos;
+}
+
+void AppendLowerAscii(std::string_view text, std::string& out) {
+  for (char c : text) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+struct THTMLConverter::TGroupPass {
+  std::string_view marker;
+  TPassKind kind;
+  std::string_view head;  // emphasis only
+  std::string_view tail;
+};
+
+void THTMLConverter::ComputeMatches(std::string_view text) {
+  if (FMatch.size() < text.size()) FMatch.resize(text.size());
+  FBrackets.clear();
+  const char* data = text.data();
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = data[i];
+    if (c == '[') {
+      FMatch[i] = kUnclosed;
+      FBrackets.push_back(i);
+    } else if (c == ']' && !FBrackets.empty()) {
+      FMatch[FBrackets.back()] = i;
+      FBrackets.pop_back();
+    }
+  }
+}
+
+// Reads link and image attribute pairs ("name=value") from `pos`, stopping
+// at the first incomplete pair. Calls `take(lowercase name, value)` per pair.
+template <typename Take>
+static void ReadAttributePairs(std::string_view content, size_t& pos, std::string& name_buffer, Take take) {
+  for (;;) {
+    size_t start = pos;
+    std::string_view name, value;
+    if (!ReadWord(content, pos, kAttributeNameChars, "=", false, name)) return;
+    if (!ReadToken(content, pos, ' ', kNoStop, value)) {
+      pos = start;
+      return;
+    }
+    name_buffer.clear();
+    AppendLowerAscii(name, name_buffer);
+    take(std::string_view(name_buffer), value);
+  }
+}
+
+bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view content, size_t& keep,
+                                      std::string_view& tail) {
+  std::string& head = FHead;
+  head.clear();
+  switch (pass.kind) {
+    case TPassKind::pkEmphasis:
+      head += pass.head;
+      keep = 0;
+      tail = pass.tail;
+      return true;
+
+    case TPassKind::pkSpan: {
+      size_t pos = 0;
+      head += "<span";
+      ParseAttributeGroup(content, pos, head);
+      head += '>';
+      keep = pos;
+      tail = pass.tail;
+      return true;
+    }
+
+    case TPassKind::pkLink: {
+      size_t pos = 0;
+      std::string_view address;
+      if (!ReadToken(content, pos, ' ', kNoStop, address) || address.empty()) return false;
+      FPairs.clear();
+      std::string name_buffer;
+      ReadAttributePairs(content, pos, name_buffer, [&](std::string_view name, std::string_view value) {
+        if (name == "href") {
+          address = value;
+        } else {
+          FPairs += ' ';
+          FPairs += name;
+          FPairs += "=\"";
+          FPairs += value;
+          FPairs += '"';
+        }
+      });
+      head += "<a href=\"";
+      head += address;
+      head += '"';
+      head += FPairs;
+      head += '>';
+      if (pos == content.size()) {
+        head += address;
+        keep = content.size();
+      } else {
+        keep = pos;
+      }
+      tail = pass.tail;
+      return true;
+    }
+
+    case TPassKind::pkImage: {
+      size_t pos = 0;
+      std::string_view source;
+      if (!ReadToken(content, pos, ' ', kNoStop, source) || source.empty()) return false;
+      std::string_view href, target, border = "0";
+      FPairs.clear();
+      FPairs += "<img src=\"";
+      if (!IsAbsoluteUrl(source)) FPairs += FImgPath;
+      FPairs += source;
+      FPairs += '"';
+      std::string name_buffer;
+      ReadAttributePairs(content, pos, name_buffer, [&](std::string_view name, std::string_view value) {
+        if (name == "href") {
+          href = value;
+        } else if (name == "target") {
+          target = value;
+        } else if (name == "border") {
+          border = value;
+        } else {
+          FPairs += ' ';
+          FPairs += name;
+          FPairs += "=\"";
+          FPairs += value;
+          FPairs += '"';
+        }
+      });
+      if (pos < content.size()) {
+        FPairs += " title=\"";
+        FPairs += content.substr(pos);
+        FPairs += '"';
+      }
+      FPairs += " border=\"";
+      FPairs += border;
+      FPairs += "\"/>";
+      if (!href.empty()) {
+        head += "<a href=\"";
+        head += href;
+        if (!target.empty()) {
+          head += "\" target=\"";
+          head += target;
+        }
+        head += "\">";
+        head += FPairs;
+        head += "</a>";
+      } else {
+        head += FPairs;
+      }
+      keep = content.size();
+      tail = {};
+      return true;
+    }
+  }
+  return false;
+}
+
+void THTMLConverter::AppendRemainder(std::string_view text, size_t from, std::string& out) const {
+  for (auto it = FPending.rbegin(); it != FPending.rend(); ++it) {
+    out.append(text.data() + from, it->close - from);
+    out += it->tail;
+    from = it->close + 1;
+  }
+  out.append(text.data() + from, text.size() - from);
+}
+
+void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text, std::string& out,
+                                  size_t& budget) {
+  out.clear();
+  const size_t m = pass.marker.size();
+  for (;;) {
+    ComputeMatches(text);
+    FPending.clear();
+    size_t cur = 0;
+    for (;;) {
+      const size_t limit = FPending.empty() ? text.size() : FPending.back().close;
+      const size_t marker = FindMarker(text, cur, limit, pass.marker);
+      if (marker == npos) {
+        out.append(text.data() + cur, limit - cur);
+        if (FPending.empty()) return;
+        out += FPending.back().tail;
+        cur = limit + 1;
+        FPending.pop_back();
+        continue;
+      }
+      const size_t open = marker + m;
+      const size_t close = FMatch[open];
+      if (close == kUnclosed) {
+        // Only possible outside every open group: the pass ends here.
+        AppendRemainder(text, cur, out);
+        return;
+      }
+      out.append(text.data() + cur, marker - cur);
+      std::string_view content = text.substr(open + 1, close - open - 1);
+      size_t keep = 0;
+      std::string_view tail;
+      if (!BuildReplacement(pass, content, keep, tail)) {
+        out.append(text.data() + marker, close + 1 - marker);
+        cur = close + 1;
+        continue;
+      }
+      if (FindMarker(FHead, 0, FHead.size(), pass.marker) != npos) {
+        // The head holds a group of this pass: sweep the rebuilt rest again.
+        std::string rest;
+        rest.reserve(FHead.size() + text.size() - open);
+        rest += FHead;
+        rest.append(content.substr(keep));
+        rest += tail;
+        AppendRemainder(text, close + 1, rest);
+        if (rest.size() > budget) {
+          budget = 0;
+          out += rest;
+          return;
+        }
+        budget -= rest.size();
+        FWork.swap(rest);
+        text = FWork;
+        break;
+      }
+      out += FHead;
+      FPending.push_back({close, tail});
+      cur = open + 1 + keep;
+    }
+  }
+}
+
+void THTMLConverter::RunAnchorPass(std::string_view text, std::string& out, size_t& budget) {
+  out.clear();
+  size_t cur = 0;
+  for (;;) {
+    const size_t marker = text.find("#[", cur);
+    if (marker == npos) break;
+    const size_t start = marker + 2;
+    size_t close = text.find(']', start);
+    if (close == npos) break;
+    // One nested anchor is skipped over; deeper nesting is not.
+    const size_t inner = text.find("#[", start);
+    if (inner != npos && inner < close) {
+      close = text.find(']', close + 1);
+      if (close == npos) break;
+    }
+    std::string_view content = text.substr(start, close - start);
+    size_t pos = 0;
+    std::string_view name;
+    if (!ReadToken(content, pos, ' ', kNoStop, name) || name.empty()) {
+      out.append(text.data() + cur, close + 1 - cur);
+      cur = close + 1;
+      continue;
+    }
+    out.append(text.data() + cur, marker - cur);
+    if (name.find("#[") != npos) {
+      std::string rest;
+      rest += "<a name=\"";
+      rest += name;
+      rest += "\"></a>";
+      rest.append(text.substr(close + 1));
+      if (rest.size() > budget) {
+        budget = 0;
+        out += rest;
+        return;
+      }
+      budget -= rest.size();
+      FWork.swap(rest);
+      text = FWork;
+      cur = 0;
+      continue;
+    }
+    out += "<a name=\"";
+    out += name;
+    out += "\"></a>";
+    cur = close + 1;
+  }
+  out.append(text.data() + cur, text.size() - cur);
+}
+
+void THTMLConverter::AppendInline(std::string_view text, std::string& out) {
+  if (std::memchr(text.data(), '[', text.size()) == nullptr) {
+    out += text;
+    return;
+  }
+  static constexpr TGroupPass kBoldItalic{"___", TPassKind::pkEmphasis, "<strong><em>", "</em></strong>"};
+  static constexpr TGroupPass kItalic{"__", TPassKind::pkEmphasis, "<em>", "</em>"};
+  static constexpr TGroupPass kBold{"_", TPassKind::pkEmphasis, "<strong>", "</strong>"};
+  static constexpr TGroupPass kLink{"*", TPassKind::pkLink, {}, "</a>"};
+  static constexpr TGroupPass kImage{"!", TPassKind::pkImage, {}, {}};
+  static constexpr TGroupPass kSpan{".", TPassKind::pkSpan, {}, "</span>"};
+  static constexpr const TGroupPass* kBefore[] = {&kBoldItalic, &kItalic, &kBold};
+  static constexpr const TGroupPass* kAfter[] = {&kLink, &kImage, &kSpan};
+
+  size_t budget = kRebuildAllowance + kRebuildPerByte * text.size();
+  std::string_view current = text;
+  std::string* buffers[2] = {&FPassA, &FPassB};
+  int next = 0;
+  auto run_group = [&](const TGroupPass& pass) {
+    if (FindMarker(current, 0, current.size(), pass.marker) == npos) return;
+    std::string& target = *buffers[next];
+    RunGroupPass(pass, current, target, budget);
+    current = target;
+    next ^= 1;
+  };
+  for (const TGroupPass* pass : kBefore) run_group(*pass);
+  if (current.find("#[") != npos) {
+    std::string& target = *buffers[next];
+    RunAnchorPass(current, target, budget);
+    current = target;
+    next ^= 1;
+  }
+  for (const TGroupPass* pass : kAfter) run_group(*pass);
+  out += current;
+}
+
+}  // namespace pw
