@@ -20,6 +20,9 @@
 
 namespace pw {
 
+class TGenerator;
+class IBuildScripts;
+
 // One entry of the page list as the main window shows it.
 struct TPageListEntry {
   QString Caption;
@@ -110,6 +113,10 @@ class TModule {
   // --- Site build (defined with the generator, ModelBuild.cpp) ---
   bool BuildSite();
   bool CreateProject(const QString& projectPath, const QString& templatePath);
+  // The generator, created on first use and owned by the module.
+  TGenerator& Generator();
+  // The script steps of a build (borrowed); none = builds run without scripts.
+  void SetBuildScripts(IBuildScripts* scripts) { FBuildScripts = scripts; }
 
   // --- Hooks for parts that live elsewhere; each may be left empty ---
   // Save As types 2 and 3; false (the default when empty) means "not saved".
@@ -133,6 +140,8 @@ class TModule {
 
   ITextEditor& FEditor;
   IHost& FHost;
+  std::shared_ptr<TGenerator> FGenerator;  // shared_ptr: deletable where TGenerator is incomplete
+  IBuildScripts* FBuildScripts = nullptr;
   std::unique_ptr<TConfigFile> FConfig;
   TProjectState FProject;
   QStringList FRecentFiles;

@@ -108,11 +108,15 @@ bool TSection::SaveAsHTML(const QString& path) {
   if (templateFile.isEmpty() || !platform::ReadWholeFile(templateFile, templateText)) return false;
   std::string html = FOwner.ExpandPlaceholders(templateText, this, &FOwner.FConverter);
   FOwner.CollectResources(html, LookupValue("base_url", nullptr));
-  return platform::WriteWholeFile(path, EncodeUtf8ForCharset(html, PageCharset()));
+  return WritePage(path, EncodeUtf8ForCharset(html, PageCharset()));
 }
 
-bool TSection::SaveAsText(const QString& path) {
-  return platform::WriteWholeFile(path, EncodeUtf8ForCharset(FContent, PageCharset()));
+bool TSection::SaveAsText(const QString& path) { return WritePage(path, EncodeUtf8ForCharset(FContent, PageCharset())); }
+
+bool TSection::WritePage(const QString& path, std::string_view bytes) {
+  bool written = platform::WriteWholeFile(path, bytes);
+  if (FOwner.FileWriteObserver) FOwner.FileWriteObserver(path, written);
+  return written;
 }
 
 // ---------------------------------------------------------------- TGenerator
@@ -447,7 +451,8 @@ void TGenerator::CopyResources() {
     if (from.isEmpty() || to.isEmpty()) continue;
     std::string bytes;
     if (!platform::ReadWholeFile(from, bytes)) continue;
-    platform::WriteWholeFile(to, bytes);
+    bool written = platform::WriteWholeFile(to, bytes);
+    if (FileWriteObserver) FileWriteObserver(to, written);
   }
   FResources.clear();
   FResourceSet.clear();

@@ -15,6 +15,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,6 +69,7 @@ class TSection {
  private:
   // The page's charset in lower case ("utf-8" when unset).
   std::string PageCharset();
+  bool WritePage(const QString& path, std::string_view bytes);
 
   TGenerator& FOwner;
   std::string FName;
@@ -166,6 +168,10 @@ class TGenerator {
   void CopyResources();
   // The pending resources, relative to the template folder, with '/'.
   const std::vector<std::string>& Resources() const { return FResources; }
+
+  // Told about every file a build tries to write (pages, raw files, copied resources), with
+  // whether the write succeeded. Missing templates and resources are not writes.
+  std::function<void(const QString& path, bool written)> FileWriteObserver;
 
  private:
   friend class TSection;

@@ -1,0 +1,39 @@
+#include "core/SiteBuild.h"
+
+namespace pw {
+
+bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSiteBuildOptions& options,
+                      TSiteBuildReport* report) {
+  IBuildScripts* scripts = options.Scripts;
+  if (scripts) {
+    scripts->ResetScriptError();
+    if (!scripts->CompileScripts()) return false;
+  }
+
+  auto previousObserver = generator.FileWriteObserver;
+  if (report) {
+    generator.FileWriteObserver = [report](const QString& path, bool written) {
+      (written ? report->Written : report->Failed).append(path);
+    };
+  }
+
+  generator.Clear();
+  if (!options.BasePath.isEmpty()) generator.SetBasePath(options.BasePath);
+  generator.SetOutPath(QStringLiteral("html/"));
+  generator.Generate(content);
+  if (!options.OutputOverride.isEmpty()) generator.SetOutPath(options.OutputOverride);
+  if (report) {
+    report->OutputFolder = generator.ContentPath();
+    report->Sections = generator.SectionCount();
+  }
+
+  generator.PreBuild();
+  if (scripts) scripts->RunBuildFunction();
+  generator.Build();
+  generator.CopyResources();
+
+  generator.FileWriteObserver = std::move(previousObserver);
+  return !(scripts && scripts->ScriptErrorReported());
+}
+
+}  // namespace pw
