@@ -1,12 +1,32 @@
+// pagewick-cli pages PROJECT: the page list as the main window shows it, one caption a line.
 #include "cli/Commands.h"
+
+#include "core/ContentText.h"
+#include "core/ProjectFile.h"
+#include "core/Texts.h"
 
 #include <cstdio>
 
 namespace pw::cli {
 
-int RunPages(const Args&) {
-  std::fprintf(stderr, "pagewick-cli: this command is not available yet\n");
-  return 3;
+int RunPages(const Args& args) {
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+    std::fprintf(stderr, "Usage: pagewick-cli pages PROJECT\n");
+    return 2;
+  }
+  const QString path = QString::fromLocal8Bit(args[0].c_str());
+  TProjectFileData data;
+  QString error;
+  if (!LoadProjectFile(path, data, &error)) {
+    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", args[0].c_str(), error.toLocal8Bit().constData());
+    return 1;
+  }
+  const content::TPageScan scan = content::ScanPages(data.Content, LocalText("Project").toStdString());
+  for (const content::TPageEntry& entry : scan.Entries) {
+    std::fwrite(entry.Caption.data(), 1, entry.Caption.size(), stdout);
+    std::fputc('\n', stdout);
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 }  // namespace pw::cli
