@@ -1,10 +1,13 @@
 #include "platform/CodePage.h"
 
+#include <QList>
+
 #include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -63,11 +66,11 @@ constexpr CodePageName kCodePages[] = {
 constexpr unsigned kCodePageUtf16Be = 1201;
 constexpr unsigned kFallbackAnsiCodePage = 1252;
 
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-constexpr const char* kHostUtf16 = "UTF-16LE";
-#else
-constexpr const char* kHostUtf16 = "UTF-16BE";
-#endif
+// glibc's own character form (UCS-4 in host order). Converting between it and a code page
+// takes one conversion step; through UTF-16 it takes two, and then every unconvertible
+// character makes glibc redo a whole buffer of the first step.
+constexpr const char* kIconvInternal = "WCHAR_T";
+static_assert(sizeof(wchar_t) == 4, "WCHAR_T must be UCS-4");
 
 const char* IconvName(unsigned codePage) {
   for (const CodePageName& entry : kCodePages) {
@@ -95,7 +98,7 @@ class DescriptorCache {
     if (found == descriptors_.end()) {
       const char* name = IconvName(codePage);
       iconv_t descriptor = kInvalidDescriptor;
-      if (name) descriptor = toText ? iconv_open(kHostUtf16, name) : iconv_open(name, kHostUtf16);
+      if (name) descriptor = toText ? iconv_open(kIconvInternal, name) : iconv_open(name, kIconvInternal);
       found = descriptors_.emplace(key, descriptor).first;
     }
     if (found->second != kInvalidDescriptor) iconv(found->second, nullptr, nullptr, nullptr, nullptr);
@@ -193,44 +196,71 @@ std::string Utf16ToBytes(const QString& text, bool bigEndian) {
   return bytes;
 }
 
-// Runs iconv over the whole input into out, growing it on demand. onInvalid is called with
-// the remaining input when the converter meets a sequence it cannot convert, and returns how
-// many input bytes to skip (after appending whatever replaces them).
-template <typename OnInvalid>
-void RunIconv(iconv_t descriptor, const char* input, size_t inputSize, std::string& out,
-              OnInvalid onInvalid) {
+// QString::fromUcs4 goes through a general decoder and costs more than the conversion itself.
+QString Utf16FromUcs4(const std::u32string& characters) {
+  size_t units = characters.size();
+  for (char32_t c : characters) units += c > 0xFFFF && c <= 0x10FFFF;
+  QString text(static_cast<qsizetype>(units), Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(text.data());
+  for (char32_t c : characters) {
+    if (c <= 0xFFFF) {
+      *out++ = static_cast<char16_t>(c);
+    } else if (c <= 0x10FFFF) {
+      c -= 0x10000;
+      *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      *out++ = u'\xFFFD';  // beyond Unicode; glibc never produces it
+    }
+  }
+  return text;
+}
+
+// Runs iconv over the whole input into out (std::string for bytes, std::u32string for
+// characters), starting with room for initialBytes. onInvalid is called with the remaining
+// input when the converter meets a sequence it cannot convert; it appends the bytes that
+// replace the sequence to its second argument and returns how many input bytes to skip.
+template <typename Buffer, typename OnInvalid>
+void RunIconv(iconv_t descriptor, const char* input, size_t inputSize, size_t initialBytes,
+              Buffer& out, OnInvalid onInvalid) {
+  using Unit = typename Buffer::value_type;
+  const auto bytesOf = [&out] { return out.size() * sizeof(Unit); };
+  const auto growTo = [&out](size_t bytes) { out.resize((bytes + sizeof(Unit) - 1) / sizeof(Unit)); };
   char* in = const_cast<char*>(input);
   size_t inLeft = inputSize;
-  size_t used = out.size();
-  out.resize(used + std::max<size_t>(inputSize * 2, 32));
+  size_t used = 0;  // bytes of out filled so far
+  growTo(std::max<size_t>(initialBytes, 64));
+  std::string replacement;
   bool flushing = false;
   for (;;) {
-    char* outPtr = out.data() + used;
-    size_t outLeft = out.size() - used;
+    char* base = reinterpret_cast<char*>(out.data());
+    char* outPtr = base + used;
+    size_t outLeft = bytesOf() - used;
     const size_t result =
         flushing ? iconv(descriptor, nullptr, nullptr, &outPtr, &outLeft)
                  : iconv(descriptor, &in, &inLeft, &outPtr, &outLeft);
     const int error = errno;
-    used = static_cast<size_t>(outPtr - out.data());
+    used = static_cast<size_t>(outPtr - base);
     if (result != static_cast<size_t>(-1)) {
       if (flushing) break;
       flushing = true;  // write the shift sequence that returns to the initial state
       continue;
     }
     if (error == E2BIG) {
-      out.resize(out.size() * 2 + 32);
+      growTo(bytesOf() * 2);
       continue;
     }
-    if (error != EILSEQ && error != EINVAL) break;
-    out.resize(used);
-    const size_t skip = std::min(onInvalid(std::string_view(in, inLeft), out), inLeft);
-    used = out.size();
+    if ((error != EILSEQ && error != EINVAL) || inLeft == 0) break;
+    replacement.clear();
+    const size_t skip = std::min(onInvalid(std::string_view(in, inLeft), replacement), inLeft);
+    if (bytesOf() - used < replacement.size()) growTo(bytesOf() * 2 + replacement.size());
+    std::memcpy(reinterpret_cast<char*>(out.data()) + used, replacement.data(), replacement.size());
+    used += replacement.size();
+    if (skip == 0) break;
     in += skip;
     inLeft -= skip;
-    if (out.size() - used < 32) out.resize(used + 64);
-    if (skip == 0) break;
   }
-  out.resize(used);
+  out.resize(used / sizeof(Unit));
 }
 
 }  // namespace
@@ -268,17 +298,15 @@ QString BytesToText(std::string_view bytes, unsigned codePage) {
 
   iconv_t descriptor = ThreadDescriptors().Get(codePage, true);
   if (descriptor == kInvalidDescriptor) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  std::string utf16;
-  utf16.reserve(bytes.size() * 2);
-  const QString replacement(QChar(0xFFFD));
-  RunIconv(descriptor, bytes.data(), bytes.size(), utf16,
-           [&](std::string_view, std::string& out) -> size_t {
-             out.append(reinterpret_cast<const char*>(replacement.utf16()), 2);
+  // No code page yields more than one character per byte.
+  std::u32string characters;
+  RunIconv(descriptor, bytes.data(), bytes.size(), bytes.size() * sizeof(char32_t) + 16,
+           characters, [](std::string_view, std::string& replacement) -> size_t {
+             const char32_t invalid = U'\xFFFD';
+             replacement.append(reinterpret_cast<const char*>(&invalid), sizeof invalid);
              return 1;  // skip one byte and resynchronise on the next
            });
-  QString text(static_cast<qsizetype>(utf16.size() / 2), Qt::Uninitialized);
-  std::memcpy(text.data(), utf16.data(), static_cast<size_t>(text.size()) * 2);
-  return text;
+  return Utf16FromUcs4(characters);
 }
 
 std::string TextToBytes(const QString& text, unsigned codePage) {
@@ -296,33 +324,27 @@ std::string TextToBytes(const QString& text, unsigned codePage) {
     const QByteArray latin1 = text.toLatin1();
     return std::string(latin1.constData(), static_cast<size_t>(latin1.size()));
   }
+  // Invalid UTF-16 (a lone surrogate) becomes U+FFFD here, which the code page then lacks.
+  const QList<uint> characters = text.toUcs4();
   std::string bytes;
-  bytes.reserve(static_cast<size_t>(text.size()) + 16);
-  static const char16_t kQuestionMark = u'?';
-  RunIconv(descriptor, reinterpret_cast<const char*>(text.utf16()),
-           static_cast<size_t>(text.size()) * 2, bytes,
-           [&](std::string_view rest, std::string& out) -> size_t {
+  RunIconv(descriptor, reinterpret_cast<const char*>(characters.constData()),
+           static_cast<size_t>(characters.size()) * sizeof(uint),
+           static_cast<size_t>(characters.size()) * 2 + 16, bytes,
+           [descriptor](std::string_view, std::string& replacement) -> size_t {
              // The code page's default character, encoded by the same converter so that
              // EBCDIC and shift-state code pages get their own form of '?'.
-             char* in = const_cast<char*>(reinterpret_cast<const char*>(&kQuestionMark));
-             size_t inLeft = 2;
+             wchar_t questionMark = L'?';
+             char* in = reinterpret_cast<char*>(&questionMark);
+             size_t inLeft = sizeof questionMark;
              char buffer[16];
              char* outPtr = buffer;
              size_t outLeft = sizeof buffer;
              if (iconv(descriptor, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-               out.push_back('?');
+               replacement.push_back('?');
              } else {
-               out.append(buffer, static_cast<size_t>(outPtr - buffer));
+               replacement.append(buffer, static_cast<size_t>(outPtr - buffer));
              }
-             // A surrogate pair is one character and gets one default character.
-             char16_t unit = 0;
-             if (rest.size() >= 2) std::memcpy(&unit, rest.data(), 2);
-             if (unit >= 0xD800 && unit <= 0xDBFF && rest.size() >= 4) {
-               char16_t next = 0;
-               std::memcpy(&next, rest.data() + 2, 2);
-               if (next >= 0xDC00 && next <= 0xDFFF) return 4;
-             }
-             return 2;
+             return sizeof(uint);  // one character, whether or not UTF-16 needed a pair for it
            });
   return bytes;
 }

@@ -60,6 +60,8 @@ TEST(CodePageTest, UtfFormsLoseNothing) {
     EXPECT_EQ(BytesToText(TextToBytes(text, codePage), codePage), text) << codePage;
   }
   EXPECT_EQ(TextToBytes(u"😀"_qs, 12000), "\x00\xF6\x01\x00"s);
+  // GB18030 covers all of Unicode too, with four-byte sequences beyond the BMP.
+  EXPECT_EQ(BytesToText(TextToBytes(text, 54936), 54936), text);
 }
 
 TEST(CodePageTest, UnmappableCharactersBecomeTheDefaultCharacter) {
