@@ -1,0 +1,132 @@
+#include "core/Host.h"
+#include "core/Model.h"
+#include "core/SiteBuild.h"
+#include "core/TextEditor.h"
+#include "generator/Generator.h"
+#include "platform/FileIO.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace pw {
+namespace {
+
+std::string Read(const QString& path) {
+  std::string bytes;
+  return platform::ReadWholeFile(path, bytes) ? bytes : "<missing>";
+}
+
+class TFakeBuildScripts : public IBuildScripts {
+ public:
+  explicit TFakeBuildScripts(TGenerator& g) : G(g) {}
+  bool CompileScripts() override {
+    Log.push_back("compile");
+    G.ClearHandlers();
+    return CompileOk;
+  }
+  void RunBuildFunction() override {
+    Log.push_back("build:" + std::to_string(G.SectionCount()));
+    if (FailInBuild) Error = true;
+  }
+  void ResetScriptError() override { Error = false; }
+  bool ScriptErrorReported() const override { return Error; }
+
+  TGenerator& G;
+  std::vector<std::string> Log;
+  bool CompileOk = true;
+  bool FailInBuild = false;
+  bool Error = false;
+};
+
+class SiteBuildTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base = dir.path() + "/";
+    platform::WriteWholeFile(base + "template/index.html", "<link href=\"s.css\">{$content}");
+    platform::WriteWholeFile(base + "template/s.css", "x");
+  }
+  QTemporaryDir dir;
+  QString base;
+  TGenerator g;
+};
+
+TEST_F(SiteBuildTest, BuildsIntoTheDefaultOutputFolderAndReportsWrites) {
+  TSiteBuildReport report;
+  ASSERT_TRUE(BuildSiteContent(g, "[index.html]\nHi\n[menu]\nm\n", {base, {}, nullptr}, &report));
+  EXPECT_EQ(report.OutputFolder, base + "html/");
+  EXPECT_EQ(report.Sections, 2);
+  EXPECT_EQ(report.Written, (QStringList{base + "html/index.html", base + "html/s.css"}));
+  EXPECT_TRUE(report.Failed.isEmpty());
+  EXPECT_EQ(Read(base + "html/index.html"), "<link href=\"s.css\">Hi");
+  EXPECT_FALSE(g.FileWriteObserver);  // the caller's observer is restored
+}
+
+TEST_F(SiteBuildTest, OutPathDirectiveAndOverride) {
+  ASSERT_TRUE(BuildSiteContent(g, "$out_path site\\www\n[index.html]\nA\n", {base, {}, nullptr}));
+  EXPECT_EQ(Read(base + "site/www/index.html"), "<link href=\"s.css\">A");
+  EXPECT_EQ(Read(base + "site/www/s.css"), "x");
+  QString elsewhere = dir.path() + "/override";
+  ASSERT_TRUE(BuildSiteContent(g, "$out_path site\n[index.html]\nB\n", {base, elsewhere, nullptr}));
+  EXPECT_EQ(Read(elsewhere + "/index.html"), "<link href=\"s.css\">B");
+  EXPECT_EQ(Read(base + "site/index.html"), "<missing>");
+}
+
+TEST_F(SiteBuildTest, ScriptStepsRunAroundTheBuild) {
+  TFakeBuildScripts scripts(g);
+  ASSERT_TRUE(BuildSiteContent(g, "[index.html]\nA\n", {base, {}, &scripts}));
+  EXPECT_EQ(scripts.Log, (std::vector<std::string>{"compile", "build:1"}));
+
+  scripts.FailInBuild = true;
+  EXPECT_FALSE(BuildSiteContent(g, "[index.html]\nA\n", {base, {}, &scripts}));
+
+  scripts.FailInBuild = false;
+  scripts.CompileOk = false;
+  scripts.Log.clear();
+  platform::WriteWholeFile(base + "html/index.html", "old");
+  EXPECT_FALSE(BuildSiteContent(g, "[index.html]\nNew\n", {base, {}, &scripts}));
+  EXPECT_EQ(scripts.Log, std::vector<std::string>{"compile"});
+  EXPECT_EQ(Read(base + "html/index.html"), "old");
+}
+
+TEST_F(SiteBuildTest, UnwritableOutputIsReported) {
+  platform::WriteWholeFile(base + "blocker", "a file where a folder should be");
+  TSiteBuildReport report;
+  EXPECT_TRUE(BuildSiteContent(g, "$out_path blocker\n[index.html]\nA\n[a.txt]\nt\n", {base, {}, nullptr}, &report));
+  EXPECT_TRUE(report.Written.isEmpty());
+  EXPECT_EQ(report.Failed.size(), 3);
+}
+
+TEST(ModuleBuildTest, CreateProjectThenBuildSite) {
+  QTemporaryDir dir;
+  TMemoryTextEditor editor;
+  TMemoryHost host;
+  TModule module(editor, host);
+  int compiled = 0;
+  module.CompileScripts = [&] { ++compiled; };
+  QString project = dir.path() + "/My Site/site.pwproj";
+  ASSERT_TRUE(module.CreateProject(project, QString()));
+  EXPECT_TRUE(editor.Modified());
+  EXPECT_EQ(module.ProjectPath(), project);
+  EXPECT_EQ(compiled, 1);
+  EXPECT_TRUE(editor.Text().startsWith("$title site\n\n[index.html]\n"));
+  ASSERT_FALSE(module.PageList().empty());
+
+  ASSERT_TRUE(module.BuildSite());
+  std::string page = Read(dir.path() + "/My Site/html/index.html");
+  EXPECT_NE(page.find("<title>My Web Project</title>"), std::string::npos) << page;
+  EXPECT_NE(page.find("charset=utf-8"), std::string::npos);
+  EXPECT_EQ(module.Generator().SectionCount(), 1);
+}
+
+TEST(ModuleBuildTest, TemplateEditorCanCancelTheBuild) {
+  TMemoryTextEditor editor;
+  TMemoryHost host;
+  TModule module(editor, host);
+  module.ConfirmTemplateChanges = [] { return false; };
+  EXPECT_FALSE(module.BuildSite());
+}
+
+}  // namespace
+}  // namespace pw
