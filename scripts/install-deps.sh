@@ -18,7 +18,7 @@ PACKAGES=(
   # real peers and display for tests
   python3 python3-pyftpdlib xvfb xauth zip unzip
   # benchmark peers
-  libmd4c-dev libcmark-dev hugo
+  libmd4c-dev libmd4c-html0-dev libcmark-dev hugo
 )
 
 missing=()
