@@ -161,8 +161,10 @@ void TConfigDataFile::WriteString(const QString& section, const QString& key, co
   // Names that would not read back as the same section and key are not stored.
   const QString cleanKey = WithoutLineBreaks(key).trimmed();
   const QString cleanSection = WithoutLineBreaks(section).trimmed();
-  if (cleanKey.isEmpty() || cleanKey.contains(u'=') || cleanSection.isEmpty() ||
-      cleanSection.contains(u']')) {
+  const bool keyReadsBack = !cleanKey.isEmpty() && !cleanKey.contains(u'=') &&
+                           !cleanKey.startsWith(u'[') && !cleanKey.startsWith(u';') &&
+                           !cleanKey.startsWith(u'#');
+  if (!keyReadsBack || cleanSection.isEmpty() || cleanSection.contains(u']')) {
     return;
   }
   TSection* found = FindSection(cleanSection);

@@ -39,6 +39,8 @@ class TConfigDataFile {
   QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
   // Replaces the value in place, or appends the key (and the section) when absent. A line
   // break inside the value would cut the file's line in two, so CR and LF become spaces.
+  // Names that would not read back (an empty key, a key holding '=' or starting with '[',
+  // ';' or '#', an empty section or one holding ']') are not stored.
   void WriteString(const QString& section, const QString& key, const QString& value);
   void DeleteKey(const QString& section, const QString& key);
   void EraseSection(const QString& section);

@@ -15,7 +15,8 @@ QString IncludeTrailingSeparator(const QString& folder);
 // True for a path that starts with '/' or '\', or that holds a ':' (a drive or a URL scheme).
 bool IsAbsolutePath(const QString& path);
 
-// The folder part including its trailing '/', or empty when the path has no separator.
+// The folder part including its trailing '/' (every separator turned into '/'), or empty
+// when the path has no separator.
 QString ExtractFileDir(const QString& path);
 // The name after the last separator.
 QString ExtractFileName(const QString& path);
@@ -25,7 +26,8 @@ QString ExtractFileExt(const QString& path);
 QString ChangeFileExt(const QString& path, const QString& ext);
 
 // Joins a relative path below root and returns it, or an empty string when the relative
-// path is absolute, names a drive, or climbs out of root through "..". The result uses '/'.
+// path is absolute, names a drive, holds a NUL, or climbs out of root through ".." ("a/../b"
+// stays inside and is accepted). The result uses '/'.
 QString ConfinedJoin(const QString& root, const QString& relative);
 
 }  // namespace pw::platform

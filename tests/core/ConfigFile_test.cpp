@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <random>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "platform/FileIO.h"
@@ -409,6 +412,42 @@ TEST(ConfigStringFormTest, EscapeAndUnescape) {
   EXPECT_EQ(UnescapeConfigString(u"C:\\temp\\x\\"_qs), u"C:\\temp\\x\\"_qs);
   for (const QString& text : {u""_qs, u"\\n"_qs, u"\\\\\\"_qs, u"\n\n\\r\r"_qs, u"ordinary"_qs}) {
     EXPECT_EQ(UnescapeConfigString(EscapeConfigString(text)), text) << text.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace pw
+
+namespace pw {
+namespace {
+
+// Random names and values built from the characters the INI form treats specially.
+TEST(ConfigDataFileTest, RandomEntriesReadBackAfterASaveAndLoad) {
+  const QString alphabet = u"ab =[];#\\\"'\tЖ€😀"_qs;
+  std::mt19937 random(12345);
+  const auto randomText = [&](int maxLength) {
+    QString text;
+    const int length = std::uniform_int_distribution<int>(0, maxLength)(random);
+    for (int i = 0; i < length; ++i) {
+      text += alphabet[std::uniform_int_distribution<qsizetype>(0, alphabet.size() - 1)(random)];
+    }
+    return text;
+  };
+  for (int round = 0; round < 200; ++round) {
+    TConfigDataFile written;
+    std::vector<std::tuple<QString, QString, QString>> entries;
+    for (int i = 0; i < 8; ++i) {
+      const QString section = randomText(4), key = randomText(4), value = randomText(12);
+      written.WriteString(section, key, value);
+      if (written.ValueExists(section, key)) entries.emplace_back(section, key, value);
+    }
+    TConfigDataFile read;
+    read.SetText(written.Text());
+    EXPECT_EQ(read.Text(), written.Text());
+    for (const auto& [section, key, value] : entries) {
+      EXPECT_EQ(read.ReadString(section, key, u"<missing>"_qs), written.ReadString(section, key, QString()))
+          << "section " << section.toStdString() << " key " << key.toStdString();
+    }
   }
 }
 
