@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace pw::content {
 namespace {
 
@@ -130,6 +132,28 @@ TEST(ContentTextTest, SectionEndsAtTheNextListedHeader) {
   const Lines lines = SplitLines(text);
   EXPECT_EQ(SectionEndLine(lines, 0), 4);
   EXPECT_EQ(SectionEndLine(lines, 4), 6);
+}
+
+TEST(ContentTextTest, EveryListedEntryPointsAtAListedHeaderInRandomText) {
+  std::mt19937 random(11);
+  const char alphabet[] = "[]$;\\.\r\n \tab";
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 200);
+    for (int i = 0; i < length; ++i) text.push_back(alphabet[random() % (sizeof(alphabet) - 1)]);
+    const Lines lines = SplitLines(text);
+    const TPageScan scan = ScanPages(text, "P");
+    for (size_t e = 1; e < scan.Entries.size(); ++e) {
+      const int line = scan.Entries[e].Line;
+      ASSERT_GE(line, 1);
+      ASSERT_LE(line, static_cast<int>(lines.size()));
+      ASSERT_TRUE(IsListedHeader(Trim(lines[line - 1])));
+      const int end = SectionEndLine(lines, line - 1);
+      ASSERT_GT(end, line - 1);
+      ASSERT_LE(end, static_cast<int>(lines.size()));
+    }
+    CurrentPageName(text, static_cast<int>(random() % 50));
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <random>
+
 namespace pw {
 namespace {
 
@@ -193,6 +195,31 @@ TEST_F(ProjectFileTest, MalformedInputNeverFails) {
   for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 7919) % 256));
   EXPECT_TRUE(ParseProjectFile(garbage).PlainText);
   EXPECT_TRUE(ParseProjectFile(std::string("\0\0\0<r/>", 7)).PlainText);
+}
+
+TEST_F(ProjectFileTest, DeepNestingAndMutatedFilesNeverCrash) {
+  std::string deep = "<r><content>";
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  EXPECT_TRUE(ParseProjectFile(deep).PlainText);
+
+  const std::string valid = SerializeProjectFile(Sample());
+  std::mt19937 random(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes = valid;
+    const int edits = 1 + static_cast<int>(random() % 8);
+    for (int e = 0; e < edits; ++e) {
+      const size_t at = random() % bytes.size();
+      switch (random() % 3) {
+        case 0: bytes[at] = static_cast<char>(random()); break;
+        case 1: bytes.erase(at, 1 + random() % 16); break;
+        default: bytes.insert(at, 1, "<>&;\"\0\x80"[random() % 7]); break;
+      }
+      if (bytes.empty()) bytes = "x";
+    }
+    const TProjectFileData d = ParseProjectFile(bytes);
+    // What did load must save and load back as XML.
+    EXPECT_FALSE(ParseProjectFile(SerializeProjectFile(d)).PlainText);
+  }
 }
 
 TEST_F(ProjectFileTest, NestedEntitiesDoNotExpand) {
