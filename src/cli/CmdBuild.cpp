@@ -1,12 +1,83 @@
+// pagewick-cli build PROJECT [--out DIR] [--quiet]: builds the site as Preview does, without
+// scripts, and prints what it wrote and how long it took.
 #include "cli/Commands.h"
+
+#include "core/ProjectFile.h"
+#include "core/SiteBuild.h"
+#include "generator/Generator.h"
+#include "platform/FileIO.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cstdio>
 
 namespace pw::cli {
 
-int RunBuild(const Args&) {
-  std::fprintf(stderr, "pagewick-cli: this command is not available yet\n");
-  return 3;
+namespace {
+
+int Usage() {
+  std::fprintf(stderr, "Usage: pagewick-cli build PROJECT [--out DIR] [--quiet]\n");
+  return 2;
+}
+
+QString Local(const std::string& arg) { return QString::fromLocal8Bit(arg.c_str()); }
+
+}  // namespace
+
+int RunBuild(const Args& args) {
+  QString project, out;
+  bool quiet = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--out") {
+      if (++i == args.size() || args[i].empty()) return Usage();
+      out = Local(args[i]);
+    } else if (arg.rfind("--out=", 0) == 0 && arg.size() > 6) {
+      out = Local(arg.substr(6));
+    } else if (arg == "--quiet" || arg == "-q") {
+      quiet = true;
+    } else if (!arg.empty() && arg[0] != '-' && project.isEmpty()) {
+      project = Local(arg);
+    } else {
+      return Usage();
+    }
+  }
+  if (project.isEmpty()) return Usage();
+
+  QElapsedTimer timer;
+  timer.start();
+  TProjectFileData data;
+  QString error;
+  if (QFileInfo(project).isDir() || !LoadProjectFile(project, data, &error)) {
+    if (error.isEmpty()) error = QStringLiteral("not a project file");
+    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", qPrintable(project), qPrintable(error));
+    return 1;
+  }
+
+  TSiteBuildOptions options;
+  options.BasePath = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  if (!out.isEmpty()) options.OutputOverride = QDir::current().absoluteFilePath(out);
+  TGenerator generator;
+  TSiteBuildReport report;
+  BuildSiteContent(generator, data.Content, options, &report);
+
+  QDir outputDir(report.OutputFolder);
+  if (!quiet) {
+    for (const QString& file : report.Written) std::printf("%s\n", qPrintable(outputDir.relativeFilePath(file)));
+  }
+  for (const QString& file : report.Failed) std::fprintf(stderr, "pagewick-cli: cannot write %s\n", qPrintable(file));
+  if (!platform::ForceDirectories(report.OutputFolder)) {
+    std::fprintf(stderr, "pagewick-cli: cannot create the output folder %s\n", qPrintable(report.OutputFolder));
+    return 1;
+  }
+  std::printf("Built %d sections: %lld files written to %s in %lld ms\n", report.Sections,
+              static_cast<long long>(report.Written.size()), qPrintable(report.OutputFolder),
+              static_cast<long long>(timer.elapsed()));
+  if (std::fflush(stdout) != 0) return 1;
+  return report.Failed.isEmpty() ? 0 : 1;
 }
 
 }  // namespace pw::cli

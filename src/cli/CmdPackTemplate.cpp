@@ -1,12 +1,43 @@
+// pagewick-cli pack-template PROJECT OUT.pwtmpl: saves a project as a site template file (its
+// title, content text and template folder; the thumbnail needs the preview and is left out).
 #include "cli/Commands.h"
+
+#include "core/ContentText.h"
+#include "core/ProjectFile.h"
+#include "generator/SiteTemplateFile.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
 namespace pw::cli {
 
-int RunPackTemplate(const Args&) {
-  std::fprintf(stderr, "pagewick-cli: this command is not available yet\n");
-  return 3;
+int RunPackTemplate(const Args& args) {
+  if (args.size() != 2 || args[0].empty() || args[0][0] == '-' || args[1].empty() || args[1][0] == '-') {
+    std::fprintf(stderr, "Usage: pagewick-cli pack-template PROJECT OUT.pwtmpl\n");
+    return 2;
+  }
+  const QString project = QString::fromLocal8Bit(args[0].c_str());
+  const QString out = QDir::current().absoluteFilePath(QString::fromLocal8Bit(args[1].c_str()));
+  TProjectFileData data;
+  QString error;
+  if (QFileInfo(project).isDir() || !LoadProjectFile(project, data, &error)) {
+    if (error.isEmpty()) error = QStringLiteral("not a project file");
+    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", qPrintable(project), qPrintable(error));
+    return 1;
+  }
+  TSiteTemplateSource source;
+  source.Title = QString::fromStdString(content::ScanPages(data.Content, "").ProjectTitle);
+  source.Content = data.Content;
+  source.ProjectFolder = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  if (!SaveSiteTemplate(out, source, &error)) {
+    std::fprintf(stderr, "pagewick-cli: %s\n", qPrintable(error));
+    return 1;
+  }
+  std::printf("Saved %s\n", qPrintable(out));
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 }  // namespace pw::cli
