@@ -114,6 +114,26 @@ DescriptorCache& ThreadDescriptors() {
   return cache;
 }
 
+// Windows' single-byte code pages pass their unassigned bytes in 0x80-0x9F through as the C1
+// controls U+0080-U+009F, both ways, so no byte is lost; glibc rejects those bytes.
+bool PassesC1Through(unsigned codePage) {
+  return codePage == 874 || (codePage >= 1250 && codePage <= 1258);
+}
+
+bool IsUnassignedByte(unsigned codePage, unsigned char byte) {
+  iconv_t descriptor = ThreadDescriptors().Get(codePage, true);
+  if (descriptor == kInvalidDescriptor) return false;
+  char* in = reinterpret_cast<char*>(&byte);
+  size_t inLeft = 1;
+  char32_t character[2];
+  char* out = reinterpret_cast<char*>(character);
+  size_t outLeft = sizeof character;
+  const bool unassigned = iconv(descriptor, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) &&
+                          errno == EILSEQ;
+  iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+  return unassigned;
+}
+
 bool OpensBothWays(unsigned codePage) {
   DescriptorCache& cache = ThreadDescriptors();
   return cache.Get(codePage, true) != kInvalidDescriptor &&
@@ -301,9 +321,11 @@ QString BytesToText(std::string_view bytes, unsigned codePage) {
   // No code page yields more than one character per byte.
   std::u32string characters;
   RunIconv(descriptor, bytes.data(), bytes.size(), bytes.size() * sizeof(char32_t) + 16,
-           characters, [](std::string_view, std::string& replacement) -> size_t {
-             const char32_t invalid = U'\xFFFD';
-             replacement.append(reinterpret_cast<const char*>(&invalid), sizeof invalid);
+           characters, [codePage](std::string_view rest, std::string& replacement) -> size_t {
+             const auto byte = static_cast<unsigned char>(rest.front());
+             char32_t character = U'\xFFFD';
+             if (PassesC1Through(codePage) && byte >= 0x80 && byte <= 0x9F) character = byte;
+             replacement.append(reinterpret_cast<const char*>(&character), sizeof character);
              return 1;  // skip one byte and resynchronise on the next
            });
   return Utf16FromUcs4(characters);
@@ -330,7 +352,14 @@ std::string TextToBytes(const QString& text, unsigned codePage) {
   RunIconv(descriptor, reinterpret_cast<const char*>(characters.constData()),
            static_cast<size_t>(characters.size()) * sizeof(uint),
            static_cast<size_t>(characters.size()) * 2 + 16, bytes,
-           [descriptor](std::string_view, std::string& replacement) -> size_t {
+           [descriptor, codePage](std::string_view rest, std::string& replacement) -> size_t {
+             uint character = 0;
+             std::memcpy(&character, rest.data(), std::min(rest.size(), sizeof character));
+             if (PassesC1Through(codePage) && character >= 0x80 && character <= 0x9F &&
+                 IsUnassignedByte(codePage, static_cast<unsigned char>(character))) {
+               replacement.push_back(static_cast<char>(character));
+               return sizeof(uint);
+             }
              // The code page's default character, encoded by the same converter so that
              // EBCDIC and shift-state code pages get their own form of '?'.
              wchar_t questionMark = L'?';

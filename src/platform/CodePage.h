@@ -26,7 +26,9 @@ bool IsCodePageSupported(unsigned codePage);
 std::vector<unsigned> SupportedCodePages();
 
 // Decodes bytes in the code page (0 = the ANSI code page). Bytes that are invalid in it
-// become U+FFFD; an unsupported code page decodes as the ANSI code page.
+// become U+FFFD; an unsupported code page decodes as the ANSI code page. As on Windows, the
+// unassigned bytes 0x80-0x9F of the windows-125x and 874 code pages pass through as the C1
+// controls U+0080-U+009F (and are encoded back to the same bytes).
 QString BytesToText(std::string_view bytes, unsigned codePage);
 
 // Encodes text into the code page (0 = the ANSI code page). Characters that the code page

@@ -34,6 +34,18 @@ TEST(CodePageTest, Windows1252IncludesEuroAndQuotes) {
   EXPECT_EQ(BytesToText("\x80\xE9", 1252), u"€é"_qs);
 }
 
+TEST(CodePageTest, UnassignedWindowsBytesPassThroughAsC1Controls) {
+  // 0x81 and 0x9D are unassigned in 1252, 0x98 in 1251: they survive a round trip.
+  EXPECT_EQ(BytesToText("\x81\x80\x9D", 1252), u"\u0081€\u009D"_qs);
+  EXPECT_EQ(TextToBytes(u"\u0081€\u009D"_qs, 1252), "\x81\x80\x9D");
+  EXPECT_EQ(BytesToText("\x98", 1251), u"\u0098"_qs);
+  EXPECT_EQ(TextToBytes(u"\u0098"_qs, 1251), "\x98");
+  // A C1 control whose byte is taken by another character has no place in the code page.
+  EXPECT_EQ(TextToBytes(u"\u0080"_qs, 1252), "?");
+  // Other code pages keep the plain rule.
+  EXPECT_EQ(TextToBytes(u"\u0081"_qs, 20866), "?");
+}
+
 TEST(CodePageTest, DoubleByteCodePages) {
   const QString japanese = u"日本語テキスト"_qs;
   const std::string shiftJis = TextToBytes(japanese, 932);
