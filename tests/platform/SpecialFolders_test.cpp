@@ -51,6 +51,23 @@ TEST(SpecialFoldersTest, EveryFolderIsAbsoluteAndEndsInSeparator) {
   }
 }
 
+// Whoever runs the tests, the shared folders follow the rule: the system-wide folder when
+// this user may write there, otherwise the user's own folder.
+TEST(SpecialFoldersTest, SharedFoldersFallBackToTheUsersOwn) {
+  ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
+  const QFileInfo etcXdg(u"/etc/xdg"_qs);
+  const QString expectedAppData = etcXdg.isDir() && etcXdg.isWritable()
+                                      ? u"/etc/xdg/"_qs
+                                      : SpecialFolderPath(SpecialFolder::AppData);
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::CommonAppData), expectedAppData);
+
+  const QFileInfo shared(u"/srv/pagewick"_qs), srv(u"/srv"_qs);
+  const bool sharedUsable = shared.exists() ? shared.isDir() && shared.isWritable()
+                                            : srv.isDir() && srv.isWritable();
+  EXPECT_EQ(SpecialFolderPath(SpecialFolder::CommonDocuments),
+            sharedUsable ? u"/srv/pagewick/"_qs : SpecialFolderPath(SpecialFolder::Documents));
+}
+
 TEST(SpecialFoldersTest, ModuleFolderHoldsThisProgram) {
   const QString folder = ModuleFolder();
   ASSERT_TRUE(folder.endsWith(u'/'));
