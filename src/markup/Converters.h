@@ -68,8 +68,7 @@ class THTMLConverter : public TConverter {
   struct TGroupPass;
   void RunGroupPass(const TGroupPass& pass, std::string_view text, std::string& out, size_t& budget);
   void RunAnchorPass(std::string_view text, std::string& out, size_t& budget);
-  bool BuildReplacement(const TGroupPass& pass, std::string_view content, size_t& keep,
-                        std::string_view& tail);
+  bool BuildReplacement(const TGroupPass& pass, std::string_view content, size_t& keep);
   void ComputeMatches(std::string_view text);
   void AppendRemainder(std::string_view text, size_t from, std::string& out) const;
 
@@ -84,11 +83,13 @@ class THTMLConverter : public TConverter {
   // Scratch buffers reused across lines and calls.
   std::string FLineHTML;
   std::string FCells;
-  std::string FPassA, FPassB, FWork, FHead, FPairs;
+  std::string FPassA, FPassB, FWork, FHead, FTail, FPairs, FTails;
   std::vector<size_t> FMatch, FBrackets;
+  // A group whose closing bracket still has to be replaced by its tail;
+  // the tails are stacked in FTails.
   struct TPending {
     size_t close;
-    std::string_view tail;
+    size_t tail_begin;
   };
   std::vector<TPending> FPending;
 };

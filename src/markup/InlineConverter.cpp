@@ -9,9 +9,9 @@
 // to the kept content, whose brackets pair up exactly as in the text the pass
 // started from. The passes thus run as one left-to-right sweep over that text
 // with a stack of closing tags still to write, using bracket pairs computed
-// once. Only a head that holds a group of its own pass (a link whose address
-// is itself a link group, an image title holding an image group) forces the
-// remaining text to be rebuilt and swept again.
+// once. Only a generated head or tail that holds a group of its own pass (a
+// link whose address is itself a link group, say) forces the remaining text
+// to be rebuilt and swept again.
 #include <cstring>
 
 #include "markup/Converters.h"
@@ -57,7 +57,7 @@ struct THTMLConverter::TGroupPass {
   std::string_view marker;
   TPassKind kind;
   std::string_view head;  // emphasis only
-  std::string_view tail;
+  std::string_view tail;  // emphasis only
 };
 
 void THTMLConverter::ComputeMatches(std::string_view text) {
@@ -94,15 +94,16 @@ static void ReadAttributePairs(std::string_view content, size_t& pos, std::strin
   }
 }
 
-bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view content, size_t& keep,
-                                      std::string_view& tail) {
+bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view content, size_t& keep) {
   std::string& head = FHead;
+  std::string& tail = FTail;
   head.clear();
+  tail.clear();
   switch (pass.kind) {
     case TPassKind::pkEmphasis:
       head += pass.head;
       keep = 0;
-      tail = pass.tail;
+      tail += pass.tail;
       return true;
 
     case TPassKind::pkSpan: {
@@ -111,7 +112,7 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
       ParseAttributeGroup(content, pos, head);
       head += '>';
       keep = pos;
-      tail = pass.tail;
+      tail += "</span>";
       return true;
     }
 
@@ -143,7 +144,7 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
       } else {
         keep = pos;
       }
-      tail = pass.tail;
+      tail += "</a>";
       return true;
     }
 
@@ -153,10 +154,6 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
       if (!ReadToken(content, pos, ' ', kNoStop, source) || source.empty()) return false;
       std::string_view href, target, border = "0";
       FPairs.clear();
-      FPairs += "<img src=\"";
-      if (!IsAbsoluteUrl(source)) FPairs += FImgPath;
-      FPairs += source;
-      FPairs += '"';
       std::string name_buffer;
       ReadAttributePairs(content, pos, name_buffer, [&](std::string_view name, std::string_view value) {
         if (name == "href") {
@@ -173,14 +170,6 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
           FPairs += '"';
         }
       });
-      if (pos < content.size()) {
-        FPairs += " title=\"";
-        FPairs += content.substr(pos);
-        FPairs += '"';
-      }
-      FPairs += " border=\"";
-      FPairs += border;
-      FPairs += "\"/>";
       if (!href.empty()) {
         head += "<a href=\"";
         head += href;
@@ -189,13 +178,25 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
           head += target;
         }
         head += "\">";
-        head += FPairs;
-        head += "</a>";
-      } else {
-        head += FPairs;
       }
-      keep = content.size();
-      tail = {};
+      head += "<img src=\"";
+      if (!IsAbsoluteUrl(source)) head += FImgPath;
+      head += source;
+      head += '"';
+      head += FPairs;
+      // The title is the rest of the content, kept in place so that the
+      // groups inside it are found by the same sweep.
+      if (pos < content.size()) {
+        head += " title=\"";
+        keep = pos;
+        tail += '"';
+      } else {
+        keep = content.size();
+      }
+      tail += " border=\"";
+      tail += border;
+      tail += "\"/>";
+      if (!href.empty()) tail += "</a>";
       return true;
     }
   }
@@ -203,10 +204,11 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
 }
 
 void THTMLConverter::AppendRemainder(std::string_view text, size_t from, std::string& out) const {
-  for (auto it = FPending.rbegin(); it != FPending.rend(); ++it) {
-    out.append(text.data() + from, it->close - from);
-    out += it->tail;
-    from = it->close + 1;
+  for (size_t i = FPending.size(); i-- > 0;) {
+    const size_t tail_end = i + 1 < FPending.size() ? FPending[i + 1].tail_begin : FTails.size();
+    out.append(text.data() + from, FPending[i].close - from);
+    out.append(FTails, FPending[i].tail_begin, tail_end - FPending[i].tail_begin);
+    from = FPending[i].close + 1;
   }
   out.append(text.data() + from, text.size() - from);
 }
@@ -218,6 +220,7 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
   for (;;) {
     ComputeMatches(text);
     FPending.clear();
+    FTails.clear();
     size_t cur = 0;
     for (;;) {
       const size_t limit = FPending.empty() ? text.size() : FPending.back().close;
@@ -225,7 +228,8 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
       if (marker == npos) {
         out.append(text.data() + cur, limit - cur);
         if (FPending.empty()) return;
-        out += FPending.back().tail;
+        out.append(FTails, FPending.back().tail_begin, std::string::npos);
+        FTails.resize(FPending.back().tail_begin);
         cur = limit + 1;
         FPending.pop_back();
         continue;
@@ -240,19 +244,19 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
       out.append(text.data() + cur, marker - cur);
       std::string_view content = text.substr(open + 1, close - open - 1);
       size_t keep = 0;
-      std::string_view tail;
-      if (!BuildReplacement(pass, content, keep, tail)) {
+      if (!BuildReplacement(pass, content, keep)) {
         out.append(text.data() + marker, close + 1 - marker);
         cur = close + 1;
         continue;
       }
-      if (FindMarker(FHead, 0, FHead.size(), pass.marker) != npos) {
-        // The head holds a group of this pass: sweep the rebuilt rest again.
+      if (FindMarker(FHead, 0, FHead.size(), pass.marker) != npos ||
+          FindMarker(FTail, 0, FTail.size(), pass.marker) != npos) {
+        // The replacement holds a group of this pass: sweep the rebuilt rest again.
         std::string rest;
-        rest.reserve(FHead.size() + text.size() - open);
+        rest.reserve(FHead.size() + FTail.size() + FTails.size() + text.size() - open);
         rest += FHead;
         rest.append(content.substr(keep));
-        rest += tail;
+        rest += FTail;
         AppendRemainder(text, close + 1, rest);
         if (rest.size() > budget) {
           budget = 0;
@@ -265,7 +269,8 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
         break;
       }
       out += FHead;
-      FPending.push_back({close, tail});
+      FPending.push_back({close, FTails.size()});
+      FTails += FTail;
       cur = open + 1 + keep;
     }
   }
@@ -328,9 +333,9 @@ void THTMLConverter::AppendInline(std::string_view text, std::string& out) {
   static constexpr TGroupPass kBoldItalic{"___", TPassKind::pkEmphasis, "<strong><em>", "</em></strong>"};
   static constexpr TGroupPass kItalic{"__", TPassKind::pkEmphasis, "<em>", "</em>"};
   static constexpr TGroupPass kBold{"_", TPassKind::pkEmphasis, "<strong>", "</strong>"};
-  static constexpr TGroupPass kLink{"*", TPassKind::pkLink, {}, "</a>"};
+  static constexpr TGroupPass kLink{"*", TPassKind::pkLink, {}, {}};
   static constexpr TGroupPass kImage{"!", TPassKind::pkImage, {}, {}};
-  static constexpr TGroupPass kSpan{".", TPassKind::pkSpan, {}, "</span>"};
+  static constexpr TGroupPass kSpan{".", TPassKind::pkSpan, {}, {}};
   static constexpr const TGroupPass* kBefore[] = {&kBoldItalic, &kItalic, &kBold};
   static constexpr const TGroupPass* kAfter[] = {&kLink, &kImage, &kSpan};
 

@@ -90,6 +90,28 @@ TEST(InlineProperty, DeepAndLongLinesMatchTheModel) {
     EXPECT_EQ(test::Inline(line), reference::ConvertInline(line, "images/"));
 }
 
+size_t Count(const std::string& text, std::string_view what) {
+  size_t n = 0;
+  for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+  return n;
+}
+
+TEST(InlineProperty, ThousandsOfNestedGroupsAllConvert) {
+  // Image titles and link texts hold the groups nested in them; each is
+  // converted in place, none is left as written.
+  std::string line;
+  const char* groups[] = {"_[", "*[a.html ", ".[c ", "__[", "![p.png "};
+  for (int i = 0; i < 5000; ++i) line += std::string(groups[i % 5]) + "w ";
+  line += std::string(5000, ']');
+  std::string out = test::Inline(line);
+  EXPECT_EQ(Count(out, "<strong>"), 1000u);
+  EXPECT_EQ(Count(out, "<em>"), 1000u);
+  EXPECT_EQ(Count(out, "<a href="), 1000u);
+  EXPECT_EQ(Count(out, "<span class=\"c\">"), 1000u);
+  EXPECT_EQ(Count(out, "<img src=\"images/p.png\" title=\""), 1000u);
+  EXPECT_EQ(out.find('['), std::string::npos);
+}
+
 TEST(InlineProperty, SelfReproducingGroupsStop) {
   // An image path holding an image group makes every image produce another;
   // the literal rescan never ends, the converter stops rewriting the line.
