@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <ostream>
+#include <string_view>
 
 #include "scripting/Dispatch.h"
 
@@ -283,8 +284,15 @@ bool ParseNumber(const QString& text, Number& number) {
   auto [ptr, ec] = std::from_chars(begin, end, real, std::chars_format::general);
   if (ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range)) return false;
   if (ec == std::errc::result_out_of_range) {
-    // Beyond double range: overflow as infinity; below it: zero.
-    real = std::fabs(real) < 1 ? 0.0 : std::numeric_limits<double>::infinity();
+    // Too small for a double (a negative exponent, or nothing before the point but zeros) is
+    // zero; too large is infinity.
+    const std::string_view digits(begin, static_cast<std::size_t>(end - begin));
+    const std::size_t exponent = digits.find_first_of("eE");
+    const bool tiny = (exponent != std::string_view::npos && exponent + 1 < digits.size() &&
+                       digits[exponent + 1] == '-') ||
+                      digits.substr(0, digits.find_first_of(".eE")).find_first_not_of('0') ==
+                          std::string_view::npos;
+    real = tiny ? 0.0 : std::numeric_limits<double>::infinity();
   }
   number = {Number::kReal, 0, negative ? -real : real};
   return true;
