@@ -8,7 +8,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "scripting/Unknown.h"
+
 namespace pw {
+
+// The engine has already reported the error to the host's error handler; callers should not
+// report it again.
+inline constexpr HRESULT SCRIPT_E_REPORTED = static_cast<HRESULT>(0x80020101u);
 
 struct TScriptError {
   // The kind of error as the engine names it ("SyntaxError", "ReferenceError", "Error"), or

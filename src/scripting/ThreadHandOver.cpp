@@ -1,5 +1,8 @@
 #include "scripting/ThreadHandOver.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
 #include <QSemaphore>
@@ -77,7 +80,15 @@ bool ThreadAnchor::Run(const std::function<void()>& work) {
         },
         Qt::QueuedConnection);
   }
-  state->done.acquire();
+  // A thread that has an event loop keeps serving hand-overs to itself while it waits, so that
+  // a call that comes back to it (a callback into its own scripts) does not deadlock.
+  if (QAbstractEventDispatcher::instance()) {
+    while (!state->done.tryAcquire(1, 10)) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+  } else {
+    state->done.acquire();
+  }
   return state->ran;
 }
 

@@ -32,7 +32,9 @@ class ThreadAnchor {
   // work runs at once. From another thread the work waits in the owner's event loop, so the
   // owner must be processing events (its loop, QCoreApplication::processEvents) or the caller
   // blocks until it does. False, without running the work, when the owner thread has ended or
-  // dropped the request unprocessed (its event loop ended first).
+  // dropped the request unprocessed (its event loop ended first). While it waits, a caller that
+  // has an event loop of its own goes on processing its events (not user input), so that work
+  // handed back to it meanwhile runs instead of deadlocking.
   bool Run(const std::function<void()>& work);
 
   // The thread's own end: later hand-overs fail instead of waiting forever.

@@ -1,0 +1,576 @@
+#include "scripting/JSBridge.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "scripting/JSDispatch.h"
+#include "scripting/JSEngine.h"
+#include "scripting/JSUtil.h"
+
+namespace pw::js {
+
+namespace {
+
+std::atomic<std::int64_t> g_liveWrappers{0};
+
+// Arrays nested deeper than this travel as dispatch objects (this also stops cycles).
+constexpr int kMaxArrayDepth = 32;
+
+constexpr double kMsPerDay = 86400000.0;
+
+Engine* EngineOf(JSContextRef ctx) {
+  return static_cast<Engine*>(JSObjectGetPrivate(JSContextGetGlobalObject(ctx)));
+}
+
+// --- Dates: local-time day numbers since 1899-12-30 against JavaScript's UTC milliseconds.
+
+const QDate& DateBase() {
+  static const QDate base(1899, 12, 30);
+  return base;
+}
+
+double MsFromDate(Date date) {
+  double day = std::trunc(date.value);
+  double fraction = std::fabs(date.value - day);
+  qint64 ms = std::llround(fraction * kMsPerDay);
+  QDate d = DateBase().addDays(static_cast<qint64>(day));
+  if (ms >= static_cast<qint64>(kMsPerDay)) {
+    d = d.addDays(1);
+    ms -= static_cast<qint64>(kMsPerDay);
+  }
+  QDateTime local(d, QTime(0, 0).addMSecs(static_cast<int>(ms)));
+  return static_cast<double>(local.toMSecsSinceEpoch());
+}
+
+Date DateFromMs(double ms) {
+  QDateTime local = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms));
+  qint64 day = DateBase().daysTo(local.date());
+  double fraction = local.time().msecsSinceStartOfDay() / kMsPerDay;
+  return Date{day >= 0 ? day + fraction : day - fraction};
+}
+
+// --- Calls into native objects.
+
+// Runs body on the object's own thread when it has one.
+template <class Body>
+HRESULT OnObjectThread(IDispatch* object, Body body) {
+  ThreadRef owner = object->OwnerThread();
+  if (!owner || owner->IsCurrent()) return body();
+  HRESULT hr = E_UNEXPECTED;
+  if (!owner->Run([&] { hr = body(); })) return E_UNEXPECTED;
+  return hr;
+}
+
+HRESULT ResolveName(IDispatch* object, const QString& name, bool ensure, DISPID* id) {
+  *id = DISPID_UNKNOWN;
+  return OnObjectThread(object, [&]() -> HRESULT {
+    if (ComPtr<IDispatchEx> ex = ComPtr<IDispatch>(object).As<IDispatchEx>()) {
+      return ex->GetDispID(name, fdexNameCaseSensitive | (ensure ? fdexNameEnsure : 0), id);
+    }
+    return object->GetIDsOfNames(IID_NULL, &name, 1, 0, id);
+  });
+}
+
+// Invokes a member. args are in natural order; for a property write the last one is the value.
+HRESULT InvokeNative(IDispatch* object, DISPID id, std::uint16_t flags,
+                     std::vector<Variant>& args, Variant* result, EXCEPINFO* excepInfo) {
+  std::vector<Variant> vector(args.rbegin(), args.rend());
+  DISPID namedPut = DISPID_PROPERTYPUT;
+  DISPPARAMS params;
+  params.rgvarg = vector.empty() ? nullptr : vector.data();
+  params.cArgs = static_cast<std::uint32_t>(vector.size());
+  if ((flags & DISPATCH_PROPERTYPUT) && !vector.empty()) {
+    params.rgdispidNamedArgs = &namedPut;
+    params.cNamedArgs = 1;
+  }
+  return OnObjectThread(object, [&]() -> HRESULT {
+    if (ComPtr<IDispatchEx> ex = ComPtr<IDispatch>(object).As<IDispatchEx>()) {
+      return ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
+    }
+    return object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
+  });
+}
+
+JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code) {
+  JSValueRef text = JSValueMakeString(ctx, JSString(message));
+  JSObjectRef error = JSObjectMakeError(ctx, 1, &text, nullptr);
+  // The fields scripts written for automation hosts read.
+  JSObjectSetProperty(ctx, error, JSString("number"), JSValueMakeNumber(ctx, code),
+                      kJSPropertyAttributeDontEnum, nullptr);
+  JSObjectSetProperty(ctx, error, JSString("description"), text, kJSPropertyAttributeDontEnum,
+                      nullptr);
+  return error;
+}
+
+QString FailureMessage(HRESULT hr, const EXCEPINFO& info, const QString& member) {
+  if (!info.bstrDescription.isEmpty()) return info.bstrDescription;
+  QString name = member.isEmpty() ? QStringLiteral("default member") : QLatin1Char('\'') + member + QLatin1Char('\'');
+  switch (hr) {
+    case DISP_E_UNKNOWNNAME:
+    case DISP_E_MEMBERNOTFOUND:
+      return QStringLiteral("Object doesn't support property or method %1").arg(name);
+    case DISP_E_BADPARAMCOUNT:
+      return QStringLiteral("Wrong number of arguments for %1").arg(name);
+    case DISP_E_PARAMNOTOPTIONAL:
+      return QStringLiteral("Argument not optional for %1").arg(name);
+    case DISP_E_TYPEMISMATCH:
+      return QStringLiteral("Type mismatch in %1").arg(name);
+    case DISP_E_OVERFLOW:
+      return QStringLiteral("Overflow in %1").arg(name);
+    case DISP_E_NONAMEDARGS:
+      return QStringLiteral("%1 does not take named arguments").arg(name);
+    case E_NOTIMPL:
+      return QStringLiteral("%1 is not implemented").arg(name);
+    case E_UNEXPECTED:
+      return QStringLiteral("The object behind %1 is no longer available").arg(name);
+    case SCRIPT_E_REPORTED:
+      return QStringLiteral("Script error in %1").arg(name);
+    default:
+      return QStringLiteral("Call of %1 failed (0x%2)")
+          .arg(name)
+          .arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
+  }
+}
+
+// The script exception for a failed native call: the very exception of a script that failed
+// underneath, or a new Error carrying the native message and code.
+JSValueRef FailureException(Engine& engine, HRESULT hr, const EXCEPINFO& info,
+                            const QString& member) {
+  if (JSValueRef pending = engine.TakePendingException()) return pending;
+  JSContextRef ctx = engine.Context();
+  HRESULT code = (hr == DISP_E_EXCEPTION && info.scode != 0) ? info.scode : hr;
+  JSObjectRef error = MakeError(ctx, FailureMessage(hr, info, member), code);
+  if (hr == SCRIPT_E_REPORTED) engine.SetReportedMarker(error);
+  return error;
+}
+
+std::vector<Variant> ArgsFromJS(Engine& engine, std::size_t count, const JSValueRef values[]) {
+  std::vector<Variant> args;
+  args.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) args.push_back(FromJS(engine, values[i]));
+  return args;
+}
+
+// --- The script face of a native object.
+
+struct NativeRef {
+  ComPtr<IDispatch> object;
+  NativeRef(IDispatch* o) : object(o) { ++g_liveWrappers; }
+  ~NativeRef() { --g_liveWrappers; }
+};
+
+struct MemberRef {
+  ComPtr<IDispatch> object;
+  DISPID id;
+  QString name;
+  MemberRef(IDispatch* o, DISPID i, QString n) : object(o), id(i), name(std::move(n)) {
+    ++g_liveWrappers;
+  }
+  ~MemberRef() { --g_liveWrappers; }
+};
+
+JSClassRef NativeObjectClass();
+JSClassRef MemberClass();
+
+// Reads member id: its value, or a callable reference when it cannot be read without
+// arguments (a method, an indexed property).
+JSValueRef GetMember(JSContextRef ctx, Engine& engine, IDispatch* object, DISPID id,
+                     const QString& name, JSValueRef* exception) {
+  std::vector<Variant> none;
+  Variant result;
+  EXCEPINFO info;
+  HRESULT hr = InvokeNative(object, id, DISPATCH_PROPERTYGET, none, &result, &info);
+  if (SUCCEEDED(hr)) {
+    engine.DropPendingException();
+    return ToJS(engine, result);
+  }
+  if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
+      hr == DISP_E_PARAMNOTOPTIONAL) {
+    return JSObjectMake(ctx, MemberClass(), new MemberRef(object, id, name));
+  }
+  *exception = FailureException(engine, hr, info, name);
+  return nullptr;
+}
+
+bool PutMember(Engine& engine, IDispatch* object, DISPID id, const QString& name,
+               std::vector<Variant>& args, JSValueRef* exception) {
+  EXCEPINFO info;
+  HRESULT hr = InvokeNative(object, id, DISPATCH_PROPERTYPUT, args, nullptr, &info);
+  if (FAILED(hr)) {
+    *exception = FailureException(engine, hr, info, name);
+    return false;
+  }
+  engine.DropPendingException();
+  return true;
+}
+
+JSValueRef CallMember(JSContextRef ctx, Engine& engine, IDispatch* object, DISPID id,
+                      const QString& name, std::size_t argc, const JSValueRef argv[],
+                      JSValueRef* exception) {
+  std::vector<Variant> args = ArgsFromJS(engine, argc, argv);
+  Variant result;
+  EXCEPINFO info;
+  const std::uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+  HRESULT hr = InvokeNative(object, id, flags, args, &result, &info);
+  if (hr == DISP_E_MEMBERNOTFOUND) {
+    // A method without a result refuses a result place; whether the script uses the value is
+    // unknown here, so ask again without one.
+    hr = InvokeNative(object, id, flags, args, nullptr, &info);
+  }
+  if (FAILED(hr)) {
+    *exception = FailureException(engine, hr, info, name);
+    return nullptr;
+  }
+  engine.DropPendingException();
+  return ToJS(engine, result);
+}
+
+bool NativeHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
+  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
+  if (!ref || !EngineOf(ctx)) return false;
+  DISPID id;
+  return SUCCEEDED(ResolveName(ref->object.Get(), ToQString(name), false, &id));
+}
+
+JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
+                     JSValueRef* exception) {
+  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
+  Engine* engine = EngineOf(ctx);
+  if (!ref || !engine) return nullptr;
+  QString memberName = ToQString(name);
+  DISPID id;
+  if (FAILED(ResolveName(ref->object.Get(), memberName, false, &id))) return nullptr;
+  return GetMember(ctx, *engine, ref->object.Get(), id, memberName, exception);
+}
+
+bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+               JSValueRef* exception) {
+  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
+  Engine* engine = EngineOf(ctx);
+  if (!ref || !engine) return false;
+  QString memberName = ToQString(name);
+  DISPID id;
+  HRESULT hr = ResolveName(ref->object.Get(), memberName, true, &id);
+  if (FAILED(hr)) {
+    *exception = FailureException(*engine, DISP_E_UNKNOWNNAME, EXCEPINFO(), memberName);
+    return true;
+  }
+  std::vector<Variant> args{FromJS(*engine, value)};
+  PutMember(*engine, ref->object.Get(), id, memberName, args, exception);
+  return true;
+}
+
+JSValueRef NativeCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
+                      const JSValueRef argv[], JSValueRef* exception) {
+  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(function));
+  Engine* engine = EngineOf(ctx);
+  if (!ref || !engine) return JSValueMakeUndefined(ctx);
+  return CallMember(ctx, *engine, ref->object.Get(), DISPID_VALUE, QString(), argc, argv,
+                    exception);
+}
+
+JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRef* exception) {
+  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
+  Engine* engine = EngineOf(ctx);
+  if (!ref || !engine) return nullptr;
+  Variant value;
+  if (FAILED(GetDefaultValue(ref->object.Get(), &value))) return nullptr;
+  if (value.BaseType() == VT_DISPATCH || value.BaseType() == VT_UNKNOWN) return nullptr;
+  return ToJS(*engine, value);
+}
+
+void NativeFinalize(JSObjectRef object) { delete static_cast<NativeRef*>(JSObjectGetPrivate(object)); }
+
+JSClassRef NativeObjectClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition definition = kJSClassDefinitionEmpty;
+    definition.className = "NativeObject";
+    definition.hasProperty = NativeHas;
+    definition.getProperty = NativeGet;
+    definition.setProperty = NativeSet;
+    definition.callAsFunction = NativeCall;
+    definition.convertToType = NativeConvert;
+    definition.finalize = NativeFinalize;
+    return JSClassCreate(&definition);
+  }();
+  return cls;
+}
+
+// --- A member reference: obj.Method, obj.Item.
+
+JSValueRef MemberCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
+                      const JSValueRef argv[], JSValueRef* exception) {
+  auto* ref = static_cast<MemberRef*>(JSObjectGetPrivate(function));
+  Engine* engine = EngineOf(ctx);
+  if (!ref || !engine) return JSValueMakeUndefined(ctx);
+  return CallMember(ctx, *engine, ref->object.Get(), ref->id, ref->name, argc, argv, exception);
+}
+
+// member[index] = value writes an indexed property.
+bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+               JSValueRef* exception) {
+  auto* ref = static_cast<MemberRef*>(JSObjectGetPrivate(object));
+  Engine* engine = EngineOf(ctx);
+  if (!ref || !engine) return false;
+  QString index = ToQString(name);
+  bool numeric = false;
+  int number = index.toInt(&numeric);
+  std::vector<Variant> args;
+  if (numeric && number >= 0 && QString::number(number) == index) {
+    args.emplace_back(static_cast<std::int32_t>(number));
+  } else {
+    args.emplace_back(index);
+  }
+  args.push_back(FromJS(*engine, value));
+  PutMember(*engine, ref->object.Get(), ref->id, ref->name, args, exception);
+  return true;
+}
+
+void MemberFinalize(JSObjectRef object) { delete static_cast<MemberRef*>(JSObjectGetPrivate(object)); }
+
+JSClassRef MemberClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition definition = kJSClassDefinitionEmpty;
+    definition.className = "NativeMember";
+    definition.callAsFunction = MemberCall;
+    definition.setProperty = MemberSet;
+    definition.finalize = MemberFinalize;
+    return JSClassCreate(&definition);
+  }();
+  return cls;
+}
+
+// --- The global object.
+
+// The first global-members item that knows name, and the member's identifier.
+IDispatch* FindItemMember(JSContextRef ctx, JSObjectRef global, Engine& engine,
+                          JSStringRef name, DISPID* id) {
+  if (engine.itemLookupSuspended) return nullptr;
+  bool hasItems = false;
+  for (const Engine::Item& item : engine.Items()) {
+    if (item.flags & kItemGlobalMembers) hasItems = true;
+  }
+  if (!hasItems) return nullptr;
+  // The script's own globals and the built-in ones come first.
+  engine.itemLookupSuspended = true;
+  bool own = JSObjectHasProperty(ctx, global, name);
+  engine.itemLookupSuspended = false;
+  if (own) return nullptr;
+  QString memberName = ToQString(name);
+  // The list may change while a native call runs; walk a copy.
+  std::vector<Engine::Item> items = engine.Items();
+  for (const Engine::Item& item : items) {
+    if (!(item.flags & kItemGlobalMembers)) continue;
+    if (SUCCEEDED(ResolveName(item.object.Get(), memberName, false, id))) {
+      return item.object.Get();
+    }
+  }
+  return nullptr;
+}
+
+bool GlobalHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
+  Engine* engine = EngineOf(ctx);
+  DISPID id;
+  return engine && FindItemMember(ctx, object, *engine, name, &id);
+}
+
+JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
+                     JSValueRef* exception) {
+  Engine* engine = EngineOf(ctx);
+  if (!engine) return nullptr;
+  DISPID id;
+  IDispatch* item = FindItemMember(ctx, object, *engine, name, &id);
+  if (!item) return nullptr;
+  ComPtr<IDispatch> keep(item);
+  return GetMember(ctx, *engine, item, id, ToQString(name), exception);
+}
+
+bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+               JSValueRef* exception) {
+  Engine* engine = EngineOf(ctx);
+  if (!engine) return false;
+  DISPID id;
+  IDispatch* item = FindItemMember(ctx, object, *engine, name, &id);
+  if (!item) return false;
+  ComPtr<IDispatch> keep(item);
+  std::vector<Variant> args{FromJS(*engine, value)};
+  PutMember(*engine, item, id, ToQString(name), args, exception);
+  return true;
+}
+
+Variant FromJSAt(Engine& engine, JSValueRef value, int depth);
+
+Variant ArrayFromJS(Engine& engine, JSObjectRef array, int depth) {
+  JSContextRef ctx = engine.Context();
+  double length = JSValueToNumber(ctx, GetProperty(ctx, array, "length"), nullptr);
+  std::vector<Variant> elements;
+  if (length > 0 && std::isfinite(length)) {
+    auto count = static_cast<unsigned>(std::min(length, 4294967295.0));
+    elements.reserve(count);
+    for (unsigned i = 0; i < count; ++i) {
+      JSValueRef element = JSObjectGetPropertyAtIndex(ctx, array, i, nullptr);
+      elements.push_back(element ? FromJSAt(engine, element, depth + 1) : Variant());
+    }
+  }
+  return Variant::FromArray(std::move(elements));
+}
+
+Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
+  JSContextRef ctx = engine.Context();
+  if (!value) return Variant();
+  switch (JSValueGetType(ctx, value)) {
+    case kJSTypeUndefined:
+      return Variant();
+    case kJSTypeNull:
+      return Variant::Null();
+    case kJSTypeBoolean:
+      return Variant(JSValueToBoolean(ctx, value));
+    case kJSTypeNumber: {
+      double number = JSValueToNumber(ctx, value, nullptr);
+      if (number >= std::numeric_limits<std::int32_t>::min() &&
+          number <= std::numeric_limits<std::int32_t>::max() && std::trunc(number) == number &&
+          !(number == 0 && std::signbit(number))) {
+        return Variant(static_cast<std::int32_t>(number));
+      }
+      return Variant(number);
+    }
+    case kJSTypeString:
+      return Variant(ValueToQString(ctx, value));
+    default:
+      break;
+  }
+  // Symbols and BigInts have no counterpart; they travel as their text.
+  if (!JSValueIsObject(ctx, value)) return Variant(ValueToQString(ctx, value));
+  JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+  if (IDispatch* native = UnwrapNative(ctx, value)) return Variant::FromDispatch(native);
+  if (JSValueIsDate(ctx, value)) {
+    double ms = JSValueToNumber(ctx, value, nullptr);
+    if (!std::isfinite(ms)) return Variant::Null();
+    return Variant(DateFromMs(ms));
+  }
+  JSTypedArrayType typed = JSValueGetTypedArrayType(ctx, value, nullptr);
+  if (typed == kJSTypedArrayTypeUint8Array || typed == kJSTypedArrayTypeUint8ClampedArray) {
+    auto* base = static_cast<const char*>(JSObjectGetTypedArrayBytesPtr(ctx, object, nullptr));
+    std::size_t offset = JSObjectGetTypedArrayByteOffset(ctx, object, nullptr);
+    std::size_t length = JSObjectGetTypedArrayByteLength(ctx, object, nullptr);
+    return Variant::FromBytes(base ? QByteArray(base + offset, static_cast<qsizetype>(length))
+                                   : QByteArray());
+  }
+  if (typed == kJSTypedArrayTypeArrayBuffer) {
+    auto* base = static_cast<const char*>(JSObjectGetArrayBufferBytesPtr(ctx, object, nullptr));
+    std::size_t length = JSObjectGetArrayBufferByteLength(ctx, object, nullptr);
+    return Variant::FromBytes(base ? QByteArray(base, static_cast<qsizetype>(length))
+                                   : QByteArray());
+  }
+  if (JSValueIsArray(ctx, value) && depth < kMaxArrayDepth) {
+    return ArrayFromJS(engine, object, depth);
+  }
+  ComPtr<IDispatch> dispatch(new JSDispatch(engine.shared_from_this(), object));
+  return Variant(std::move(dispatch));
+}
+
+}  // namespace
+
+JSClassRef GlobalClass() {
+  static JSClassRef cls = [] {
+    JSClassDefinition definition = kJSClassDefinitionEmpty;
+    definition.className = "global";
+    definition.hasProperty = GlobalHas;
+    definition.getProperty = GlobalGet;
+    definition.setProperty = GlobalSet;
+    return JSClassCreate(&definition);
+  }();
+  return cls;
+}
+
+JSObjectRef WrapNative(Engine& engine, IDispatch* object) {
+  return JSObjectMake(engine.Context(), NativeObjectClass(), new NativeRef(object));
+}
+
+IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
+  if (!JSValueIsObjectOfClass(ctx, value, NativeObjectClass())) return nullptr;
+  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(JSValueToObject(ctx, value, nullptr)));
+  return ref ? ref->object.Get() : nullptr;
+}
+
+std::int64_t LiveNativeWrappers() { return g_liveWrappers.load(); }
+
+Variant FromJS(Engine& engine, JSValueRef value) { return FromJSAt(engine, value, 0); }
+
+JSValueRef ToJS(Engine& engine, const Variant& input) {
+  JSContextRef ctx = engine.Context();
+  Variant value = input.Dereferenced();
+  if (value.IsArray()) {
+    if (value.BaseType() == VT_UI1) {
+      const QByteArray& bytes = value.Bytes();
+      JSObjectRef array = JSObjectMakeTypedArray(ctx, kJSTypedArrayTypeUint8Array,
+                                                 static_cast<std::size_t>(bytes.size()), nullptr);
+      if (!array) return JSValueMakeNull(ctx);
+      auto* base = static_cast<char*>(JSObjectGetTypedArrayBytesPtr(ctx, array, nullptr));
+      std::size_t offset = JSObjectGetTypedArrayByteOffset(ctx, array, nullptr);
+      if (base && !bytes.isEmpty()) std::memcpy(base + offset, bytes.constData(), bytes.size());
+      return array;
+    }
+    const std::vector<Variant>& elements = value.Elements();
+    std::vector<JSValueRef> converted;
+    converted.reserve(elements.size());
+    for (const Variant& element : elements) converted.push_back(ToJS(engine, element));
+    JSObjectRef array = JSObjectMakeArray(ctx, converted.size(), converted.data(), nullptr);
+    return array ? static_cast<JSValueRef>(array) : JSValueMakeNull(ctx);
+  }
+  switch (value.BaseType()) {
+    case VT_EMPTY:
+    case VT_ERROR:
+      return JSValueMakeUndefined(ctx);
+    case VT_NULL:
+      return JSValueMakeNull(ctx);
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+      return JSValueMakeNumber(ctx, static_cast<double>(value.IntValue()));
+    case VT_R4:
+    case VT_R8:
+      return JSValueMakeNumber(ctx, value.RealValue());
+    case VT_CY:
+      return JSValueMakeNumber(ctx, static_cast<double>(value.CurrencyValue().scaled) / 10000.0);
+    case VT_BOOL:
+      return JSValueMakeBoolean(ctx, value.BoolValue());
+    case VT_BSTR:
+      return JSValueMakeString(ctx, JSString(value.StringValue()));
+    case VT_BYTESTR: {
+      const std::string& bytes = value.ByteStringValue();
+      return JSValueMakeString(
+          ctx, JSString(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))));
+    }
+    case VT_DATE: {
+      JSValueRef ms = JSValueMakeNumber(ctx, MsFromDate(value.DateValue()));
+      JSObjectRef date = JSObjectMakeDate(ctx, 1, &ms, nullptr);
+      return date ? static_cast<JSValueRef>(date) : JSValueMakeNull(ctx);
+    }
+    case VT_DISPATCH:
+    case VT_UNKNOWN: {
+      IUnknown* unknown = value.UnknownValue();
+      if (!unknown) return JSValueMakeNull(ctx);
+      void* out = nullptr;
+      if (SUCCEEDED(unknown->QueryInterface(JSDispatch::kIID, &out)) && out) {
+        ComPtr<JSDispatch> script = ComPtr<JSDispatch>::Adopt(static_cast<JSDispatch*>(out));
+        if (JSObjectRef object = script->ObjectFor(engine)) return object;
+      }
+      ComPtr<IDispatch> dispatch = ComPtr<IUnknown>(unknown).As<IDispatch>();
+      if (!dispatch) return JSValueMakeNull(ctx);
+      return WrapNative(engine, dispatch.Get());
+    }
+    default:
+      return JSValueMakeUndefined(ctx);
+  }
+}
+
+}  // namespace pw::js

@@ -1,0 +1,157 @@
+// One JavaScript engine: a JavaScriptCore context in a context group of its own, with the named
+// items it was given, the code parsed into it and the means to interrupt it. TActiveScript
+// creates one per SetLanguage and closes it; dispatch objects over the engine's values share
+// ownership of this object (not of the context), so they outlive it safely: once the engine is
+// closed they answer E_UNEXPECTED.
+// An engine belongs to the thread that created it; only Interrupt may be called elsewhere.
+// Errors reach the error sink (see ScriptError.h); operations return HRESULTs.
+#pragma once
+
+#include <JavaScriptCore/JavaScript.h>
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <unordered_set>
+#include <vector>
+
+#include "scripting/Dispatch.h"
+#include "scripting/ScriptError.h"
+#include "scripting/ThreadHandOver.h"
+
+namespace pw::js {
+
+class JSDispatch;
+
+// Named-item flags, as the host passes them.
+inline constexpr std::uint32_t kItemIsVisible = 0x2;
+inline constexpr std::uint32_t kItemIsSource = 0x4;
+inline constexpr std::uint32_t kItemGlobalMembers = 0x8;
+
+class Engine : public std::enable_shared_from_this<Engine> {
+ public:
+  // A fresh engine on the calling thread, with no items and no code, not started.
+  static std::shared_ptr<Engine> Create();
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // Engines alive in the process (leak checks).
+  static std::int64_t LiveEngines();
+
+  // Where script errors go; an empty sink drops them.
+  void SetErrorSink(TScriptErrorHandler sink);
+
+  // Adds the item, or replaces the item of that name (names compare exactly). A visible item
+  // becomes a global variable; a global-members item lends its members to the global scope,
+  // after the script's own globals. E_INVALIDARG without an object or a name.
+  HRESULT AddNamedItem(const QString& name, IDispatch* object, std::uint32_t flags);
+
+  // Parses text whose first line is line 0. Before Start the code waits (a syntax error is
+  // reported now); once started it runs at once. With isExpression the engine starts first and
+  // the value of the text lands in *result (which may be null). SCRIPT_E_REPORTED after a
+  // reported error.
+  HRESULT ParseScriptText(const QString& text, bool isExpression, Variant* result);
+
+  // Runs the waiting code in the order it was parsed; later parsed code runs at once.
+  HRESULT Start();
+  bool IsStarted() const { return started_; }
+
+  // The global object as a dispatch object: its names are the script's globals and the
+  // members of global-members items.
+  HRESULT GetScriptDispatch(ComPtr<IDispatch>& out);
+
+  // Stops the script running now on the engine's thread, or, when none runs, the next one
+  // started; the stop is not a script error. Any thread.
+  void Interrupt();
+
+  // Ends the engine: the context and every value handed out are released (their dispatch
+  // objects then fail). Called from inside a running script, the release waits until the
+  // outermost script call has returned. A second Close is a no-op.
+  void Close();
+  bool IsClosed() const { return closed_; }
+
+  // --- For the bridge and the dispatch objects; owner thread only unless stated.
+  JSGlobalContextRef Context() const { return context_; }
+  const ThreadRef& Thread() const { return thread_; }  // any thread
+
+  struct Item {
+    QString name;
+    ComPtr<IDispatch> object;
+    std::uint32_t flags = 0;
+  };
+  const std::vector<Item>& Items() const { return items_; }
+
+  // Marks a call into script code; the outermost one ends an interrupt and finishes a Close
+  // that was asked for meanwhile.
+  class Entry {
+   public:
+    explicit Entry(Engine& engine);
+    ~Entry();
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+    // True when this entry is nested in another call into the same engine.
+    bool Nested() const { return nested_; }
+
+   private:
+    std::shared_ptr<Engine> engine_;
+    bool nested_;
+  };
+
+  // What becomes of an exception that leaves script code called from native code: at the
+  // outermost level it is reported and SCRIPT_E_REPORTED is returned; nested in a running
+  // script it is kept so that the script that called the native code gets the very same
+  // exception back, and DISP_E_EXCEPTION is returned. excepInfo (may be null) receives the
+  // description either way.
+  HRESULT HandleException(JSValueRef exception, bool nested, EXCEPINFO* excepInfo);
+  // Reports an exception through the error sink; nothing when the engine was interrupted or
+  // the exception stands for an error another engine reported already. chunkHint names the
+  // parsed text when the exception does not.
+  void ReportException(JSValueRef exception, int chunkHint = -1);
+  // Marks exception as one whose error was reported already (until the outermost call ends).
+  void SetReportedMarker(JSValueRef exception);
+  // The exception kept by HandleException, taken out (null when none).
+  JSValueRef TakePendingException();
+  void DropPendingException();
+
+  // A value kept alive for a dispatch object; any thread may hand it back.
+  void Protect(JSValueRef value);
+  void Unprotect(JSValueRef value);
+  void Register(JSDispatch* dispatch);
+  void Unregister(JSDispatch* dispatch);
+
+  // True while the global-scope lookup must not consult the items (own-property probes).
+  bool itemLookupSuspended = false;
+
+ private:
+  Engine();
+  void RunChunk(int index);
+  void ReleaseDeferred();
+  void DestroyContext();
+  TScriptError ErrorFromException(JSValueRef exception, int chunkHint = -1);
+  static bool ShouldTerminate(JSContextRef ctx, void* engine);
+
+  ThreadRef thread_;
+  JSContextGroupRef group_ = nullptr;
+  JSGlobalContextRef context_ = nullptr;
+  TScriptErrorHandler sink_;
+  std::vector<Item> items_;
+  std::vector<QString> chunks_;  // every text parsed, by index; errors name their chunk
+  std::vector<int> waiting_;     // chunks parsed before Start
+  bool started_ = false;
+  bool closed_ = false;
+  bool closePending_ = false;
+  int depth_ = 0;
+  std::atomic<bool> interrupted_{false};
+  JSValueRef pendingException_ = nullptr;
+  JSValueRef reportedMarker_ = nullptr;
+
+  std::mutex releaseMutex_;  // guards the two members below
+  std::unordered_set<JSDispatch*> dispatches_;
+  std::vector<JSValueRef> deferredReleases_;
+};
+
+}  // namespace pw::js
