@@ -1,0 +1,131 @@
+// Runs pagewick-cli build, new and pack-template on projects the tests write.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <map>
+
+namespace {
+
+struct TResult {
+  int ExitCode = -1;
+  QString Out;
+  QString Err;
+};
+
+TResult Cli(const QStringList& args, const QString& workingDir = QString()) {
+  QProcess process;
+  if (!workingDir.isEmpty()) process.setWorkingDirectory(workingDir);
+  process.start(PW_CLI_PATH, args);
+  process.waitForFinished(60000);
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+void Put(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QByteArray Get(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+std::map<QString, QByteArray> Tree(const QString& folder) {
+  std::map<QString, QByteArray> files;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QString path = it.next();
+    files[QDir(folder).relativeFilePath(path)] = Get(path);
+  }
+  return files;
+}
+
+class CliBuildTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = dir.path() + "/";
+    Put(root + "site/template/index.html", "<link href=\"css/s.css\"><h1>{$title}</h1>{$menu}{$content}");
+    Put(root + "site/template/css/s.css", "body { background: url(../img/bg.png) }");
+    Put(root + "site/template/img/bg.png", "PNG");
+    Put(root + "site/site.pwproj",
+        "<?xml version=\"1.0\"?><project><content>$title Site\n[menu]\n* *[index.html Home]\n"
+        "[index.html]\n$title Home\nHello &amp; welcome\n[notes.txt]\nraw {$title}\n</content></project>");
+  }
+  QTemporaryDir dir;
+  QString root;
+};
+
+TEST_F(CliBuildTest, BuildsTheSiteAndPrintsWhatItWrote) {
+  TResult r = Cli({"build", root + "site/site.pwproj"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+  EXPECT_TRUE(r.Out.contains("index.html\n"));
+  EXPECT_TRUE(r.Out.contains("img/bg.png\n"));
+  EXPECT_TRUE(r.Out.contains("Built 3 sections: 4 files written to"));
+  EXPECT_TRUE(r.Out.contains(" ms\n"));
+  QByteArray page = Get(root + "site/html/index.html");
+  EXPECT_TRUE(page.startsWith("<link href=\"css/s.css\"><h1>Home</h1><ul>")) << page.toStdString();
+  EXPECT_TRUE(page.endsWith("</ul>Hello & welcome")) << page.toStdString();
+  EXPECT_EQ(Get(root + "site/html/notes.txt"), "raw {$title}\n");
+  EXPECT_EQ(Get(root + "site/html/img/bg.png"), "PNG");
+  EXPECT_FALSE(QFile::exists(root + "site/html/menu"));
+}
+
+TEST_F(CliBuildTest, OutOptionAndQuietMode) {
+  TResult r = Cli({"build", "site/site.pwproj", "--out", "elsewhere", "--quiet"}, root);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+  EXPECT_TRUE(r.Out.startsWith("Built 3 sections")) << r.Out.toStdString();
+  EXPECT_EQ(Get(root + "elsewhere/css/s.css"), "body { background: url(../img/bg.png) }");
+  EXPECT_FALSE(QFile::exists(root + "site/html"));
+}
+
+TEST_F(CliBuildTest, UnreadableProjectFails) {
+  EXPECT_EQ(Cli({"build", root + "missing.pwproj"}).ExitCode, 1);
+  EXPECT_EQ(Cli({"build", root + "site"}).ExitCode, 1);
+  EXPECT_EQ(Cli({"build"}).ExitCode, 2);
+  EXPECT_EQ(Cli({"build", "a", "b"}).ExitCode, 2);
+}
+
+TEST_F(CliBuildTest, UnwritableOutputFolderFails) {
+  Put(root + "blocker", "a file");
+  TResult r = Cli({"build", root + "site/site.pwproj", "--out", root + "blocker/out"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_TRUE(r.Err.contains("cannot")) << r.Err.toStdString();
+}
+
+TEST_F(CliBuildTest, NewProjectIsBlankAndNotOverwritten) {
+  TResult r = Cli({"new", root + "fresh/Blog"});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+  QByteArray project = Get(root + "fresh/Blog.pwproj");
+  EXPECT_TRUE(project.contains("$title Blog")) << project.toStdString();
+  EXPECT_TRUE(Get(root + "fresh/template/index.html").startsWith("<html>\n<head>\n"));
+  EXPECT_EQ(Cli({"new", root + "fresh/Blog.pwproj"}).ExitCode, 1);
+  EXPECT_EQ(Cli({"new", root + "fresh/Blog", "--force"}).ExitCode, 0);
+
+  ASSERT_EQ(Cli({"build", root + "fresh/Blog.pwproj", "-q"}).ExitCode, 0);
+  EXPECT_TRUE(Get(root + "fresh/html/index.html").contains("<title>My Web Project</title>"));
+}
+
+TEST_F(CliBuildTest, SiteTemplateRoundTrip) {
+  TResult pack = Cli({"pack-template", root + "site/site.pwproj", root + "lib/site.pwtmpl"});
+  ASSERT_EQ(pack.ExitCode, 0) << pack.Err.toStdString();
+  TResult made = Cli({"new", root + "copy/Copy", "--template", root + "lib/site.pwtmpl"});
+  ASSERT_EQ(made.ExitCode, 0) << made.Err.toStdString();
+  EXPECT_EQ(Tree(root + "copy/template"), Tree(root + "site/template"));
+  ASSERT_EQ(Cli({"build", root + "copy/Copy.pwproj", "-q"}).ExitCode, 0);
+  ASSERT_EQ(Cli({"build", root + "site/site.pwproj", "-q"}).ExitCode, 0);
+  EXPECT_EQ(Tree(root + "copy/html"), Tree(root + "site/html"));
+
+  EXPECT_EQ(Cli({"new", root + "bad/Bad", "--template", root + "site/site.pwproj"}).ExitCode, 1);
+  EXPECT_EQ(Cli({"new", root + "bad/Bad", "--template", root + "none.pwtmpl"}).ExitCode, 1);
+  EXPECT_EQ(Cli({"pack-template", root + "missing.pwproj", root + "x.pwtmpl"}).ExitCode, 1);
+}
+
+}  // namespace
