@@ -45,6 +45,15 @@ TEST_F(FileIOTest, ReplacesOldContentAndCreatesMissingFolders) {
   EXPECT_EQ(Entries(Path("deep/er/still")), QStringList{"page.html"});
 }
 
+TEST_F(FileIOTest, ReplacingKeepsTheFilesPermissions) {
+  const QString path = Path("private.ini");
+  ASSERT_TRUE(WriteWholeFile(path, "old"));
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+  ASSERT_TRUE(WriteWholeFile(path, "new"));
+  EXPECT_EQ(QFile::permissions(path) & 0x0FFF,
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+}
+
 TEST_F(FileIOTest, FailureLeavesTheTargetAndNoTemporary) {
   // A folder stands where the file should go: the write fails and the folder survives.
   ASSERT_TRUE(ForceDirectories(Path("taken/inner")));
