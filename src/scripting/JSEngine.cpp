@@ -130,10 +130,7 @@ HRESULT Engine::ParseScriptText(const QString& text, bool isExpression, Variant*
     JSValueRef exception = nullptr;
     JSValueRef value = JSEvaluateScript(context_, JSString(text), nullptr,
                                         JSString(ChunkURL(index)), 1, &exception);
-    if (exception) {
-      ReportException(exception);
-      return SCRIPT_E_REPORTED;
-    }
+    if (exception) return Failure(exception, index);
     if (result) *result = FromJS(*this, value);
     return S_OK;
   }
@@ -141,8 +138,7 @@ HRESULT Engine::ParseScriptText(const QString& text, bool isExpression, Variant*
     JSValueRef exception = nullptr;
     if (!JSCheckScriptSyntax(context_, JSString(text), JSString(ChunkURL(index)), 1,
                              &exception)) {
-      ReportException(exception, index);
-      return SCRIPT_E_REPORTED;
+      return Failure(exception, index);
     }
     waiting_.push_back(index);
     return S_OK;
@@ -150,11 +146,7 @@ HRESULT Engine::ParseScriptText(const QString& text, bool isExpression, Variant*
   Entry entry(*this);
   JSValueRef exception = nullptr;
   JSEvaluateScript(context_, JSString(text), nullptr, JSString(ChunkURL(index)), 1, &exception);
-  if (exception) {
-    ReportException(exception);
-    return SCRIPT_E_REPORTED;
-  }
-  return S_OK;
+  return exception ? Failure(exception, index) : S_OK;
 }
 
 HRESULT Engine::Start() {
@@ -170,10 +162,7 @@ HRESULT Engine::Start() {
     JSValueRef exception = nullptr;
     JSEvaluateScript(context_, JSString(chunks_[index]), nullptr, JSString(ChunkURL(index)), 1,
                      &exception);
-    if (exception) {
-      ReportException(exception);
-      hr = SCRIPT_E_REPORTED;
-    }
+    if (exception) hr = Failure(exception, index);
   }
   return hr;
 }
@@ -290,6 +279,7 @@ HRESULT Engine::HandleException(JSValueRef exception, bool nested, EXCEPINFO* ex
     excepInfo->bstrDescription = error.Description;
     excepInfo->scode = error.SCode;
   }
+  if (interrupted_.load() && !nested) return E_ABORT;
   if (nested) {
     DropPendingException();
     pendingException_ = exception;
@@ -297,6 +287,12 @@ HRESULT Engine::HandleException(JSValueRef exception, bool nested, EXCEPINFO* ex
     return DISP_E_EXCEPTION;
   }
   ReportException(exception);
+  return SCRIPT_E_REPORTED;
+}
+
+HRESULT Engine::Failure(JSValueRef exception, int chunk) {
+  if (interrupted_.load()) return E_ABORT;
+  ReportException(exception, chunk);
   return SCRIPT_E_REPORTED;
 }
 

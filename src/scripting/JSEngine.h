@@ -53,7 +53,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // Parses text whose first line is line 0. Before Start the code waits (a syntax error is
   // reported now); once started it runs at once. With isExpression the engine starts first and
   // the value of the text lands in *result (which may be null). SCRIPT_E_REPORTED after a
-  // reported error.
+  // reported error, E_ABORT when an interrupt stopped the code.
   HRESULT ParseScriptText(const QString& text, bool isExpression, Variant* result);
 
   // Runs the waiting code in the order it was parsed; later parsed code runs at once.
@@ -102,7 +102,8 @@ class Engine : public std::enable_shared_from_this<Engine> {
   };
 
   // What becomes of an exception that leaves script code called from native code: at the
-  // outermost level it is reported and SCRIPT_E_REPORTED is returned; nested in a running
+  // outermost level it is reported and SCRIPT_E_REPORTED is returned (E_ABORT, unreported,
+  // when an interrupt stopped the script); nested in a running
   // script it is kept so that the script that called the native code gets the very same
   // exception back, and DISP_E_EXCEPTION is returned. excepInfo (may be null) receives the
   // description either way.
@@ -128,7 +129,8 @@ class Engine : public std::enable_shared_from_this<Engine> {
 
  private:
   Engine();
-  void RunChunk(int index);
+  // Reports the exception of parsed text chunk; E_ABORT when the run was interrupted.
+  HRESULT Failure(JSValueRef exception, int chunk);
   void ReleaseDeferred();
   void DestroyContext();
   TScriptError ErrorFromException(JSValueRef exception, int chunkHint = -1);
