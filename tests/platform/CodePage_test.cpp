@@ -46,6 +46,13 @@ TEST(CodePageTest, UnassignedWindowsBytesPassThroughAsC1Controls) {
   EXPECT_EQ(TextToBytes(u"\u0081"_qs, 20866), "?");
 }
 
+TEST(CodePageTest, ConvertersThatHoldACharacterBackAreFlushed) {
+  // The Hebrew and Vietnamese converters wait for combining marks after a base letter.
+  EXPECT_EQ(BytesToText("\xE0", 1255), u"א"_qs);
+  EXPECT_EQ(BytesToText("Viet a", 1258), u"Viet a"_qs);
+  EXPECT_EQ(TextToBytes(u"Viet a"_qs, 1258), "Viet a");
+}
+
 TEST(CodePageTest, DoubleByteCodePages) {
   const QString japanese = u"日本語テキスト"_qs;
   const std::string shiftJis = TextToBytes(japanese, 932);
