@@ -1,5 +1,6 @@
 // Stand-in for the Windows code pages: the "system ANSI code page" and conversions between
 // UTF-16 text and code-page bytes (the roles of MultiByteToWideChar / WideCharToMultiByte).
+// Every function may be called from any thread; converters are opened once per thread.
 #pragma once
 
 #include <QString>
