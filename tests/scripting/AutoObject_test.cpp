@@ -406,5 +406,22 @@ TEST(AutoClassProblems, ReportsEveryMistake) {
   EXPECT_NE(problems[4].find("printable ASCII"), std::string::npos);
 }
 
+// An entry that names another class's method (a copy-and-paste slip) must not call it on the
+// wrong object.
+class TForeignEntry : public TCustomAutoObject {
+  PW_AUTO_CLASS(TForeignEntry, TCustomAutoObject)
+};
+
+PW_AUTO_MEMBERS(TForeignEntry, AutoGetter(1, "Count", &TTestBag::Count))
+
+TEST(AutoClassProblems, ForeignMethodFailsAsAnExceptionInsteadOfMisbehaving) {
+  ComPtr<TForeignEntry> object = MakeAutoObject<TForeignEntry>();
+  Variant result;
+  EXCEPINFO info;
+  EXPECT_EQ(Call(object.Get(), 1, DISPATCH_PROPERTYGET, {}, &result, &info), DISP_E_EXCEPTION);
+  EXPECT_EQ(info.bstrSource, QStringLiteral("TForeignEntry"));
+  EXPECT_TRUE(result.IsEmpty());
+}
+
 }  // namespace
 }  // namespace pw::testing
