@@ -79,7 +79,10 @@ class Variant {
   Variant(ErrorCode value);
   Variant(QString value);         // VT_BSTR
   Variant(std::string value);     // VT_BYTESTR
-  Variant(const char*) = delete;  // ambiguous: say QString or std::string
+  // No pointer may silently become a Boolean: say QString or std::string for text, and
+  // FromDispatch/FromUnknown for interfaces.
+  template <class T>
+  Variant(T*) = delete;
   Variant(ComPtr<IDispatch> value);  // VT_DISPATCH (null allowed)
 
   Variant(const Variant&) = default;
