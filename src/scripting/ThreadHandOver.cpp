@@ -27,9 +27,15 @@ struct HandOverState {
 
 // Wakes the waiting caller when the posted call is destroyed, whether it ran or was dropped
 // unprocessed with its receiver.
-struct HandOverWaker {
-  std::shared_ptr<HandOverState> state;
-  ~HandOverWaker() { state->done.release(); }
+class HandOverWaker {
+ public:
+  explicit HandOverWaker(std::shared_ptr<HandOverState> state) : state_(std::move(state)) {}
+  HandOverWaker(const HandOverWaker&) = delete;
+  HandOverWaker& operator=(const HandOverWaker&) = delete;
+  ~HandOverWaker() { state_->done.release(); }
+
+ private:
+  std::shared_ptr<HandOverState> state_;
 };
 
 }  // namespace
@@ -71,7 +77,7 @@ bool ThreadAnchor::Run(const std::function<void()>& work) {
   {
     std::lock_guard lock(mutex_);
     if (!receiver_) return false;
-    auto waker = std::make_shared<HandOverWaker>(HandOverWaker{state});
+    auto waker = std::make_shared<HandOverWaker>(state);
     QMetaObject::invokeMethod(
         receiver_,
         [waker, state, &work] {

@@ -28,7 +28,18 @@ PW_AUTO_MEMBERS(TProbe,
 
 PW_AUTO_MEMBERS(TBag, AutoGetter(1, "Count", &TBag::Count))
 
-PW_AUTO_MEMBERS(TThreadBound, AutoMethod(1, "Where", &TThreadBound::Where))
+PW_AUTO_MEMBERS(TThreadBound,
+                AutoMethod(1, "Where", &TThreadBound::Where),
+                AutoMethod(2, "Call", &TThreadBound::Call))
+
+Variant TThreadBound::Call(ComPtr<IDispatch> fn) {
+  lastThread = QThread::currentThread();
+  Variant result;
+  if (FAILED(CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result))) {
+    throw EAutoObjectError(QStringLiteral("callback failed"));
+  }
+  return result;
+}
 
 QString TProbe::Line(std::int32_t index) const {
   if (index < 0 || index >= static_cast<std::int32_t>(lines.size())) {

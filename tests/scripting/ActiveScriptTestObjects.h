@@ -81,6 +81,8 @@ class TThreadBound : public TAutoComponent {
     lastThread = QThread::currentThread();
     return 7;
   }
+  // Calls fn() here, on the component's thread.
+  Variant Call(ComPtr<IDispatch> fn);
 };
 
 // Collects the errors a host reports.
