@@ -178,6 +178,10 @@ TEST_F(AutoObjectTest, ConversionFailureNamesTheArgumentInCallerOrder) {
   EXPECT_EQ(Call(dispatch, 2, DISPATCH_METHOD, {Variant(QStringLiteral("x")), Variant(1)}, &result, nullptr, &argErr),
             DISP_E_TYPEMISMATCH);
   EXPECT_EQ(argErr, 1u);
+  // The first declared parameter is converted first.
+  EXPECT_EQ(Call(dispatch, 2, DISPATCH_METHOD, {Variant(QStringLiteral("x")), Variant(QStringLiteral("y"))}, &result, nullptr, &argErr),
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(argErr, 1u);
   EXPECT_EQ(Call(dispatch, 2, DISPATCH_METHOD, {Variant(1), Variant(1e12)}, &result, nullptr, &argErr),
             DISP_E_OVERFLOW);
   EXPECT_EQ(argErr, 0u);
