@@ -1,6 +1,7 @@
 #include "markup/Converters.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace pw {
@@ -97,17 +98,27 @@ std::string THTMLConverter::Convert(std::string_view body) {
 
   size_t pos = 0;
   const size_t n = body.size();
+  const char* data = body.data();
+  // Carriage returns are rare: look for the next one only when passing it.
+  size_t next_cr = 0;
+  bool cr_known = false;
   while (pos < n) {
-    size_t end = pos;
-    while (end < n && body[end] != '\n' && body[end] != '\r') ++end;
+    if (!cr_known || next_cr < pos) {
+      cr_known = true;
+      const void* cr = std::memchr(data + pos, '\r', n - pos);
+      next_cr = cr ? static_cast<const char*>(cr) - data : n;
+    }
+    const void* lf = std::memchr(data + pos, '\n', next_cr - pos);
+    size_t end = lf ? static_cast<const char*>(lf) - data : next_cr;
     std::string_view line = body.substr(pos, end - pos);
     pos = end;
-    if (pos < n && body[pos] == '\r') ++pos;
-    if (pos < n && body[pos] == '\n') ++pos;
+    if (pos < n && data[pos] == '\r') ++pos;
+    if (pos < n && data[pos] == '\n') ++pos;
 
-    if (TrimBlanks(line).empty()) line = {};
+    std::string_view trimmed = TrimBlanks(line);
+    if (trimmed.empty()) line = trimmed = {};
     FLineHTML.clear();
-    THTMLTag tag = ClassifyLine(line, FLineHTML);
+    THTMLTag tag = ClassifyLine(line, trimmed, FLineHTML);
     if (tag != FTag) {
       // A header followed by body rows stays one table; any other end of a
       // header closes its table as well (see CloseBlock).
@@ -124,9 +135,9 @@ std::string THTMLConverter::Convert(std::string_view body) {
   for (int i = FLevel; i >= 0; --i) CloseBlock(FStack[i]);
 
   if (!FOutput.empty() && FOutput.back() == '\n') FOutput.pop_back();
-  std::string result = FOutput;
-  FAttributes.clear();
+  std::string result = std::move(FOutput);
   FOutput.clear();
+  FAttributes.clear();
   return result;
 }
 
@@ -194,12 +205,12 @@ void THTMLConverter::ChangeLevel(int level) {
   FLevel = level;
 }
 
-THTMLTag THTMLConverter::ClassifyLine(std::string_view line, std::string& html) {
+THTMLTag THTMLConverter::ClassifyLine(std::string_view line, std::string_view s, std::string& html) {
   size_t spaces = 0;
   while (spaces < line.size() && line[spaces] == ' ') ++spaces;
-  ChangeLevel(static_cast<int>(spaces / 2));
+  // Levels beyond what an int32 holds cannot be reached by any real page.
+  ChangeLevel(static_cast<int>(std::min<size_t>(spaces / 2, INT32_MAX - 1)));
 
-  std::string_view s = TrimBlanks(line);
 
   auto heading = [&](THTMLTag tag, size_t marker) {
     if (FTag == tag) {

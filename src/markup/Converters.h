@@ -55,7 +55,8 @@ class THTMLConverter : public TConverter {
 
  private:
   // Block layer (Converters.cpp).
-  THTMLTag ClassifyLine(std::string_view line, std::string& html);
+  // `trimmed` is `line` without blanks at either end.
+  THTMLTag ClassifyLine(std::string_view line, std::string_view trimmed, std::string& html);
   void OpenBlock(THTMLTag tag);
   void CloseBlock(THTMLTag tag);
   void ChangeLevel(int level);
@@ -69,7 +70,7 @@ class THTMLConverter : public TConverter {
   void RunGroupPass(const TGroupPass& pass, std::string_view text, std::string& out, size_t& budget);
   void RunAnchorPass(std::string_view text, std::string& out, size_t& budget);
   bool BuildReplacement(const TGroupPass& pass, std::string_view content, size_t& keep);
-  void ComputeMatches(std::string_view text);
+  void ComputeMatches(std::string_view text, size_t from);
   void AppendRemainder(std::string_view text, size_t from, std::string& out) const;
 
   std::string FOutput;

@@ -41,7 +41,11 @@ size_t FindMarker(std::string_view text, size_t from, size_t limit, std::string_
     const void* hit = std::memchr(text.data() + pos, '[', limit - pos);
     if (!hit) return npos;
     size_t open = static_cast<const char*>(hit) - text.data();
-    if (text.compare(open - m, m, marker) == 0) return open - m;
+    if (open >= from + m) {
+      size_t k = 0;
+      while (k < m && text[open - m + k] == marker[k]) ++k;
+      if (k == m) return open - m;
+    }
     pos = open + 1;
   }
   return npos;
@@ -49,6 +53,44 @@ size_t FindMarker(std::string_view text, size_t from, size_t limit, std::string_
 
 void AppendLowerAscii(std::string_view text, std::string& out) {
   for (char c : text) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+enum : unsigned {
+  kBoldItalicBit = 1,
+  kItalicBit = 2,
+  kBoldBit = 4,
+  kAnchorBit = 8,
+  kLinkBit = 16,
+  kImageBit = 32,
+  kSpanBit = 64,
+};
+
+// The passes that have a marker directly before some "[" of `text`. A pass
+// only removes markers or puts generated text (which starts with "<" and
+// ends with ">" or a quote) between bytes, so it never creates a group for a
+// later pass out of the text it was given.
+unsigned CandidatePasses(std::string_view text) {
+  unsigned passes = 0;
+  const char* data = text.data();
+  for (size_t pos = 1; pos < text.size(); ++pos) {
+    const void* hit = std::memchr(data + pos, '[', text.size() - pos);
+    if (!hit) break;
+    pos = static_cast<const char*>(hit) - data;
+    switch (data[pos - 1]) {
+      case '_':
+        passes |= kBoldBit;
+        if (pos >= 2 && data[pos - 2] == '_') {
+          passes |= kItalicBit;
+          if (pos >= 3 && data[pos - 3] == '_') passes |= kBoldItalicBit;
+        }
+        break;
+      case '#': passes |= kAnchorBit; break;
+      case '*': passes |= kLinkBit; break;
+      case '!': passes |= kImageBit; break;
+      case '.': passes |= kSpanBit; break;
+    }
+  }
+  return passes;
 }
 
 }  // namespace
@@ -60,11 +102,12 @@ struct THTMLConverter::TGroupPass {
   std::string_view tail;  // emphasis only
 };
 
-void THTMLConverter::ComputeMatches(std::string_view text) {
+void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
+  // Brackets before `from` cannot pair with one at or after it.
   if (FMatch.size() < text.size()) FMatch.resize(text.size());
   FBrackets.clear();
   const char* data = text.data();
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = from; i < text.size(); ++i) {
     char c = data[i];
     if (c == '[') {
       FMatch[i] = kUnclosed;
@@ -218,7 +261,12 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
   out.clear();
   const size_t m = pass.marker.size();
   for (;;) {
-    ComputeMatches(text);
+    const size_t first = FindMarker(text, 0, text.size(), pass.marker);
+    if (first == npos) {
+      out.append(text);
+      return;
+    }
+    ComputeMatches(text, first + m);
     FPending.clear();
     FTails.clear();
     size_t cur = 0;
@@ -326,7 +374,8 @@ void THTMLConverter::RunAnchorPass(std::string_view text, std::string& out, size
 }
 
 void THTMLConverter::AppendInline(std::string_view text, std::string& out) {
-  if (std::memchr(text.data(), '[', text.size()) == nullptr) {
+  unsigned candidates = CandidatePasses(text);
+  if (candidates == 0) {
     out += text;
     return;
   }
@@ -336,28 +385,33 @@ void THTMLConverter::AppendInline(std::string_view text, std::string& out) {
   static constexpr TGroupPass kLink{"*", TPassKind::pkLink, {}, {}};
   static constexpr TGroupPass kImage{"!", TPassKind::pkImage, {}, {}};
   static constexpr TGroupPass kSpan{".", TPassKind::pkSpan, {}, {}};
-  static constexpr const TGroupPass* kBefore[] = {&kBoldItalic, &kItalic, &kBold};
-  static constexpr const TGroupPass* kAfter[] = {&kLink, &kImage, &kSpan};
 
   size_t budget = kRebuildAllowance + kRebuildPerByte * text.size();
   std::string_view current = text;
   std::string* buffers[2] = {&FPassA, &FPassB};
   int next = 0;
-  auto run_group = [&](const TGroupPass& pass) {
-    if (FindMarker(current, 0, current.size(), pass.marker) == npos) return;
+  auto run_group = [&](const TGroupPass& pass, unsigned bit) {
+    if (!(candidates & bit)) return;
     std::string& target = *buffers[next];
     RunGroupPass(pass, current, target, budget);
     current = target;
     next ^= 1;
   };
-  for (const TGroupPass* pass : kBefore) run_group(*pass);
-  if (current.find("#[") != npos) {
+  run_group(kBoldItalic, kBoldItalicBit);
+  run_group(kItalic, kItalicBit);
+  run_group(kBold, kBoldBit);
+  if (candidates & kAnchorBit) {
     std::string& target = *buffers[next];
     RunAnchorPass(current, target, budget);
     current = target;
     next ^= 1;
   }
-  for (const TGroupPass* pass : kAfter) run_group(*pass);
+  run_group(kLink, kLinkBit);
+  run_group(kImage, kImageBit);
+  // Passes never join a marker to a bracket, but the image path is inserted
+  // as it stands and may bring spans of its own.
+  if ((candidates & kImageBit) && FImgPath.find('[') != std::string::npos) candidates |= kSpanBit;
+  run_group(kSpan, kSpanBit);
   out += current;
 }
 
