@@ -246,6 +246,26 @@ TEST(ConverterAttributes, StyleDeclarations) {
   EXPECT_EQ(Convert(".[font-family:\"A B\";x:1]\n\nT"), "<p style=\"font-family:A B;x:1\">T</p>");
 }
 
+TEST(ConverterTextLines, ByCurrentBlock) {
+  // Inside preformatted text, divisions and table parts a text line is
+  // converted and written without a break.
+  EXPECT_EQ(Convert(">a\nb _[c]"), "<pre>\na\nb <strong>c</strong></pre>");
+  EXPECT_EQ(Convert(">a\nb", "", "code"), "<div class=\"code\">\na<br/>b</div>");
+  EXPECT_EQ(Convert("^h^\nb"), "<table>\n<thead>\n<tr><td>h</td></tr>\nb</thead>\n</table>");
+  EXPECT_EQ(Convert("== H\nb"), "<h2>H<br/>b</h2>");
+  EXPECT_EQ(Convert("* a\n; c\nb"), "<ul>\n<li>a<br/>b</li>\n</ul>");
+}
+
+TEST(ConverterAttributes, FirstElementOfEachOpeningTakesThem) {
+  EXPECT_EQ(Convert(".[l]\n* a\n* b"), "<ul class=\"l\">\n<li>a</li>\n<li>b</li>\n</ul>");
+  EXPECT_EQ(Convert(".[l]\n# a"), "<ol class=\"l\">\n<li>a</li>\n</ol>");
+  EXPECT_EQ(Convert(".[h]\n== A\n== B"), "<h2 class=\"h\">A</h2>\n<h2>B</h2>");
+  EXPECT_EQ(Convert("= A\n.[h]\n= B"), "<h1>A</h1>\n<h1 class=\"h\">B</h1>");
+  // A nested level's opening takes attributes given before it.
+  EXPECT_EQ(Convert("* a\n.[in]\n  * b"),
+            "<ul>\n<li>a<ul class=\"in\">\n<li>b</li>\n</ul>\n</li>\n</ul>");
+}
+
 TEST(ConverterSpecialLines, CommentsPlaceholdersAndBrackets) {
   EXPECT_EQ(Convert("\nPara\n; note\nmore"), "<p>Para<br/>more</p>");
   EXPECT_EQ(Convert("\n{$menu}\nnext _[x]\n\nT"), "{$menu}\nnext <strong>x</strong>\n<p>T</p>");
