@@ -280,8 +280,14 @@ JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRe
   auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
   Engine* engine = EngineOf(ctx);
   if (!ref || !engine) return nullptr;
+  std::vector<Variant> none;
   Variant value;
-  if (FAILED(GetDefaultValue(ref->object.Get(), &value))) return nullptr;
+  EXCEPINFO info;
+  if (FAILED(InvokeNative(ref->object.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value,
+                          &info))) {
+    engine->DropPendingException();
+    return nullptr;
+  }
   if (value.BaseType() == VT_DISPATCH || value.BaseType() == VT_UNKNOWN) return nullptr;
   return ToJS(*engine, value);
 }
