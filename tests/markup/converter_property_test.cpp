@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "block_reference.h"
 #include "converter_test_util.h"
 #include "inline_reference.h"
 
@@ -165,6 +166,21 @@ TEST(ConverterProperty, RandomBodiesAreWellBehaved) {
     // Everything after a zero byte is ignored.
     size_t zero = body.find('\0');
     if (zero != std::string::npos) ASSERT_EQ(out, fresh.Convert(body.substr(0, zero)));
+  }
+}
+
+TEST(ConverterProperty, BodiesMatchTheLiteralModel) {
+  std::mt19937 rng(1208);
+  const std::vector<std::pair<std::string, std::string>> options = {
+      {"", ""}, {"images", "code"}, {"i/", "#pre"}, {".[k]", "color: red"}};
+  for (int i = 0; i < 8000; ++i) {
+    const auto& [img_path, pre_style] = options[i % options.size()];
+    std::string body = RandomBody(rng);
+    THTMLConverter converter;
+    converter.SetImgPath(img_path);
+    converter.SetPreStyle(pre_style);
+    reference::BlockModel model(img_path, pre_style);
+    ASSERT_EQ(converter.Convert(body), model.Convert(body)) << "body: " << body;
   }
 }
 
