@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "scripting/JSDispatch.h"
@@ -58,28 +59,36 @@ Date DateFromMs(double ms) {
 
 // --- Calls into native objects.
 
+// A native object with what every call on it needs, looked up once.
+struct NativeTarget {
+  ComPtr<IDispatch> object;
+  ComPtr<IDispatchEx> ex;  // null when the object answers IDispatch only
+  ThreadRef owner;         // null: callable on any thread
+  explicit NativeTarget(IDispatch* o)
+      : object(o), ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), owner(o->OwnerThread()) {}
+};
+
 // Runs body on the object's own thread when it has one.
 template <class Body>
-HRESULT OnObjectThread(IDispatch* object, Body body) {
-  ThreadRef owner = object->OwnerThread();
-  if (!owner || owner->IsCurrent()) return body();
+HRESULT OnObjectThread(const NativeTarget& target, Body body) {
+  if (!target.owner || target.owner->IsCurrent()) return body();
   HRESULT hr = E_UNEXPECTED;
-  if (!owner->Run([&] { hr = body(); })) return E_UNEXPECTED;
+  if (!target.owner->Run([&] { hr = body(); })) return E_UNEXPECTED;
   return hr;
 }
 
-HRESULT ResolveName(IDispatch* object, const QString& name, bool ensure, DISPID* id) {
+HRESULT ResolveName(const NativeTarget& target, const QString& name, bool ensure, DISPID* id) {
   *id = DISPID_UNKNOWN;
-  return OnObjectThread(object, [&]() -> HRESULT {
-    if (ComPtr<IDispatchEx> ex = ComPtr<IDispatch>(object).As<IDispatchEx>()) {
-      return ex->GetDispID(name, fdexNameCaseSensitive | (ensure ? fdexNameEnsure : 0), id);
+  return OnObjectThread(target, [&]() -> HRESULT {
+    if (target.ex) {
+      return target.ex->GetDispID(name, fdexNameCaseSensitive | (ensure ? fdexNameEnsure : 0), id);
     }
-    return object->GetIDsOfNames(IID_NULL, &name, 1, 0, id);
+    return target.object->GetIDsOfNames(IID_NULL, &name, 1, 0, id);
   });
 }
 
 // Invokes a member. args are in natural order; for a property write the last one is the value.
-HRESULT InvokeNative(IDispatch* object, DISPID id, std::uint16_t flags,
+HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
                      std::vector<Variant>& args, Variant* result, EXCEPINFO* excepInfo) {
   std::vector<Variant> vector(args.rbegin(), args.rend());
   DISPID namedPut = DISPID_PROPERTYPUT;
@@ -90,11 +99,9 @@ HRESULT InvokeNative(IDispatch* object, DISPID id, std::uint16_t flags,
     params.rgdispidNamedArgs = &namedPut;
     params.cNamedArgs = 1;
   }
-  return OnObjectThread(object, [&]() -> HRESULT {
-    if (ComPtr<IDispatchEx> ex = ComPtr<IDispatch>(object).As<IDispatchEx>()) {
-      return ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
-    }
-    return object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
+  return OnObjectThread(target, [&]() -> HRESULT {
+    if (target.ex) return target.ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
+    return target.object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
   });
 }
 
@@ -161,16 +168,33 @@ std::vector<Variant> ArgsFromJS(Engine& engine, std::size_t count, const JSValue
 // --- The script face of a native object.
 
 struct NativeRef {
-  ComPtr<IDispatch> object;
-  NativeRef(IDispatch* o) : object(o) { ++g_liveWrappers; }
+  std::shared_ptr<const NativeTarget> target;
+  // The last name resolved: a property access asks whether the name exists, then reads it.
+  QString lastName;
+  DISPID lastId = DISPID_UNKNOWN;
+  explicit NativeRef(IDispatch* o) : target(std::make_shared<NativeTarget>(o)) { ++g_liveWrappers; }
   ~NativeRef() { --g_liveWrappers; }
+
+  HRESULT Resolve(const QString& name, bool ensure, DISPID* id) {
+    if (lastId != DISPID_UNKNOWN && name == lastName) {
+      *id = lastId;
+      return S_OK;
+    }
+    HRESULT hr = ResolveName(*target, name, ensure, id);
+    if (SUCCEEDED(hr)) {
+      lastName = name;
+      lastId = *id;
+    }
+    return hr;
+  }
 };
 
 struct MemberRef {
-  ComPtr<IDispatch> object;
+  std::shared_ptr<const NativeTarget> target;
   DISPID id;
   QString name;
-  MemberRef(IDispatch* o, DISPID i, QString n) : object(o), id(i), name(std::move(n)) {
+  MemberRef(std::shared_ptr<const NativeTarget> t, DISPID i, QString n)
+      : target(std::move(t)), id(i), name(std::move(n)) {
     ++g_liveWrappers;
   }
   ~MemberRef() { --g_liveWrappers; }
@@ -181,28 +205,29 @@ JSClassRef MemberClass();
 
 // Reads member id: its value, or a callable reference when it cannot be read without
 // arguments (a method, an indexed property).
-JSValueRef GetMember(JSContextRef ctx, Engine& engine, IDispatch* object, DISPID id,
+JSValueRef GetMember(JSContextRef ctx, Engine& engine,
+                     const std::shared_ptr<const NativeTarget>& target, DISPID id,
                      const QString& name, JSValueRef* exception) {
   std::vector<Variant> none;
   Variant result;
   EXCEPINFO info;
-  HRESULT hr = InvokeNative(object, id, DISPATCH_PROPERTYGET, none, &result, &info);
+  HRESULT hr = InvokeNative(*target, id, DISPATCH_PROPERTYGET, none, &result, &info);
   if (SUCCEEDED(hr)) {
     engine.DropPendingException();
     return ToJS(engine, result);
   }
   if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
       hr == DISP_E_PARAMNOTOPTIONAL) {
-    return JSObjectMake(ctx, MemberClass(), new MemberRef(object, id, name));
+    return JSObjectMake(ctx, MemberClass(), new MemberRef(target, id, name));
   }
   *exception = FailureException(engine, hr, info, name);
   return nullptr;
 }
 
-bool PutMember(Engine& engine, IDispatch* object, DISPID id, const QString& name,
+bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const QString& name,
                std::vector<Variant>& args, JSValueRef* exception) {
   EXCEPINFO info;
-  HRESULT hr = InvokeNative(object, id, DISPATCH_PROPERTYPUT, args, nullptr, &info);
+  HRESULT hr = InvokeNative(target, id, DISPATCH_PROPERTYPUT, args, nullptr, &info);
   if (FAILED(hr)) {
     *exception = FailureException(engine, hr, info, name);
     return false;
@@ -211,18 +236,18 @@ bool PutMember(Engine& engine, IDispatch* object, DISPID id, const QString& name
   return true;
 }
 
-JSValueRef CallMember(JSContextRef ctx, Engine& engine, IDispatch* object, DISPID id,
+JSValueRef CallMember(Engine& engine, const NativeTarget& target, DISPID id,
                       const QString& name, std::size_t argc, const JSValueRef argv[],
                       JSValueRef* exception) {
   std::vector<Variant> args = ArgsFromJS(engine, argc, argv);
   Variant result;
   EXCEPINFO info;
   const std::uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-  HRESULT hr = InvokeNative(object, id, flags, args, &result, &info);
+  HRESULT hr = InvokeNative(target, id, flags, args, &result, &info);
   if (hr == DISP_E_MEMBERNOTFOUND) {
     // A method without a result refuses a result place; whether the script uses the value is
     // unknown here, so ask again without one.
-    hr = InvokeNative(object, id, flags, args, nullptr, &info);
+    hr = InvokeNative(target, id, flags, args, nullptr, &info);
   }
   if (FAILED(hr)) {
     *exception = FailureException(engine, hr, info, name);
@@ -236,7 +261,7 @@ bool NativeHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
   auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
   if (!ref || !EngineOf(ctx)) return false;
   DISPID id;
-  return SUCCEEDED(ResolveName(ref->object.Get(), ToQString(name), false, &id));
+  return SUCCEEDED(ref->Resolve(ToQString(name), false, &id));
 }
 
 JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
@@ -246,8 +271,8 @@ JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
   if (!ref || !engine) return nullptr;
   QString memberName = ToQString(name);
   DISPID id;
-  if (FAILED(ResolveName(ref->object.Get(), memberName, false, &id))) return nullptr;
-  return GetMember(ctx, *engine, ref->object.Get(), id, memberName, exception);
+  if (FAILED(ref->Resolve(memberName, false, &id))) return nullptr;
+  return GetMember(ctx, *engine, ref->target, id, memberName, exception);
 }
 
 bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
@@ -257,13 +282,13 @@ bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
   if (!ref || !engine) return false;
   QString memberName = ToQString(name);
   DISPID id;
-  HRESULT hr = ResolveName(ref->object.Get(), memberName, true, &id);
+  HRESULT hr = ref->Resolve(memberName, true, &id);
   if (FAILED(hr)) {
     *exception = FailureException(*engine, DISP_E_UNKNOWNNAME, EXCEPINFO(), memberName);
     return true;
   }
   std::vector<Variant> args{FromJS(*engine, value)};
-  PutMember(*engine, ref->object.Get(), id, memberName, args, exception);
+  PutMember(*engine, *ref->target, id, memberName, args, exception);
   return true;
 }
 
@@ -272,8 +297,7 @@ JSValueRef NativeCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::
   auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(function));
   Engine* engine = EngineOf(ctx);
   if (!ref || !engine) return JSValueMakeUndefined(ctx);
-  return CallMember(ctx, *engine, ref->object.Get(), DISPID_VALUE, QString(), argc, argv,
-                    exception);
+  return CallMember(*engine, *ref->target, DISPID_VALUE, QString(), argc, argv, exception);
 }
 
 JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRef* exception) {
@@ -283,7 +307,7 @@ JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRe
   std::vector<Variant> none;
   Variant value;
   EXCEPINFO info;
-  if (FAILED(InvokeNative(ref->object.Get(), DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value,
+  if (FAILED(InvokeNative(*ref->target, DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value,
                           &info))) {
     engine->DropPendingException();
     return nullptr;
@@ -316,7 +340,7 @@ JSValueRef MemberCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::
   auto* ref = static_cast<MemberRef*>(JSObjectGetPrivate(function));
   Engine* engine = EngineOf(ctx);
   if (!ref || !engine) return JSValueMakeUndefined(ctx);
-  return CallMember(ctx, *engine, ref->object.Get(), ref->id, ref->name, argc, argv, exception);
+  return CallMember(*engine, *ref->target, ref->id, ref->name, argc, argv, exception);
 }
 
 // member[index] = value writes an indexed property.
@@ -335,7 +359,7 @@ bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
     args.emplace_back(index);
   }
   args.push_back(FromJS(*engine, value));
-  PutMember(*engine, ref->object.Get(), ref->id, ref->name, args, exception);
+  PutMember(*engine, *ref->target, ref->id, ref->name, args, exception);
   return true;
 }
 
@@ -356,8 +380,8 @@ JSClassRef MemberClass() {
 // --- The global object.
 
 // The first global-members item that knows name, and the member's identifier.
-IDispatch* FindItemMember(JSContextRef ctx, JSObjectRef global, Engine& engine,
-                          JSStringRef name, DISPID* id) {
+std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef global,
+                                                   Engine& engine, JSStringRef name, DISPID* id) {
   if (engine.itemLookupSuspended) return nullptr;
   bool hasItems = false;
   for (const Engine::Item& item : engine.Items()) {
@@ -374,9 +398,8 @@ IDispatch* FindItemMember(JSContextRef ctx, JSObjectRef global, Engine& engine,
   std::vector<Engine::Item> items = engine.Items();
   for (const Engine::Item& item : items) {
     if (!(item.flags & kItemGlobalMembers)) continue;
-    if (SUCCEEDED(ResolveName(item.object.Get(), memberName, false, id))) {
-      return item.object.Get();
-    }
+    auto target = std::make_shared<const NativeTarget>(item.object.Get());
+    if (SUCCEEDED(ResolveName(*target, memberName, false, id))) return target;
   }
   return nullptr;
 }
@@ -384,7 +407,7 @@ IDispatch* FindItemMember(JSContextRef ctx, JSObjectRef global, Engine& engine,
 bool GlobalHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
   Engine* engine = EngineOf(ctx);
   DISPID id;
-  return engine && FindItemMember(ctx, object, *engine, name, &id);
+  return engine && FindItemMember(ctx, object, *engine, name, &id) != nullptr;
 }
 
 JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
@@ -392,9 +415,8 @@ JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
   Engine* engine = EngineOf(ctx);
   if (!engine) return nullptr;
   DISPID id;
-  IDispatch* item = FindItemMember(ctx, object, *engine, name, &id);
+  auto item = FindItemMember(ctx, object, *engine, name, &id);
   if (!item) return nullptr;
-  ComPtr<IDispatch> keep(item);
   return GetMember(ctx, *engine, item, id, ToQString(name), exception);
 }
 
@@ -403,11 +425,10 @@ bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
   Engine* engine = EngineOf(ctx);
   if (!engine) return false;
   DISPID id;
-  IDispatch* item = FindItemMember(ctx, object, *engine, name, &id);
+  auto item = FindItemMember(ctx, object, *engine, name, &id);
   if (!item) return false;
-  ComPtr<IDispatch> keep(item);
   std::vector<Variant> args{FromJS(*engine, value)};
-  PutMember(*engine, item, id, ToQString(name), args, exception);
+  PutMember(*engine, *item, id, ToQString(name), args, exception);
   return true;
 }
 
@@ -503,7 +524,7 @@ JSObjectRef WrapNative(Engine& engine, IDispatch* object) {
 IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
   if (!JSValueIsObjectOfClass(ctx, value, NativeObjectClass())) return nullptr;
   auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(JSValueToObject(ctx, value, nullptr)));
-  return ref ? ref->object.Get() : nullptr;
+  return ref ? ref->target->object.Get() : nullptr;
 }
 
 std::int64_t LiveNativeWrappers() { return g_liveWrappers.load(); }

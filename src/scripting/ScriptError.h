@@ -25,9 +25,12 @@ struct TScriptError {
   // 0x80004005 (E_FAIL) unless a native member raised another code.
   int32_t SCode = static_cast<int32_t>(0x80004005);
   // Zero-based line within the text given to AddCode (its first line is 0); -1 when the
-  // engine could not tell (a thrown value that is not an Error object).
+  // engine could not tell (a thrown value that is not an Error object, and a few errors the
+  // engine raises without a position, such as a property write on an undefined global in
+  // top-level code that follows another statement).
   int Line = -1;
-  // Zero-based character position within that line; -1 when unknown.
+  // Zero-based character position within that line (0 when only the line is known); -1 when
+  // the line is unknown.
   int CharPosition = -1;
   // The text of that line, without its line break; empty when unknown.
   QString SourceLineText;
