@@ -23,6 +23,8 @@ std::atomic<std::int64_t> g_liveWrappers{0};
 
 // Arrays nested deeper than this travel as dispatch objects (this also stops cycles).
 constexpr int kMaxArrayDepth = 32;
+// So do arrays longer than this: a sparse `new Array(1e9)` must not become a billion variants.
+constexpr double kMaxArrayLength = 1 << 24;
 
 constexpr double kMsPerDay = 86400000.0;
 
@@ -164,6 +166,37 @@ std::vector<Variant> ArgsFromJS(Engine& engine, std::size_t count, const JSValue
   for (std::size_t i = 0; i < count; ++i) args.push_back(FromJS(engine, values[i]));
   return args;
 }
+
+// C++ exceptions (out of memory, a bug) must not unwind through the engine's C frames: a
+// callback that fails that way raises a script exception instead.
+inline JSValueRef* ExceptionPlace(JSValueRef* place) { return place; }
+template <class T>
+JSValueRef* ExceptionPlace(T) {
+  return nullptr;
+}
+
+template <auto Callback>
+struct Guarded;
+
+template <class R, class... A, R (*Callback)(JSContextRef, A...)>
+struct Guarded<Callback> {
+  static R Call(JSContextRef ctx, A... args) {
+    try {
+      return Callback(ctx, args...);
+    } catch (const std::exception& error) {
+      Raise(ctx, QString::fromUtf8(error.what()), args...);
+    } catch (...) {
+      Raise(ctx, QStringLiteral("Unknown error"), args...);
+    }
+    return R{};
+  }
+
+  static void Raise(JSContextRef ctx, const QString& message, A... args) {
+    JSValueRef* place = nullptr;
+    ((place = ExceptionPlace(args) ? ExceptionPlace(args) : place), ...);
+    if (place) *place = MakeError(ctx, message, E_FAIL);
+  }
+};
 
 // --- The script face of a native object.
 
@@ -322,11 +355,11 @@ JSClassRef NativeObjectClass() {
   static JSClassRef cls = [] {
     JSClassDefinition definition = kJSClassDefinitionEmpty;
     definition.className = "NativeObject";
-    definition.hasProperty = NativeHas;
-    definition.getProperty = NativeGet;
-    definition.setProperty = NativeSet;
-    definition.callAsFunction = NativeCall;
-    definition.convertToType = NativeConvert;
+    definition.hasProperty = Guarded<NativeHas>::Call;
+    definition.getProperty = Guarded<NativeGet>::Call;
+    definition.setProperty = Guarded<NativeSet>::Call;
+    definition.callAsFunction = Guarded<NativeCall>::Call;
+    definition.convertToType = Guarded<NativeConvert>::Call;
     definition.finalize = NativeFinalize;
     return JSClassCreate(&definition);
   }();
@@ -369,8 +402,8 @@ JSClassRef MemberClass() {
   static JSClassRef cls = [] {
     JSClassDefinition definition = kJSClassDefinitionEmpty;
     definition.className = "NativeMember";
-    definition.callAsFunction = MemberCall;
-    definition.setProperty = MemberSet;
+    definition.callAsFunction = Guarded<MemberCall>::Call;
+    definition.setProperty = Guarded<MemberSet>::Call;
     definition.finalize = MemberFinalize;
     return JSClassCreate(&definition);
   }();
@@ -439,7 +472,7 @@ Variant ArrayFromJS(Engine& engine, JSObjectRef array, int depth) {
   double length = JSValueToNumber(ctx, GetProperty(ctx, array, "length"), nullptr);
   std::vector<Variant> elements;
   if (length > 0 && std::isfinite(length)) {
-    auto count = static_cast<unsigned>(std::min(length, 4294967295.0));
+    auto count = static_cast<unsigned>(std::min(length, kMaxArrayLength));
     elements.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
       JSValueRef element = JSObjectGetPropertyAtIndex(ctx, array, i, nullptr);
@@ -496,7 +529,8 @@ Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
     return Variant::FromBytes(base ? QByteArray(base, static_cast<qsizetype>(length))
                                    : QByteArray());
   }
-  if (JSValueIsArray(ctx, value) && depth < kMaxArrayDepth) {
+  if (JSValueIsArray(ctx, value) && depth < kMaxArrayDepth &&
+      JSValueToNumber(ctx, GetProperty(ctx, object, "length"), nullptr) <= kMaxArrayLength) {
     return ArrayFromJS(engine, object, depth);
   }
   ComPtr<IDispatch> dispatch(new JSDispatch(engine.shared_from_this(), object));
@@ -509,9 +543,9 @@ JSClassRef GlobalClass() {
   static JSClassRef cls = [] {
     JSClassDefinition definition = kJSClassDefinitionEmpty;
     definition.className = "global";
-    definition.hasProperty = GlobalHas;
-    definition.getProperty = GlobalGet;
-    definition.setProperty = GlobalSet;
+    definition.hasProperty = Guarded<GlobalHas>::Call;
+    definition.getProperty = Guarded<GlobalGet>::Call;
+    definition.setProperty = Guarded<GlobalSet>::Call;
     return JSClassCreate(&definition);
   }();
   return cls;

@@ -8,6 +8,8 @@
 #include <QSemaphore>
 #include <QThread>
 
+#include <exception>
+
 namespace pw {
 
 namespace {
@@ -23,6 +25,7 @@ struct ThreadAnchorHolder {
 struct HandOverState {
   QSemaphore done;
   bool ran = false;
+  std::exception_ptr error;  // what the work threw, rethrown to the caller
 };
 
 // Wakes the waiting caller when the posted call is destroyed, whether it ran or was dropped
@@ -81,7 +84,12 @@ bool ThreadAnchor::Run(const std::function<void()>& work) {
     QMetaObject::invokeMethod(
         receiver_,
         [waker, state, &work] {
-          work();
+          // An exception must not escape into the owner's event loop; the caller gets it.
+          try {
+            work();
+          } catch (...) {
+            state->error = std::current_exception();
+          }
           state->ran = true;
         },
         Qt::QueuedConnection);
@@ -95,6 +103,7 @@ bool ThreadAnchor::Run(const std::function<void()>& work) {
   } else {
     state->done.acquire();
   }
+  if (state->error) std::rethrow_exception(state->error);
   return state->ran;
 }
 

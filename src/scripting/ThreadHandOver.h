@@ -34,7 +34,8 @@ class ThreadAnchor {
   // blocks until it does. False, without running the work, when the owner thread has ended or
   // dropped the request unprocessed (its event loop ended first). While it waits, a caller that
   // has an event loop of its own goes on processing its events (not user input), so that work
-  // handed back to it meanwhile runs instead of deadlocking.
+  // handed back to it meanwhile runs instead of deadlocking. An exception thrown by the work is
+  // rethrown here, in the caller's thread.
   bool Run(const std::function<void()>& work);
 
   // The thread's own end: later hand-overs fail instead of waiting forever.

@@ -3,12 +3,54 @@
 
 #include <QDateTime>
 
+#include <atomic>
+#include <stdexcept>
+
 #include "ActiveScriptTestObjects.h"
 #include "scripting/ActiveScript.h"
 #include "scripting/JSDispatch.h"
 
 namespace pw::testing {
 namespace {
+
+// A hand-written dispatch object that breaks the rules: every call throws a C++ exception.
+class ThrowingDispatch final : public IDispatch {
+ public:
+  HRESULT QueryInterface(const IID& iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  std::uint32_t AddRef() override { return ++count_; }
+  std::uint32_t Release() override {
+    std::uint32_t count = --count_;
+    if (count == 0) delete this;
+    return count;
+  }
+  HRESULT GetTypeInfoCount(std::uint32_t* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT GetTypeInfo(std::uint32_t, LCID, IUnknown** info) override {
+    *info = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT GetIDsOfNames(const IID&, const QString*, std::uint32_t, LCID, DISPID* ids) override {
+    ids[0] = 1;
+    return S_OK;
+  }
+  HRESULT Invoke(DISPID, const IID&, LCID, std::uint16_t, DISPPARAMS*, Variant*, EXCEPINFO*,
+                 std::uint32_t*) override {
+    throw std::runtime_error("rule broken");
+  }
+
+ private:
+  std::atomic<std::uint32_t> count_{0};
+};
 
 class BridgeTest : public ::testing::Test {
  protected:
@@ -85,6 +127,16 @@ TEST_F(BridgeTest, WrongCallsRaiseCatchableErrors) {
   EXPECT_TRUE(log.errors.empty());
 }
 
+TEST_F(BridgeTest, ACxxExceptionFromANativeObjectBecomesAScriptError) {
+  ComPtr<IDispatch> broken(new ThrowingDispatch());
+  ASSERT_EQ(host.AddItem(QStringLiteral("broken"), broken.Get(), false), S_OK);
+  EXPECT_EQ(Text(QStringLiteral("try { broken.Anything; 'no' } catch (e) { e.message }")),
+            QStringLiteral("rule broken"));
+  EXPECT_EQ(Text(QStringLiteral("try { broken(1); 'no' } catch (e) { e.message }")),
+            QStringLiteral("rule broken"));
+  EXPECT_TRUE(log.errors.empty());
+}
+
 TEST_F(BridgeTest, IndexedPropertiesReadByCallAndWriteByBrackets) {
   EXPECT_EQ(Text(QStringLiteral("probe.Line(1)")), QStringLiteral("one"));
   Run(QStringLiteral("probe.Line[1] = 'uno';"));
@@ -147,9 +199,11 @@ TEST_F(BridgeTest, ValuesTravelBothWays) {
   ASSERT_EQ(probe->last.Elements().size(), 3u);
   EXPECT_EQ(probe->last.Elements()[1], Variant(QStringLiteral("a")));
   EXPECT_TRUE(probe->last.Elements()[2].Elements()[0].IsNull());
-  // An array that contains itself does not recurse forever.
+  // An array that contains itself does not recurse forever; a huge sparse one is not copied.
   Eval(QStringLiteral("var loop = []; loop.push(loop); probe.Keep(loop)"));
   EXPECT_TRUE(probe->last.IsArray());
+  EXPECT_EQ(Eval(QStringLiteral("var huge = new Array(1e9); probe.Keep(huge) === huge")), Variant(true));
+  EXPECT_EQ(probe->last.Type(), VT_DISPATCH);
 
   // Dates are local time on both sides.
   EXPECT_EQ(Text(QStringLiteral("var d = probe.Noon(); d instanceof Date ? [d.getFullYear(), d.getMonth(), d.getDate(), d.getHours(), d.getMinutes()].join() : 'no'")),

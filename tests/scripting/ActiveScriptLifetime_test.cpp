@@ -70,7 +70,9 @@ TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
     // Every other cycle the engine is closed before the host goes; a second SetLanguage
     // replaces a live engine.
     if (cycle % 2) host->Close();
-    if (cycle % 3 == 0) ASSERT_EQ(host->SetLanguage(QStringLiteral("JavaScript")), S_OK);
+    if (cycle % 3 == 0) {
+      ASSERT_EQ(host->SetLanguage(QStringLiteral("JavaScript")), S_OK);
+    }
     host.reset();
     ASSERT_TRUE(log.errors.empty()) << log.errors[0].Description.toStdString();
   }

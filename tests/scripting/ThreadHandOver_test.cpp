@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "ActiveScriptTestObjects.h"
 #include "scripting/ThreadHandOver.h"
@@ -66,6 +68,25 @@ TEST(ThreadHandOverTest, WorkLeftPendingWhenTheThreadEndsWakesItsCaller) {
   EXPECT_FALSE(owner->Run([&] { ran = true; }));
   EXPECT_FALSE(ran);
   worker->wait();
+}
+
+TEST(ThreadHandOverTest, AnExceptionOfTheWorkReachesTheCaller) {
+  TestApp();
+  ThreadRef main = CurrentThreadRef();
+  std::string caught;
+  std::unique_ptr<QThread> worker(QThread::create([&] {
+    try {
+      main->Run([] { throw std::runtime_error("failed on main"); });
+    } catch (const std::runtime_error& error) {
+      caught = error.what();
+    }
+  }));
+  QEventLoop loop;
+  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  worker->start();
+  loop.exec();
+  worker->wait();
+  EXPECT_EQ(caught, "failed on main");
 }
 
 }  // namespace
