@@ -105,9 +105,10 @@ class TActiveScript {
 
   // Ends the engine; the items stay.
   HRESULT Close();
-  // Stops the script running on the host's thread (the current call is abandoned without an
-  // error report). A request made while no script runs stops the next one that runs long
-  // enough to be checked, so a request racing with a script's start is not lost. Any thread.
+  // Stops the script running on the host's thread: the current call into the engine is
+  // abandoned (E_ABORT, false from CallFunction) without an error report, and `try`/`catch`
+  // cannot hold it. A request made while no script runs applies to the next call into the
+  // engine, so a request racing with a script's start is not lost. Any thread.
   HRESULT Interrupt();
 
   // Receives every parse and run-time error of the engine, on the host's thread. May be empty.

@@ -64,8 +64,9 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // members of global-members items.
   HRESULT GetScriptDispatch(ComPtr<IDispatch>& out);
 
-  // Stops the script running now on the engine's thread, or, when none runs, the next one
-  // started; the stop is not a script error. Any thread.
+  // Stops the script running now on the engine's thread, or, when none runs, the next call
+  // into the engine; the stop is not a script error. The request ends with the outermost call.
+  // Any thread.
   void Interrupt();
 
   // Ends the engine: the context and every value handed out are released (their dispatch
