@@ -103,18 +103,28 @@ struct THTMLConverter::TGroupPass {
 };
 
 void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
-  // Brackets before `from` cannot pair with one at or after it.
+  // Brackets before `from` cannot pair with one at or after it. Long runs
+  // without brackets are skipped with memchr, one search per bracket kind.
   if (FMatch.size() < text.size()) FMatch.resize(text.size());
   FBrackets.clear();
   const char* data = text.data();
-  for (size_t i = from; i < text.size(); ++i) {
-    char c = data[i];
-    if (c == '[') {
-      FMatch[i] = kUnclosed;
-      FBrackets.push_back(i);
-    } else if (c == ']' && !FBrackets.empty()) {
-      FMatch[FBrackets.back()] = i;
-      FBrackets.pop_back();
+  const size_t n = text.size();
+  auto next = [&](char c, size_t pos) {
+    const void* hit = pos < n ? std::memchr(data + pos, c, n - pos) : nullptr;
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : n;
+  };
+  size_t open = next('[', from), close = next(']', from);
+  while (open < n || close < n) {
+    if (open < close) {
+      FMatch[open] = kUnclosed;
+      FBrackets.push_back(open);
+      open = next('[', open + 1);
+    } else {
+      if (!FBrackets.empty()) {
+        FMatch[FBrackets.back()] = close;
+        FBrackets.pop_back();
+      }
+      close = next(']', close + 1);
     }
   }
 }

@@ -1,7 +1,8 @@
 // libFuzzer target for the markup converter. The first input byte picks the
 // image path and preformatted style; the rest is a section body. Every body
-// must convert without a crash; short bodies are also converted line by line
-// with the literal rescan-from-start model and must give the same bytes.
+// must convert without a crash; short bodies are also converted by the literal
+// models (rescan from the start, lines split byte by byte) and must give the
+// same bytes.
 //
 // Build (clang only):  cmake --build <build> --target pw_fuzz_converter
 // Run:                 pw_fuzz_converter -max_len=4096 -max_total_time=300
@@ -11,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "block_reference.h"
 #include "inline_reference.h"
 #include "markup/Converters.h"
 
@@ -32,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (body.size() <= 512 && stars <= 8) {
     std::string line(body);
     if (converter.ConvertInline(line) != pw::reference::ConvertInline(line, converter.ImgPath())) std::abort();
+    pw::reference::BlockModel model(converter.ImgPath(), converter.PreStyle());
+    if (html != model.Convert(line)) std::abort();
   }
   return 0;
 }
