@@ -1,8 +1,10 @@
 // The markup converter: turns the body of one section into an HTML fragment.
 // The generator owns one THTMLConverter for its whole life and calls Convert
 // once per page. Convert never fails: malformed markup stays in the output as
-// text. One object is used by one thread at a time; it keeps scratch buffers
-// between calls so that converting many pages does not allocate per line.
+// text, and blocks still open at the end are closed level by level; a table
+// header that no body rows follow is closed together with its table. One
+// object is used by one thread at a time; it keeps scratch buffers between
+// calls so that converting many pages does not allocate per line.
 #pragma once
 
 #include <cstdint>
@@ -48,9 +50,14 @@ class THTMLConverter : public TConverter {
   void SetPreStyle(std::string value) { FPreStyle = std::move(value); }
 
   // The inline layer on its own: emphasis, anchors, links, images, spans.
+  // Works in time linear in the text. A line whose replacements keep
+  // producing new groups of the same kind (possible only through link
+  // addresses, image sources or attribute values that are themselves groups,
+  // or an image path holding an image group) stops being rewritten once a
+  // generous allowance of rebuilt text is spent.
   std::string ConvertInline(std::string_view text);
 
-  // Cells of one table row; the text after the row marker.
+  // Appends the cells of one table row (the text after its "|" or "^").
   static void SplitCells(std::string_view text, char separator, std::string& out);
 
  private:
