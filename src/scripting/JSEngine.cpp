@@ -52,7 +52,8 @@ int IntProperty(JSContextRef ctx, JSObjectRef object, const char* name, int fall
   JSValueRef value = GetProperty(ctx, object, name);
   if (!JSValueIsNumber(ctx, value)) return fallback;
   double number = JSValueToNumber(ctx, value, nullptr);
-  if (!std::isfinite(number)) return fallback;
+  // Scripts may throw any object; a "line" of theirs must not overflow the cast.
+  if (!std::isfinite(number) || number < 0 || number > 1e9) return fallback;
   return static_cast<int>(number);
 }
 

@@ -72,6 +72,17 @@ TEST_F(ScriptErrorTest, AThrownPlainValueHasNoLine) {
   EXPECT_TRUE(log.errors[0].SourceLineText.isEmpty());
 }
 
+TEST_F(ScriptErrorTest, AThrownObjectWithOddFieldsIsReportedSafely) {
+  EXPECT_EQ(host.Evaluate(QStringLiteral("throw {line: 1e300, column: -5, message: 'odd'}"), nullptr),
+            SCRIPT_E_REPORTED);
+  EXPECT_EQ(host.Evaluate(QStringLiteral("throw {get message() { throw 1; }}"), nullptr),
+            SCRIPT_E_REPORTED);
+  ASSERT_EQ(log.errors.size(), 2u);
+  EXPECT_EQ(log.errors[0].Description, QStringLiteral("odd"));
+  EXPECT_EQ(log.errors[0].Line, -1);
+  EXPECT_EQ(log.errors[1].Line, -1);
+}
+
 TEST_F(ScriptErrorTest, AnUncaughtNativeExceptionCarriesItsMessage) {
   EXPECT_EQ(host.AddCode(QStringLiteral("\nprobe.Fail('disk full');")), S_OK);
   EXPECT_EQ(host.Start(), SCRIPT_E_REPORTED);
