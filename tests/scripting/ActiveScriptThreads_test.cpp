@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "ActiveScriptTestObjects.h"
 #include "scripting/ActiveScript.h"
@@ -96,6 +97,35 @@ TEST_F(ScriptThreadTest, AHostCalledFromAWorkerRunsOnItsOwnThread) {
   });
   EXPECT_TRUE(called);
   EXPECT_EQ(result, Variant(QStringLiteral("done 1")));
+  EXPECT_EQ(probe->lastThread, QThread::currentThread());
+}
+
+TEST_F(ScriptThreadTest, ManyWorkersCallingAtOnceAreServedOneByOne) {
+  ASSERT_EQ(host.AddCode(QStringLiteral("var total = 0; function add(x) { total += x; probe.Touch(); return total; }")), S_OK);
+  constexpr int kWorkers = 4;
+  constexpr int kCalls = 50;
+  std::atomic<int> failures{0};
+  std::atomic<int> finished{0};
+  std::vector<std::unique_ptr<QThread>> workers;
+  QEventLoop loop;
+  for (int w = 0; w < kWorkers; ++w) {
+    workers.emplace_back(QThread::create([&] {
+      for (int i = 0; i < kCalls; ++i) {
+        if (!host.CallFunction(QStringLiteral("add"), {Variant(std::int32_t{1})})) ++failures;
+      }
+    }));
+    QObject::connect(workers.back().get(), &QThread::finished, &loop, [&] {
+      if (++finished == kWorkers) loop.quit();
+    });
+  }
+  for (auto& worker : workers) worker->start();
+  loop.exec();
+  for (auto& worker : workers) worker->wait();
+  EXPECT_EQ(failures.load(), 0);
+  Variant total;
+  ASSERT_EQ(host.Evaluate(QStringLiteral("total"), &total), S_OK);
+  EXPECT_EQ(total, Variant(std::int32_t{kWorkers * kCalls}));
+  EXPECT_EQ(probe->touched, kWorkers * kCalls);
   EXPECT_EQ(probe->lastThread, QThread::currentThread());
 }
 
