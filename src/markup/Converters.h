@@ -92,7 +92,13 @@ class THTMLConverter : public TConverter {
   std::string FLineHTML;
   std::string FCells;
   std::string FPassA, FPassB, FWork, FHead, FTail, FPairs, FTails;
-  std::vector<size_t> FMatch, FBrackets;
+  // A "[" at or after the first group of a pass and its matching "]".
+  struct TOpening {
+    size_t open;
+    size_t close;
+  };
+  std::vector<TOpening> FOpenings;
+  std::vector<size_t> FBrackets;
   // A group whose closing bracket still has to be replaced by its tail;
   // the tails are stacked in FTails.
   struct TPending {

@@ -105,7 +105,9 @@ struct THTMLConverter::TGroupPass {
 void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
   // Brackets before `from` cannot pair with one at or after it. Long runs
   // without brackets are skipped with memchr, one search per bracket kind.
-  if (FMatch.size() < text.size()) FMatch.resize(text.size());
+  // The pairs are listed in the order of their "[", which is the order in
+  // which the sweep meets them.
+  FOpenings.clear();
   FBrackets.clear();
   const char* data = text.data();
   const size_t n = text.size();
@@ -116,12 +118,12 @@ void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
   size_t open = next('[', from), close = next(']', from);
   while (open < n || close < n) {
     if (open < close) {
-      FMatch[open] = kUnclosed;
-      FBrackets.push_back(open);
+      FBrackets.push_back(FOpenings.size());
+      FOpenings.push_back({open, kUnclosed});
       open = next('[', open + 1);
     } else {
       if (!FBrackets.empty()) {
-        FMatch[FBrackets.back()] = close;
+        FOpenings[FBrackets.back()].close = close;
         FBrackets.pop_back();
       }
       close = next(']', close + 1);
@@ -280,6 +282,7 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
     FPending.clear();
     FTails.clear();
     size_t cur = 0;
+    size_t opening = 0;  // the sweep only moves forward, and so does this
     for (;;) {
       const size_t limit = FPending.empty() ? text.size() : FPending.back().close;
       const size_t marker = FindMarker(text, cur, limit, pass.marker);
@@ -293,7 +296,8 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
         continue;
       }
       const size_t open = marker + m;
-      const size_t close = FMatch[open];
+      while (FOpenings[opening].open < open) ++opening;
+      const size_t close = FOpenings[opening].close;
       if (close == kUnclosed) {
         // Only possible outside every open group: the pass ends here.
         AppendRemainder(text, cur, out);
