@@ -1,6 +1,7 @@
 #include "generator/Generator.h"
 
 #include "generator/Charsets.h"
+#include "generator/OutputFile.h"
 #include "generator/PlaceholderSyntax.h"
 #include "generator/ResourceScanner.h"
 #include "generator/Templates.h"
@@ -114,7 +115,7 @@ bool TSection::SaveAsHTML(const QString& path) {
 bool TSection::SaveAsText(const QString& path) { return WritePage(path, EncodeUtf8ForCharset(FContent, PageCharset())); }
 
 bool TSection::WritePage(const QString& path, std::string_view bytes) {
-  bool written = platform::WriteWholeFile(path, bytes);
+  bool written = WriteOutputFile(path, bytes);
   if (FOwner.FileWriteObserver) FOwner.FileWriteObserver(path, written);
   return written;
 }
@@ -451,7 +452,7 @@ void TGenerator::CopyResources() {
     if (from.isEmpty() || to.isEmpty()) continue;
     std::string bytes;
     if (!platform::ReadWholeFile(from, bytes)) continue;
-    bool written = platform::WriteWholeFile(to, bytes);
+    bool written = WriteOutputFile(to, bytes);
     if (FileWriteObserver) FileWriteObserver(to, written);
   }
   FResources.clear();

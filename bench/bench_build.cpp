@@ -1,0 +1,189 @@
+// The whole site build: pagewick-cli against Hugo on the same generated site of 10,000 pages
+// (a menu fragment, variables, a template with placeholders, a style sheet with a picture).
+// Both run as subprocesses into a fresh output folder; the closing line prints their ratio.
+#include "core/ProjectFile.h"
+#include "platform/FileIO.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr int kPages = 10000;
+constexpr int kMenuItems = 8;
+
+const char kPicture[] = "\x89PNG\r\n\x1a\n";  // only copied, never decoded
+
+const char kStyleSheet[] =
+    "body { margin: 0; font-family: sans-serif; background: #fff url(../images/bg.png) repeat; }\n"
+    "nav ul { list-style: none; } nav li { display: inline; margin-right: 1em; }\n"
+    "main { max-width: 760px; margin: 0 auto; }\n";
+
+std::string Number(int i) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%05d", i);
+  return buffer;
+}
+
+// The body of page i in the markup, and the same in Markdown.
+std::string MarkupBody(int i) {
+  std::string n = std::to_string(i);
+  return "= Page " + n + "\n\n"
+         "This is page " + n + " of the _[benchmark] site, with __[some] words and a *[page" +
+         Number((i + 1) % kPages) + ".html link to the next page].\n"
+         "A second line of the same paragraph with more text to convert.\n\n"
+         "== Details\n\n"
+         "* First point about page " + n + "\n"
+         "* Second point with _[bold] text\n"
+         "* Third point\n\n"
+         "The end of page " + n + ".\n";
+}
+
+std::string MarkdownBody(int i) {
+  std::string n = std::to_string(i);
+  return "# Page " + n + "\n\n"
+         "This is page " + n + " of the **benchmark** site, with *some* words and a [link to the next page](page" +
+         Number((i + 1) % kPages) + ".html).\n"
+         "A second line of the same paragraph with more text to convert.\n\n"
+         "## Details\n\n"
+         "* First point about page " + n + "\n"
+         "* Second point with **bold** text\n"
+         "* Third point\n\n"
+         "The end of page " + n + ".\n";
+}
+
+struct TSites {
+  QTemporaryDir dir;
+  QString pagewickProject;
+  QString hugoSource;
+  bool ok = false;
+
+  TSites() {
+    if (!dir.isValid()) return;
+    const QString root = dir.path() + "/";
+    using pw::platform::WriteWholeFile;
+
+    // Pagewick project.
+    std::string content = "$title Benchmark Site\n$site Benchmark\n$footer Generated for the build benchmark\n\n[menu]\n";
+    for (int m = 0; m < kMenuItems; ++m)
+      content += "* *[page" + Number(m) + ".html Section " + std::to_string(m) + "]\n";
+    for (int i = 0; i < kPages; ++i) {
+      content += "\n[page" + Number(i) + ".html]\n$title Page " + std::to_string(i) + "\n$description Description of page " +
+                 std::to_string(i) + "\n";
+      content += MarkupBody(i);
+    }
+    pw::TProjectFileData data;
+    data.Content = content;
+    pagewickProject = root + "pw/bench.pwproj";
+    const std::string pageTemplate =
+        "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"{$charset}\">\n<title>{$title} - {$site}</title>\n"
+        "<meta name=\"description\" content=\"{$description}\">\n<link rel=\"stylesheet\" href=\"css/style.css\">\n"
+        "</head>\n<body>\n<nav>\n{$menu}\n</nav>\n<main>\n{$content}\n</main>\n<footer>{$footer}</footer>\n</body>\n</html>\n";
+    ok = pw::SaveProjectFile(pagewickProject, data) &&
+         WriteWholeFile(root + "pw/template/index.html", pageTemplate) &&
+         WriteWholeFile(root + "pw/template/css/style.css", kStyleSheet) &&
+         WriteWholeFile(root + "pw/template/images/bg.png", kPicture);
+
+    // The same site for Hugo: front matter for the variables, a partial for the menu.
+    hugoSource = root + "hugo/";
+    std::string menu = "<ul>\n";
+    for (int m = 0; m < kMenuItems; ++m)
+      menu += "<li><a href=\"page" + Number(m) + ".html\">Section " + std::to_string(m) + "</a></li>\n";
+    menu += "</ul>";
+    ok = ok &&
+         WriteWholeFile(hugoSource + "config.toml",
+                        "baseURL = \"/\"\ntitle = \"Benchmark Site\"\nuglyURLs = true\n"
+                        "disableKinds = [\"taxonomy\", \"term\", \"RSS\", \"sitemap\", \"robotsTXT\", \"404\", \"home\", \"section\"]\n"
+                        "[params]\nsite = \"Benchmark\"\nfooter = \"Generated for the build benchmark\"\n") &&
+         WriteWholeFile(hugoSource + "layouts/_default/single.html",
+                        "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>{{ .Title }} - {{ .Site.Params.site }}</title>\n"
+                        "<meta name=\"description\" content=\"{{ .Params.description }}\">\n<link rel=\"stylesheet\" href=\"css/style.css\">\n"
+                        "</head>\n<body>\n<nav>\n{{ partial \"menu.html\" . }}\n</nav>\n<main>\n{{ .Content }}\n</main>\n"
+                        "<footer>{{ .Site.Params.footer }}</footer>\n</body>\n</html>\n") &&
+         WriteWholeFile(hugoSource + "layouts/partials/menu.html", menu) &&
+         WriteWholeFile(hugoSource + "static/css/style.css", kStyleSheet) &&
+         WriteWholeFile(hugoSource + "static/images/bg.png", kPicture);
+    for (int i = 0; ok && i < kPages; ++i) {
+      std::string page = "---\ntitle: \"Page " + std::to_string(i) + "\"\ndescription: \"Description of page " +
+                         std::to_string(i) + "\"\n---\n" + MarkdownBody(i);
+      ok = WriteWholeFile(hugoSource + "content/page" + QString::fromStdString(Number(i)) + ".md", page);
+    }
+  }
+};
+
+TSites& Sites() {
+  static TSites sites;
+  return sites;
+}
+
+double gBestSeconds[2] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+
+// Runs program into a fresh output folder, once per iteration; reports the wall time.
+void RunBuild(benchmark::State& state, int which, const QString& program, const QStringList& args,
+              const QString& output) {
+  if (!Sites().ok) {
+    state.SkipWithError("cannot write the benchmark sites");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    QDir(output).removeRecursively();
+    state.ResumeTiming();
+    QElapsedTimer timer;
+    timer.start();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    bool finished = process.waitForFinished(-1);
+    double seconds = timer.nsecsElapsed() / 1e9;
+    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+      state.SkipWithError("the build failed");
+      return;
+    }
+    state.SetIterationTime(seconds);
+    if (seconds < gBestSeconds[which]) gBestSeconds[which] = seconds;
+  }
+  state.counters["pages_per_s"] = benchmark::Counter(kPages * static_cast<double>(state.iterations()),
+                                                     benchmark::Counter::kIsRate);
+}
+
+void BM_PagewickBuild10k(benchmark::State& state) {
+  QString out = Sites().dir.path() + "/pw-out";
+  RunBuild(state, 0, PW_CLI_PATH, {"build", Sites().pagewickProject, "--out", out, "--quiet"}, out);
+}
+BENCHMARK(BM_PagewickBuild10k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_HugoBuild10k(benchmark::State& state) {
+  QString hugo = QStandardPaths::findExecutable("hugo");
+  if (hugo.isEmpty()) {
+    state.SkipWithError("hugo is not installed");
+    return;
+  }
+  QString out = Sites().dir.path() + "/hugo-out";
+  RunBuild(state, 1, hugo, {"--quiet", "--source", Sites().hugoSource, "--destination", out}, out);
+}
+BENCHMARK(BM_HugoBuild10k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (gBestSeconds[0] < std::numeric_limits<double>::infinity() &&
+      gBestSeconds[1] < std::numeric_limits<double>::infinity()) {
+    std::printf("Best of each: pagewick-cli %.0f ms, hugo %.0f ms; pagewick/hugo time ratio %.2f\n",
+                gBestSeconds[0] * 1e3, gBestSeconds[1] * 1e3, gBestSeconds[0] / gBestSeconds[1]);
+  }
+  return 0;
+}

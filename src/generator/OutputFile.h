@@ -1,0 +1,17 @@
+// Writing the files of a build. Like platform::WriteWholeFile, each file is written through a
+// temporary beside it and a rename, so a crash never leaves a half-written page, but without
+// forcing the data to disk: output files are rebuilt at will, and syncing every page of a large
+// site would make the build wait on the disk. Stateless; safe to call from any thread.
+#pragma once
+
+#include <QString>
+
+#include <string_view>
+
+namespace pw {
+
+// Writes bytes as the whole new content of path, creating missing folders. False when the
+// file cannot be written; an existing file is then unchanged.
+bool WriteOutputFile(const QString& path, std::string_view bytes);
+
+}  // namespace pw

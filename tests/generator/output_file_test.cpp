@@ -1,0 +1,43 @@
+#include "generator/OutputFile.h"
+#include "platform/FileIO.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace pw {
+namespace {
+
+std::string Read(const QString& path) {
+  std::string bytes;
+  return platform::ReadWholeFile(path, bytes) ? bytes : "<missing>";
+}
+
+TEST(OutputFileTest, WritesReplacesAndCreatesFolders) {
+  QTemporaryDir dir;
+  QString path = dir.path() + "/a/b/page.html";
+  ASSERT_TRUE(WriteOutputFile(path, "first"));
+  EXPECT_EQ(Read(path), "first");
+  ASSERT_TRUE(WriteOutputFile(path, std::string("second\0x", 8)));
+  EXPECT_EQ(Read(path), std::string("second\0x", 8));
+  ASSERT_TRUE(WriteOutputFile(dir.path() + "/empty.txt", ""));
+  EXPECT_EQ(Read(dir.path() + "/empty.txt"), "");
+  // No temporaries are left behind.
+  EXPECT_EQ(QDir(dir.path() + "/a/b").entryList(QDir::Files), QStringList{"page.html"});
+}
+
+TEST(OutputFileTest, FailuresLeaveNothingBehind) {
+  QTemporaryDir dir;
+  QDir().mkpath(dir.path() + "/folder");
+  EXPECT_FALSE(WriteOutputFile(dir.path() + "/folder", "x"));  // a folder is never replaced
+  EXPECT_TRUE(QDir(dir.path() + "/folder").exists());
+  platform::WriteWholeFile(dir.path() + "/file", "f");
+  EXPECT_FALSE(WriteOutputFile(dir.path() + "/file/below.html", "x"));  // a file blocks the folder
+  EXPECT_FALSE(WriteOutputFile("", "x"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+            (QStringList{"file", "folder"}));
+}
+
+}  // namespace
+}  // namespace pw
