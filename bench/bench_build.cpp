@@ -171,7 +171,7 @@ void BM_HugoBuild10k(benchmark::State& state) {
   QString out = Sites().dir.path() + "/hugo-out";
   RunBuild(state, 1, hugo, {"--quiet", "--source", Sites().hugoSource, "--destination", out}, out);
 }
-BENCHMARK(BM_HugoBuild10k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_HugoBuild10k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
