@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -147,6 +148,12 @@ void RunBuild(benchmark::State& state, int which, const QString& program, const 
     double seconds = timer.nsecsElapsed() / 1e9;
     if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
       state.SkipWithError("the build failed");
+      return;
+    }
+    // Both builds must have written the same pages for the comparison to hold.
+    if (!QFile::exists(output + "/page00000.html") || !QFile::exists(output + "/page09999.html") ||
+        !QFile::exists(output + "/images/bg.png")) {
+      state.SkipWithError("the build did not write the expected pages");
       return;
     }
     state.SetIterationTime(seconds);
