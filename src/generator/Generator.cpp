@@ -361,7 +361,8 @@ void TGenerator::ApplyDirective(std::string_view name, std::string value) {
 }
 
 std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scope, THTMLConverter* converter) {
-  if (FExpansionDepth > kMaxExpansionDepth) return {};
+  if (FExpansionDepth == 0) FExpansionCount = 0;
+  if (FExpansionDepth > kMaxExpansionDepth || ++FExpansionCount > kMaxExpansions) return {};
   struct DepthGuard {
     int& depth;
     explicit DepthGuard(int& d) : depth(d) { ++depth; }

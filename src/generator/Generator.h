@@ -81,6 +81,9 @@ class TGenerator {
  public:
   // Placeholder expansion deeper than this yields an empty text (self-including sections).
   static constexpr int kMaxExpansionDepth = 16;
+  // Nested expansions one top-level expansion may run; fragments that include several others
+  // would otherwise multiply within the depth limit. Past it, expansions yield an empty text.
+  static constexpr int kMaxExpansions = 100000;
 
   explicit TGenerator(IScriptFunctions* scripts = nullptr);
   ~TGenerator();
@@ -195,6 +198,7 @@ class TGenerator {
   IScriptFunctions* FScripts;
   int FCurrentLine = 0;
   int FExpansionDepth = 0;
+  int FExpansionCount = 0;
   // Exact section name → first index; rebuilt lazily after deletions and moves.
   mutable std::unordered_map<std::string, int> FNameIndex;
   mutable bool FNameIndexValid = true;
