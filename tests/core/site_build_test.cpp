@@ -6,6 +6,7 @@
 #include "platform/FileIO.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -126,6 +127,48 @@ TEST(ModuleBuildTest, TemplateEditorCanCancelTheBuild) {
   TModule module(editor, host);
   module.ConfirmTemplateChanges = [] { return false; };
   EXPECT_FALSE(module.BuildSite());
+}
+
+}  // namespace
+}  // namespace pw
+
+#include "core/SiteTemplateSave.h"
+#include "generator/SiteTemplateFile.h"
+
+namespace pw {
+namespace {
+
+TEST(ModuleSiteTemplateTest, SavesTitleContentTemplateFolderAndThumbnail) {
+  QTemporaryDir dir;
+  TMemoryTextEditor editor;
+  TMemoryHost host;
+  TModule module(editor, host);
+  QString project = dir.path() + "/p/site.pwproj";
+  ASSERT_TRUE(module.CreateProject(project, QString()));
+  editor.SetText("$title Garden\n[index.html]\nHi\n");
+  platform::WriteWholeFile(dir.path() + "/p/template/css/a.css", "css");
+
+  bool rendered = false;
+  QString archive = dir.path() + "/lib/garden.pwtmpl";
+  ASSERT_TRUE(SaveModuleAsSiteTemplate(module, archive, [&](std::string& png) {
+    rendered = QFile::exists(dir.path() + "/p/html/index.html");  // the site is built first
+    png = "PNG";
+    return true;
+  }));
+  EXPECT_TRUE(rendered);
+  TTemplate t;
+  ASSERT_TRUE(t.LoadTemplateInfo(archive));
+  EXPECT_EQ(t.Title(), "Garden");
+  EXPECT_EQ(t.Content(), "$title Garden\n[index.html]\nHi\n");
+  std::string bytes;
+  EXPECT_TRUE(t.ReadEntry("template/css/a.css", bytes));
+  EXPECT_TRUE(t.ReadEntry("template/index.html", bytes));
+  EXPECT_TRUE(t.ReadEntry("template.png", bytes));
+  EXPECT_EQ(bytes, "PNG");
+
+  platform::WriteWholeFile(dir.path() + "/blocker", "x");
+  EXPECT_FALSE(SaveModuleAsSiteTemplate(module, dir.path() + "/blocker/t.pwtmpl"));
+  EXPECT_EQ(host.Messages.size(), 1u);
 }
 
 }  // namespace
