@@ -74,6 +74,8 @@ class TModule {
   // Empty path = Save As. False on failure (the project stays modified).
   bool SaveProject(const QString& path);
 
+  // Asks to save changes, then runs the new-project wizard; true when a project was created.
+  bool CmNew();
   bool CmOpen();
   bool CmSave();
   bool CmSaveAs();
@@ -128,6 +130,10 @@ class TModule {
   std::function<void()> CompileScripts;
   // After a project was loaded (the template editor reloads its folder).
   std::function<void()> ProjectLoaded;
+  // The new-project wizard, run modally; true when it ended with OK (it calls CreateProject).
+  std::function<bool()> ShowNewProjectWizard;
+  // The Preview command, run after the wizard when the settings ask for it.
+  std::function<void()> Preview;
   // After SetProjectFileName (other windows retitle themselves).
   std::function<void()> ProjectFileNameChanged;
 

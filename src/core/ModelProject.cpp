@@ -145,6 +145,12 @@ bool TModule::SaveProject(const QString& path) {
   return true;
 }
 
+bool TModule::CmNew() {
+  if (!ConfirmSaveChanges() || !ShowNewProjectWizard || !ShowNewProjectWizard()) return false;
+  if (Preview && ReadPreviewNewProject(*FConfig)) Preview();
+  return true;
+}
+
 bool TModule::CmOpen() { return LoadProject(QString()); }
 
 bool TModule::CmSave() {

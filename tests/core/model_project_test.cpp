@@ -279,6 +279,23 @@ TEST_F(ProjectLifecycleTest, SettingsKeepRecentFilesAndPresetTheOpenDialog) {
   EXPECT_EQ(editor.Text(), "a");
 }
 
+TEST_F(ProjectLifecycleTest, NewAsksFirstAndPreviewsOnlyWhenSet) {
+  int wizards = 0, previews = 0;
+  Module->ShowNewProjectWizard = [&] { return ++wizards > 0; };
+  Module->Preview = [&] { ++previews; };
+  Editor.ReplaceRange({0, 0}, {0, 0}, "x");
+  Host.Answers = {TAnswer::Cancel};
+  EXPECT_FALSE(Module->CmNew());
+  EXPECT_EQ(wizards, 0);
+  Editor.SetModified(false);
+  EXPECT_TRUE(Module->CmNew());
+  EXPECT_EQ(previews, 0);
+  WritePreviewNewProject(Module->Config(), true);
+  EXPECT_TRUE(Module->CmNew());
+  EXPECT_EQ(wizards, 2);
+  EXPECT_EQ(previews, 1);
+}
+
 TEST_F(ProjectLifecycleTest, StartupOpensAnExistingArgument) {
   EXPECT_TRUE(Module->OpenStartupProject({WriteProject("a.pwproj", "a")}));
   EXPECT_EQ(Editor.Text(), "a");
