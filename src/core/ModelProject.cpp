@@ -129,8 +129,9 @@ bool TModule::LoadProject(const QString& path) {
   return true;
 }
 
-bool TModule::SaveProject(const QString& path) {
-  if (path.isEmpty()) return CmSaveAs();
+bool TModule::SaveProject(const QString& fileName) {
+  if (fileName.isEmpty()) return CmSaveAs();
+  const QString path = platform::NormalizeSeparators(fileName);
   TProjectFileData data;
   data.Content = ContentUtf8();
   data.State = FProject;
