@@ -23,39 +23,20 @@ int Usage() {
   return 2;
 }
 
-QString Local(const std::string& arg) { return QString::fromLocal8Bit(arg.c_str()); }
-
 }  // namespace
 
 int RunBuild(const Args& args) {
   QString project, out;
   bool quiet = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--out") {
-      if (++i == args.size() || args[i].empty()) return Usage();
-      out = Local(args[i]);
-    } else if (arg.rfind("--out=", 0) == 0 && arg.size() > 6) {
-      out = Local(arg.substr(6));
-    } else if (arg == "--quiet" || arg == "-q") {
-      quiet = true;
-    } else if (!arg.empty() && arg[0] != '-' && project.isEmpty()) {
-      project = Local(arg);
-    } else {
-      return Usage();
-    }
+  if (!ParseArgs(args, {{.Name = "--out", .Value = &out, .AllowJoined = true}, {.Name = "--quiet", .Alias = "-q", .Flag = &quiet}},
+                 project)) {
+    return Usage();
   }
-  if (project.isEmpty()) return Usage();
 
   QElapsedTimer timer;
   timer.start();
   TProjectFileData data;
-  QString error;
-  if (QFileInfo(project).isDir() || !LoadProjectFile(project, data, &error)) {
-    if (error.isEmpty()) error = QStringLiteral("not a project file");
-    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", qPrintable(project), qPrintable(error));
-    return 1;
-  }
+  if (!LoadProjectArg(project, data)) return 1;
 
   TSiteBuildOptions options;
   options.BasePath = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());

@@ -24,28 +24,14 @@ std::string YesNo(bool value) { return value ? "yes" : "no"; }
 }  // namespace
 
 int RunInfo(const Args& args) {
-  std::string project;
+  QString project;
   bool showPassword = false;
-  for (const std::string& arg : args) {
-    if (arg == "--show-password") {
-      showPassword = true;
-    } else if (!arg.empty() && arg[0] != '-' && project.empty()) {
-      project = arg;
-    } else {
-      project.clear();
-      break;
-    }
-  }
-  if (project.empty()) {
+  if (!ParseArgs(args, {{.Name = "--show-password", .Flag = &showPassword}}, project)) {
     std::fprintf(stderr, "Usage: pagewick-cli info PROJECT [--show-password]\n");
     return 2;
   }
   TProjectFileData data;
-  QString error;
-  if (!LoadProjectFile(QString::fromLocal8Bit(project.c_str()), data, &error)) {
-    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", project.c_str(), error.toLocal8Bit().constData());
-    return 1;
-  }
+  if (!LoadProjectArg(project, data)) return 1;
   const TProjectState& s = data.State;
   PrintLine("title", content::ScanPages(data.Content, "").ProjectTitle);
   PrintLine("server", s.FTPServer);

@@ -26,20 +26,9 @@ int Usage() {
 int RunNew(const Args& args) {
   QString target, templateFile;
   bool force = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--template") {
-      if (++i == args.size() || args[i].empty()) return Usage();
-      templateFile = QString::fromLocal8Bit(args[i].c_str());
-    } else if (arg == "--force") {
-      force = true;
-    } else if (!arg.empty() && arg[0] != '-' && target.isEmpty()) {
-      target = QString::fromLocal8Bit(arg.c_str());
-    } else {
-      return Usage();
-    }
+  if (!ParseArgs(args, {{.Name = "--template", .Value = &templateFile}, {.Name = "--force", .Flag = &force}}, target)) {
+    return Usage();
   }
-  if (target.isEmpty()) return Usage();
 
   QString projectPath = QDir::current().absoluteFilePath(QDir::fromNativeSeparators(target));
   if (!projectPath.endsWith(QStringLiteral(".pwproj"), Qt::CaseInsensitive)) projectPath += QStringLiteral(".pwproj");

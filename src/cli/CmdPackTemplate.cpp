@@ -22,12 +22,8 @@ int RunPackTemplate(const Args& args) {
   const QString project = QString::fromLocal8Bit(args[0].c_str());
   const QString out = QDir::current().absoluteFilePath(QString::fromLocal8Bit(args[1].c_str()));
   TProjectFileData data;
+  if (!LoadProjectArg(project, data)) return 1;
   QString error;
-  if (QFileInfo(project).isDir() || !LoadProjectFile(project, data, &error)) {
-    if (error.isEmpty()) error = QStringLiteral("not a project file");
-    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", qPrintable(project), qPrintable(error));
-    return 1;
-  }
   TSiteTemplateSource source;
   source.Title = QString::fromStdString(content::ScanPages(data.Content, "").ProjectTitle);
   source.Content = data.Content;

@@ -10,17 +10,13 @@
 namespace pw::cli {
 
 int RunPages(const Args& args) {
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+  QString path;
+  if (!ParseArgs(args, {}, path)) {
     std::fprintf(stderr, "Usage: pagewick-cli pages PROJECT\n");
     return 2;
   }
-  const QString path = QString::fromLocal8Bit(args[0].c_str());
   TProjectFileData data;
-  QString error;
-  if (!LoadProjectFile(path, data, &error)) {
-    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", args[0].c_str(), error.toLocal8Bit().constData());
-    return 1;
-  }
+  if (!LoadProjectArg(path, data)) return 1;
   const content::TPageScan scan = content::ScanPages(data.Content, LocalText("Project").toStdString());
   for (const content::TPageEntry& entry : scan.Entries) {
     std::fwrite(entry.Caption.data(), 1, entry.Caption.size(), stdout);

@@ -1,42 +1,14 @@
 // Runs pagewick-cli build, new and pack-template on projects the tests write.
-#include <gtest/gtest.h>
+#include "CliRunner.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <map>
 
 namespace {
 
-struct TResult {
-  int ExitCode = -1;
-  QString Out;
-  QString Err;
-};
-
-TResult Cli(const QStringList& args, const QString& workingDir = QString()) {
-  QProcess process;
-  if (!workingDir.isEmpty()) process.setWorkingDirectory(workingDir);
-  process.start(PW_CLI_PATH, args);
-  process.waitForFinished(60000);
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-void Put(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray Get(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+using namespace pw::testing;
 
 std::map<QString, QByteArray> Tree(const QString& folder) {
   std::map<QString, QByteArray> files;
@@ -64,7 +36,7 @@ class CliBuildTest : public ::testing::Test {
 };
 
 TEST_F(CliBuildTest, BuildsTheSiteAndPrintsWhatItWrote) {
-  TResult r = Cli({"build", root + "site/site.pwproj"});
+  TCliResult r = RunCli({"build", root + "site/site.pwproj"});
   ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_TRUE(r.Out.contains("index.html\n"));
   EXPECT_TRUE(r.Out.contains("img/bg.png\n"));
@@ -79,7 +51,7 @@ TEST_F(CliBuildTest, BuildsTheSiteAndPrintsWhatItWrote) {
 }
 
 TEST_F(CliBuildTest, OutOptionAndQuietMode) {
-  TResult r = Cli({"build", "site/site.pwproj", "--out", "elsewhere", "--quiet"}, root);
+  TCliResult r = RunCli({"build", "site/site.pwproj", "--out", "elsewhere", "--quiet"}, root);
   ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_TRUE(r.Out.startsWith("Built 3 sections")) << r.Out.toStdString();
   EXPECT_EQ(Get(root + "elsewhere/css/s.css"), "body { background: url(../img/bg.png) }");
@@ -87,45 +59,45 @@ TEST_F(CliBuildTest, OutOptionAndQuietMode) {
 }
 
 TEST_F(CliBuildTest, UnreadableProjectFails) {
-  EXPECT_EQ(Cli({"build", root + "missing.pwproj"}).ExitCode, 1);
-  EXPECT_EQ(Cli({"build", root + "site"}).ExitCode, 1);
-  EXPECT_EQ(Cli({"build"}).ExitCode, 2);
-  EXPECT_EQ(Cli({"build", "a", "b"}).ExitCode, 2);
+  EXPECT_EQ(RunCli({"build", root + "missing.pwproj"}).ExitCode, 1);
+  EXPECT_EQ(RunCli({"build", root + "site"}).ExitCode, 1);
+  EXPECT_EQ(RunCli({"build"}).ExitCode, 2);
+  EXPECT_EQ(RunCli({"build", "a", "b"}).ExitCode, 2);
 }
 
 TEST_F(CliBuildTest, UnwritableOutputFolderFails) {
   Put(root + "blocker", "a file");
-  TResult r = Cli({"build", root + "site/site.pwproj", "--out", root + "blocker/out"});
+  TCliResult r = RunCli({"build", root + "site/site.pwproj", "--out", root + "blocker/out"});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_TRUE(r.Err.contains("cannot")) << r.Err.toStdString();
 }
 
 TEST_F(CliBuildTest, NewProjectIsBlankAndNotOverwritten) {
-  TResult r = Cli({"new", root + "fresh/Blog"});
+  TCliResult r = RunCli({"new", root + "fresh/Blog"});
   ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   QByteArray project = Get(root + "fresh/Blog.pwproj");
   EXPECT_TRUE(project.contains("$title Blog")) << project.toStdString();
   EXPECT_TRUE(Get(root + "fresh/template/index.html").startsWith("<html>\n<head>\n"));
-  EXPECT_EQ(Cli({"new", root + "fresh/Blog.pwproj"}).ExitCode, 1);
-  EXPECT_EQ(Cli({"new", root + "fresh/Blog", "--force"}).ExitCode, 0);
+  EXPECT_EQ(RunCli({"new", root + "fresh/Blog.pwproj"}).ExitCode, 1);
+  EXPECT_EQ(RunCli({"new", root + "fresh/Blog", "--force"}).ExitCode, 0);
 
-  ASSERT_EQ(Cli({"build", root + "fresh/Blog.pwproj", "-q"}).ExitCode, 0);
+  ASSERT_EQ(RunCli({"build", root + "fresh/Blog.pwproj", "-q"}).ExitCode, 0);
   EXPECT_TRUE(Get(root + "fresh/html/index.html").contains("<title>My Web Project</title>"));
 }
 
 TEST_F(CliBuildTest, SiteTemplateRoundTrip) {
-  TResult pack = Cli({"pack-template", root + "site/site.pwproj", root + "lib/site.pwtmpl"});
+  TCliResult pack = RunCli({"pack-template", root + "site/site.pwproj", root + "lib/site.pwtmpl"});
   ASSERT_EQ(pack.ExitCode, 0) << pack.Err.toStdString();
-  TResult made = Cli({"new", root + "copy/Copy", "--template", root + "lib/site.pwtmpl"});
+  TCliResult made = RunCli({"new", root + "copy/Copy", "--template", root + "lib/site.pwtmpl"});
   ASSERT_EQ(made.ExitCode, 0) << made.Err.toStdString();
   EXPECT_EQ(Tree(root + "copy/template"), Tree(root + "site/template"));
-  ASSERT_EQ(Cli({"build", root + "copy/Copy.pwproj", "-q"}).ExitCode, 0);
-  ASSERT_EQ(Cli({"build", root + "site/site.pwproj", "-q"}).ExitCode, 0);
+  ASSERT_EQ(RunCli({"build", root + "copy/Copy.pwproj", "-q"}).ExitCode, 0);
+  ASSERT_EQ(RunCli({"build", root + "site/site.pwproj", "-q"}).ExitCode, 0);
   EXPECT_EQ(Tree(root + "copy/html"), Tree(root + "site/html"));
 
-  EXPECT_EQ(Cli({"new", root + "bad/Bad", "--template", root + "site/site.pwproj"}).ExitCode, 1);
-  EXPECT_EQ(Cli({"new", root + "bad/Bad", "--template", root + "none.pwtmpl"}).ExitCode, 1);
-  EXPECT_EQ(Cli({"pack-template", root + "missing.pwproj", root + "x.pwtmpl"}).ExitCode, 1);
+  EXPECT_EQ(RunCli({"new", root + "bad/Bad", "--template", root + "site/site.pwproj"}).ExitCode, 1);
+  EXPECT_EQ(RunCli({"new", root + "bad/Bad", "--template", root + "none.pwtmpl"}).ExitCode, 1);
+  EXPECT_EQ(RunCli({"pack-template", root + "missing.pwproj", root + "x.pwtmpl"}).ExitCode, 1);
 }
 
 }  // namespace

@@ -1,40 +1,17 @@
 // Runs the built pagewick-cli on project files the test writes.
-#include <gtest/gtest.h>
+#include "CliRunner.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
 
-struct TRun {
-  int ExitCode = -1;
-  QString Out;
-  QString Err;
-};
-
-TRun RunCli(const QStringList& args) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("PAGEWICK_ANSI_CODEPAGE", "1252");
-  process.setProcessEnvironment(env);
-  process.start(PW_CLI_PATH, args);
-  process.waitForFinished(30000);
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
+using namespace pw::testing;
 
 class PagesInfoTest : public ::testing::Test {
  protected:
   QString Project(const QByteArray& xml) {
     const QString path = FDir.filePath("site.pwproj");
-    Write(path, xml);
+    Put(path, xml);
     return path;
   }
   QTemporaryDir FDir;
@@ -44,14 +21,14 @@ TEST_F(PagesInfoTest, PagesListsCaptionsProjectFirst) {
   const QString path = Project(
       "<?xml version=\"1.0\"?><project><content>$title My Site\n[index.html]\n$TITLE Home\n[]\n[open\n"
       "\\[escaped.html]\n[menu]\n[caf\xC3\xA9.html]\n</content></project>");
-  const TRun r = RunCli({"pages", path});
+  const TCliResult r = RunCli({"pages", path});
   EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_EQ(r.Out, QString::fromUtf8("Project (My Site)\nindex.html (Home)\nmenu\ncaf\xC3\xA9.html\n"));
 }
 
 TEST_F(PagesInfoTest, PagesOfAPlainTextFile) {
   const QString path = Project("[a.html]\r\n[b]\r\n");
-  const TRun r = RunCli({"pages", path});
+  const TCliResult r = RunCli({"pages", path});
   EXPECT_EQ(r.ExitCode, 0);
   EXPECT_EQ(r.Out, "Project\na.html\nb\n");
 }
@@ -61,7 +38,7 @@ TEST_F(PagesInfoTest, InfoPrintsSettingsAndHidesThePassword) {
       "<project><content>$title Site\n</content><Settings FTPServer=\"ftp.example.org\" FTPPort=\"2121\" "
       "FTPRemoteRoot=\"/www\" FTPPassiveMode=\"0\" UploadChangesOnly=\"1\">"
       "<UploadFiles>a=1\nb=2\n\n</UploadFiles></Settings></project>");
-  const TRun r = RunCli({"info", path});
+  const TCliResult r = RunCli({"info", path});
   EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_EQ(r.Out,
             "title: Site\nserver: ftp.example.org\nuser name: \npassword length: 0\nport: 2121\nremote root: /www\n"
@@ -71,10 +48,10 @@ TEST_F(PagesInfoTest, InfoPrintsSettingsAndHidesThePassword) {
 TEST_F(PagesInfoTest, InfoShowsThePasswordOnlyWhenAsked) {
   // Any hex deciphers to a text of half its length: three characters here.
   const QString path = Project("<project><content/><Settings FTPPassword=\"0A0B0C\"/></project>");
-  const TRun hidden = RunCli({"info", path});
+  const TCliResult hidden = RunCli({"info", path});
   EXPECT_TRUE(hidden.Out.contains("password length: 3\n")) << hidden.Out.toStdString();
   EXPECT_FALSE(hidden.Out.contains("\npassword: "));
-  const TRun shown = RunCli({"info", "--show-password", path});
+  const TCliResult shown = RunCli({"info", "--show-password", path});
   EXPECT_EQ(shown.ExitCode, 0);
   EXPECT_TRUE(shown.Out.contains("\npassword: "));
   EXPECT_FALSE(shown.Out.contains("password length"));
@@ -82,7 +59,7 @@ TEST_F(PagesInfoTest, InfoShowsThePasswordOnlyWhenAsked) {
 
 TEST_F(PagesInfoTest, MissingOrUnreadableProjectFails) {
   for (const char* command : {"pages", "info"}) {
-    TRun r = RunCli({command, FDir.filePath("missing.pwproj")});
+    TCliResult r = RunCli({command, FDir.filePath("missing.pwproj")});
     EXPECT_EQ(r.ExitCode, 1) << command;
     EXPECT_TRUE(r.Err.contains("missing.pwproj")) << r.Err.toStdString();
     EXPECT_TRUE(r.Out.isEmpty());
@@ -95,13 +72,13 @@ TEST_F(PagesInfoTest, MissingOrUnreadableProjectFails) {
 }
 
 TEST_F(PagesInfoTest, GarbageAndEmptyFilesStillList) {
-  Write(FDir.filePath("empty.pwproj"), "");
-  TRun r = RunCli({"pages", FDir.filePath("empty.pwproj")});
+  Put(FDir.filePath("empty.pwproj"), "");
+  TCliResult r = RunCli({"pages", FDir.filePath("empty.pwproj")});
   EXPECT_EQ(r.ExitCode, 0);
   EXPECT_EQ(r.Out, "Project\n");
   QByteArray garbage;
   for (int i = 0; i < 2048; ++i) garbage.append(char((i * 131) & 0xFF));
-  Write(FDir.filePath("garbage.pwproj"), garbage);
+  Put(FDir.filePath("garbage.pwproj"), garbage);
   r = RunCli({"info", FDir.filePath("garbage.pwproj")});
   EXPECT_EQ(r.ExitCode, 0);
   EXPECT_TRUE(r.Out.startsWith("title: \nserver: \n"));
