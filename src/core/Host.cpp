@@ -2,6 +2,20 @@
 
 namespace pw {
 
+namespace {
+
+// Takes the next prepared choice of a dialog into `out`; false when none is left or it cancels.
+template <typename T>
+bool TakeChoice(std::deque<std::optional<T>>& choices, T& out) {
+  if (choices.empty()) return false;
+  const bool chosen = choices.front().has_value();
+  if (chosen) out = *choices.front();
+  choices.pop_front();
+  return chosen;
+}
+
+}  // namespace
+
 TAnswer TMemoryHost::AskYesNoCancel(const QString& title, const QString& text) {
   Questions.push_back({title, text});
   if (Answers.empty()) return TAnswer::Cancel;
@@ -24,41 +38,24 @@ void TMemoryHost::ShowMessage(const QString& title, const QString& text, TMessag
 
 bool TMemoryHost::OpenFileDialog(TFileDialog& dialog) {
   OpenDialogs.push_back(dialog);
-  if (OpenChoices.empty()) return false;
-  const std::optional<QString> choice = OpenChoices.front();
-  OpenChoices.pop_front();
-  if (!choice) return false;
-  dialog.FileName = *choice;
-  return true;
+  return TakeChoice(OpenChoices, dialog.FileName);
 }
 
 bool TMemoryHost::SaveFileDialog(TFileDialog& dialog) {
   SaveDialogs.push_back(dialog);
-  if (SaveChoices.empty()) return false;
-  const auto choice = SaveChoices.front();
-  SaveChoices.pop_front();
-  if (!choice) return false;
-  dialog.FileName = choice->first;
-  dialog.FilterIndex = choice->second;
+  std::pair<QString, int> choice;
+  if (!TakeChoice(SaveChoices, choice)) return false;
+  dialog.FileName = choice.first;
+  dialog.FilterIndex = choice.second;
   return true;
 }
 
 bool TMemoryHost::BrowseForFolder(const QString&, QString& folder) {
-  if (FolderChoices.empty()) return false;
-  const std::optional<QString> choice = FolderChoices.front();
-  FolderChoices.pop_front();
-  if (!choice) return false;
-  folder = *choice;
-  return true;
+  return TakeChoice(FolderChoices, folder);
 }
 
 bool TMemoryHost::AskAddPage(TAddPageFields& fields) {
-  if (AddPageChoices.empty()) return false;
-  const std::optional<TAddPageFields> choice = AddPageChoices.front();
-  AddPageChoices.pop_front();
-  if (!choice) return false;
-  fields = *choice;
-  return true;
+  return TakeChoice(AddPageChoices, fields);
 }
 
 }  // namespace pw

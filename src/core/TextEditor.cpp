@@ -62,23 +62,15 @@ void TMemoryTextEditor::EndUndoAction() {
   if (FUndoDepth > 0) --FUndoDepth;
 }
 
-void TMemoryTextEditor::Undo() {
-  if (FUndo.empty()) return;
-  FRedo.push_back({FText, FCaret});
-  TSnapshot s = std::move(FUndo.back());
-  FUndo.pop_back();
-  FText = std::move(s.Text);
-  Reindex();
-  FCaret = FAnchor = Clamp(s.Caret);
-  FModified = true;
-  ++FRevision;
-}
+void TMemoryTextEditor::Undo() { StepHistory(FUndo, FRedo); }
 
-void TMemoryTextEditor::Redo() {
-  if (FRedo.empty()) return;
-  FUndo.push_back({FText, FCaret});
-  TSnapshot s = std::move(FRedo.back());
-  FRedo.pop_back();
+void TMemoryTextEditor::Redo() { StepHistory(FRedo, FUndo); }
+
+void TMemoryTextEditor::StepHistory(std::vector<TSnapshot>& from, std::vector<TSnapshot>& to) {
+  if (from.empty()) return;
+  to.push_back({FText, FCaret});
+  TSnapshot s = std::move(from.back());
+  from.pop_back();
   FText = std::move(s.Text);
   Reindex();
   FCaret = FAnchor = Clamp(s.Caret);

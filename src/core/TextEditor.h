@@ -113,6 +113,8 @@ class TMemoryTextEditor : public ITextEditor {
   TTextPos PosFromOffset(qsizetype offset) const;
   void Reindex();
   void RecordUndo();
+  // Undo and Redo: restores the last snapshot of `from`, keeping the current text in `to`.
+  void StepHistory(std::vector<TSnapshot>& from, std::vector<TSnapshot>& to);
 
   QString FText;
   std::vector<qsizetype> FLineStarts{0};   // offset of every line's first character

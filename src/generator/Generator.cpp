@@ -71,7 +71,7 @@ TValue TSection::GetVar(std::string_view name, const TValue& fallback) const {
   return FOwner.GetVar(name, fallback);
 }
 
-void TSection::CatVar(std::string_view name, std::string_view text) {
+void TVarScope::CatVar(std::string_view name, std::string_view text) {
   int index = FVars.IndexOf(name);
   if (index < 0)
     FVars.Add(name, std::string(text));
@@ -243,14 +243,6 @@ void TGenerator::ClearHandlers() {
 TValue TGenerator::GetVar(std::string_view name, const TValue& fallback) const {
   if (const TValue* value = FVars.Find(name)) return *value;
   return fallback;
-}
-
-void TGenerator::CatVar(std::string_view name, std::string_view text) {
-  int index = FVars.IndexOf(name);
-  if (index < 0)
-    FVars.Add(name, std::string(text));
-  else
-    FVars.At(index).value = ValueToText(FVars.At(index).value) + std::string(text);
 }
 
 TSection* TGenerator::AddSection(std::string name, std::string content) {

@@ -27,7 +27,22 @@ namespace pw {
 
 class TGenerator;
 
-class TSection {
+// The variables of one scope: the generator's project-wide ones or a section's own.
+class TVarScope {
+ public:
+  TVariables& Vars() { return FVars; }
+  const TVariables& Vars() const { return FVars; }
+  void SetVar(std::string_view name, TValue value) { FVars.Set(name, std::move(value)); }
+  // Appends to the variable's text, creating it when missing.
+  void CatVar(std::string_view name, std::string_view text);
+  bool IsVar(std::string_view name) const { return FVars.Exists(name); }
+  void RemoveVar(std::string_view name) { FVars.Remove(name); }
+
+ protected:
+  TVariables FVars;
+};
+
+class TSection : public TVarScope {
  public:
   TSection(TGenerator& owner, std::string name, std::string content);
   TSection(const TSection&) = delete;
@@ -46,14 +61,8 @@ class TSection {
   // The body converted from markup and then expanded in this section's scope.
   std::string HTML();
 
-  TVariables& Vars() { return FVars; }
-  const TVariables& Vars() const { return FVars; }
   // The section's variable, else the generator's GetVar(name, fallback).
   TValue GetVar(std::string_view name, const TValue& fallback = {}) const;
-  void SetVar(std::string_view name, TValue value) { FVars.Set(name, std::move(value)); }
-  void CatVar(std::string_view name, std::string_view text);
-  bool IsVar(std::string_view name) const { return FVars.Exists(name); }
-  void RemoveVar(std::string_view name) { FVars.Remove(name); }
 
   // Writes the section as a page through its template; false when the template cannot be
   // read or the file cannot be written (nothing is written then).
@@ -74,10 +83,9 @@ class TSection {
   TGenerator& FOwner;
   std::string FName;
   std::string FContent;
-  TVariables FVars;
 };
 
-class TGenerator {
+class TGenerator : public TVarScope {
  public:
   // Placeholder expansion deeper than this yields an empty text (self-including sections).
   static constexpr int kMaxExpansionDepth = 16;
@@ -111,13 +119,7 @@ class TGenerator {
   // Empties the three handler lists (before the scripts are compiled again).
   void ClearHandlers();
 
-  TVariables& Vars() { return FVars; }
-  const TVariables& Vars() const { return FVars; }
   TValue GetVar(std::string_view name, const TValue& fallback = {}) const;
-  void SetVar(std::string_view name, TValue value) { FVars.Set(name, std::move(value)); }
-  void CatVar(std::string_view name, std::string_view text);
-  bool IsVar(std::string_view name) const { return FVars.Exists(name); }
-  void RemoveVar(std::string_view name) { FVars.Remove(name); }
 
   // Appends a new section and returns it (owned by the generator).
   TSection* AddSection(std::string name, std::string content);
@@ -185,7 +187,6 @@ class TGenerator {
   std::string ConvertAndExpand(std::string_view markup, TSection* scope, THTMLConverter* converter);
 
   std::vector<std::unique_ptr<TSection>> FSections;
-  TVariables FVars;
   QString FBasePath;
   QString FOutPath;
   std::string FCharset = "utf-8";

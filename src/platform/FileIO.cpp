@@ -13,9 +13,8 @@ void SetError(QString* error, const QString& message) {
   if (error) *error = message;
 }
 
-}  // namespace
-
-bool ReadWholeFile(const QString& path, std::string& bytes, QString* error) {
+// A file name to read or write: not empty and not a folder.
+bool CheckFilePath(const QString& path, QString* error) {
   if (path.isEmpty()) {
     SetError(error, QStringLiteral("No file name given"));
     return false;
@@ -24,6 +23,13 @@ bool ReadWholeFile(const QString& path, std::string& bytes, QString* error) {
     SetError(error, QStringLiteral("\"%1\" is a folder, not a file").arg(path));
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const QString& path, std::string& bytes, QString* error) {
+  if (!CheckFilePath(path, error)) return false;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     SetError(error, QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
@@ -47,17 +53,11 @@ bool ReadWholeFile(const QString& path, std::string& bytes, QString* error) {
 }
 
 bool WriteWholeFile(const QString& path, std::string_view bytes, QString* error) {
-  if (path.isEmpty()) {
-    SetError(error, QStringLiteral("No file name given"));
-    return false;
-  }
+  // A folder in the file's place has its parent already, so checking it first changes nothing.
+  if (!CheckFilePath(path, error)) return false;
   const QString folder = QFileInfo(path).absolutePath();
   if (!ForceDirectories(folder)) {
     SetError(error, QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
-    return false;
-  }
-  if (QFileInfo(path).isDir()) {
-    SetError(error, QStringLiteral("\"%1\" is a folder, not a file").arg(path));
     return false;
   }
   QSaveFile file(path);
