@@ -6,7 +6,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "ActiveScriptTestObjects.h"
+#include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 #include "scripting/JSDispatch.h"
 
@@ -56,7 +56,7 @@ class BridgeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     probe = MakeAutoObject<TProbe>();
-    bag = MakeAutoObject<TBag>();
+    bag = MakeAutoObject<TTestBag>();
     host.OnScriptError = log.Handler();
     ASSERT_EQ(host.AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
     ASSERT_EQ(host.AddItem(QStringLiteral("bag"), bag->AsDispatch(), false), S_OK);
@@ -73,7 +73,7 @@ class BridgeTest : public ::testing::Test {
   void Run(const QString& code) { EXPECT_EQ(host.AddCode(code), S_OK) << code.toStdString(); }
 
   ComPtr<TProbe> probe;
-  ComPtr<TBag> bag;
+  ComPtr<TTestBag> bag;
   ErrorLog log;
   TActiveScript host;
 };
@@ -171,7 +171,8 @@ TEST_F(BridgeTest, DynamicMembersAreCreatedByAssignment) {
 }
 
 TEST_F(BridgeTest, ValuesTravelBothWays) {
-  EXPECT_EQ(Text(QStringLiteral("probe.TypeOf(undefined)")), QStringLiteral("VT_EMPTY"));
+  EXPECT_EQ(Text(QStringLiteral("typeof probe.Keep(undefined)")), QStringLiteral("undefined"));
+  EXPECT_TRUE(probe->last.IsEmpty());
   EXPECT_EQ(Eval(QStringLiteral("probe.Keep(null) === null")), Variant(true));
   EXPECT_EQ(Eval(QStringLiteral("probe.Keep(true) === true")), Variant(true));
   EXPECT_EQ(probe->last, Variant(true));

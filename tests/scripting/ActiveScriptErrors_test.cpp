@@ -2,7 +2,7 @@
 // line's text; once per error, wherever the failing code was called from.
 #include <gtest/gtest.h>
 
-#include "ActiveScriptTestObjects.h"
+#include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 
 namespace pw::testing {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "ActiveScriptTestObjects.h"
+#include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 #include "scripting/JSBridge.h"
 #include "scripting/JSDispatch.h"
@@ -44,7 +44,7 @@ void ExpectSameCounts(const LiveCounts& before) {
 
 TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
   auto probe = MakeAutoObject<TProbe>();
-  auto bag = MakeAutoObject<TBag>();
+  auto bag = MakeAutoObject<TTestBag>();
   LiveCounts before;
   for (int cycle = 0; cycle < 1000; ++cycle) {
     auto host = std::make_unique<TActiveScript>();

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "ActiveScriptTestObjects.h"
+#include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 
 namespace pw::testing {
@@ -146,7 +146,7 @@ TEST_F(ScriptThreadTest, AScriptFunctionCalledFromAWorkerRunsOnItsEnginesThread)
 }
 
 TEST_F(ScriptThreadTest, AWorkerEngineCallsThreadBoundObjectsOnTheirThread) {
-  TThreadBound bound;
+  TTestComponent bound;
   ASSERT_EQ(host.AddItem(QStringLiteral("bound"), bound.Dispatch(), false), S_OK);
   QThread* workerThread = nullptr;
   Variant where, back;
@@ -162,7 +162,7 @@ TEST_F(ScriptThreadTest, AWorkerEngineCallsThreadBoundObjectsOnTheirThread) {
     worker.CopyItems(host);
     ASSERT_EQ(worker.SetLanguage(QStringLiteral("JavaScript")), S_OK);
     // A free-threaded object is called right here; a component on its own thread.
-    ASSERT_EQ(worker.Evaluate(QStringLiteral("probe.Touch(); bound.Where()"), &where), S_OK);
+    ASSERT_EQ(worker.Evaluate(QStringLiteral("probe.Touch(); bound.Bump()"), &where), S_OK);
     EXPECT_EQ(probe->lastThread, workerThread);
     // The component calls back into this engine while this thread waits for it.
     ASSERT_EQ(worker.Evaluate(QStringLiteral("bound.Call(function () { probe.Touch(); return 'back'; })"), &back), S_OK);
@@ -170,7 +170,7 @@ TEST_F(ScriptThreadTest, AWorkerEngineCallsThreadBoundObjectsOnTheirThread) {
     // Errors of the worker's engine are reported on the worker.
     EXPECT_EQ(worker.AddCode(QStringLiteral("null.x;")), SCRIPT_E_REPORTED);
   });
-  EXPECT_EQ(where, Variant(std::int32_t{7}));
+  EXPECT_EQ(where, Variant(std::int32_t{1}));
   EXPECT_EQ(back, Variant(QStringLiteral("back")));
   EXPECT_EQ(bound.lastThread, QThread::currentThread());
   EXPECT_EQ(workerLog.errors.size(), 1u);

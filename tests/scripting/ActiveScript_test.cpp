@@ -1,7 +1,7 @@
 // The host's own operations: languages, items, code, starting, calling, closing.
 #include <gtest/gtest.h>
 
-#include "ActiveScriptTestObjects.h"
+#include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 
 namespace pw::testing {

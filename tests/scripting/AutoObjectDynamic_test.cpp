@@ -4,7 +4,7 @@
 #include <QThread>
 
 #include "scripting/AutoObject.h"
-#include "scripting/AutoObjectTestClasses.h"
+#include "TestObjects.h"
 #include "scripting/ThreadHandOver.h"
 
 namespace pw::testing {

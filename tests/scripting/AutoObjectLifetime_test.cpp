@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "scripting/AutoObject.h"
-#include "scripting/AutoObjectTestClasses.h"
+#include "TestObjects.h"
 
 namespace pw::testing {
 namespace {

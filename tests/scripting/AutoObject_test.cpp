@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scripting/AutoObject.h"
-#include "scripting/AutoObjectTestClasses.h"
+#include "TestObjects.h"
 
 namespace pw::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "ActiveScriptTestObjects.h"
+#include "TestObjects.h"
 #include "scripting/ThreadHandOver.h"
 
 namespace pw::testing {

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "scripting/AutoObject.h"
-#include "scripting/AutoObjectTestClasses.h"
+#include "TestObjects.h"
 #include "scripting/Variant.h"
 
 namespace pw {

@@ -1,6 +1,15 @@
-#include "scripting/AutoObjectTestClasses.h"
+#include "TestObjects.h"
 
 namespace pw::testing {
+
+QCoreApplication& TestApp() {
+  static int argc = 1;
+  static char name[] = "pw_tests_scripting";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication* app =
+      QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
+  return *app;
+}
 
 PW_AUTO_MEMBERS(TTestObject,
                 AutoProperty(DISPID_VALUE, "Item", &TTestObject::Item, &TTestObject::SetItem),
@@ -22,24 +31,65 @@ PW_AUTO_MEMBERS(TTestObject,
 
 PW_AUTO_MEMBERS(TTestChild, AutoMethod(16, "Triple", &TTestChild::Triple))
 
+PW_AUTO_MEMBERS(TProbe,
+                AutoProperty(DISPID_VALUE, "Value", &TProbe::Value, &TProbe::SetValue),
+                AutoMethod(1, "Add", &TProbe::Add),
+                AutoMethod(2, "Touch", &TProbe::Touch),
+                AutoProperty(3, "Name", &TProbe::Name, &TProbe::SetName),
+                AutoProperty(4, "Line", &TProbe::Line, &TProbe::SetLine),
+                AutoMethod(5, "Fail", &TProbe::Fail),
+                AutoMethod(6, "Call", &TProbe::Call),
+                AutoMethod(7, "Bytes", &TProbe::Bytes),
+                AutoMethod(8, "List", &TProbe::List),
+                AutoMethod(9, "Keep", &TProbe::Keep),
+                AutoMethod(11, "Child", &TProbe::Child),
+                AutoMethod(12, "Noon", &TProbe::Noon))
+
 PW_AUTO_MEMBERS(TTestBag, AutoGetter(1, "Count", &TTestBag::Count))
 
 PW_AUTO_MEMBERS(TTestComponent,
                 AutoMethod(1, "Bump", &TTestComponent::Bump),
-                AutoMethod(2, "Explode", &TTestComponent::Explode))
+                AutoMethod(2, "Explode", &TTestComponent::Explode),
+                AutoMethod(3, "Call", &TTestComponent::Call))
 
-QString TTestObject::Item(std::int32_t index) const {
-  if (index < 0 || index >= static_cast<std::int32_t>(items.size())) {
-    throw EAutoObjectError(QStringLiteral("Index %1 out of range").arg(index));
+namespace {
+
+// The element at index, or the exception a script sees for an index out of range.
+template <class List>
+auto& At(List& list, std::int32_t index, const char* what) {
+  if (index < 0 || index >= static_cast<std::int32_t>(list.size())) {
+    throw EAutoObjectError(QStringLiteral("%1 %2 out of range").arg(QLatin1String(what)).arg(index));
   }
-  return items[static_cast<std::size_t>(index)];
+  return list[static_cast<std::size_t>(index)];
 }
 
-void TTestObject::SetItem(std::int32_t index, const QString& value) {
-  if (index < 0 || index >= static_cast<std::int32_t>(items.size())) {
-    throw EAutoObjectError(QStringLiteral("Index %1 out of range").arg(index));
+}  // namespace
+
+QString TTestObject::Item(std::int32_t index) const { return At(items, index, "Index"); }
+void TTestObject::SetItem(std::int32_t index, const QString& value) { At(items, index, "Index") = value; }
+QString TProbe::Line(std::int32_t index) const { return At(lines, index, "Line"); }
+void TProbe::SetLine(std::int32_t index, const QString& v) { At(lines, index, "Line") = v; }
+
+Variant TProbe::Call(ComPtr<IDispatch> fn, const Variant& arg) {
+  Variant result;
+  HRESULT hr = CallDispatch(fn.Get(), DISPID_VALUE, &arg, 1, AsDispatch(), &result);
+  if (FAILED(hr)) throw EAutoObjectError(QStringLiteral("callback failed"));
+  return result;
+}
+
+ComPtr<IDispatch> TProbe::Child() {
+  auto child = MakeAutoObject<TProbe>();
+  child->name = QStringLiteral("child");
+  return ComPtr<IDispatch>(child.Get()->AsDispatch());
+}
+
+Variant TTestComponent::Call(ComPtr<IDispatch> fn) {
+  lastThread = QThread::currentThread();
+  Variant result;
+  if (FAILED(CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result))) {
+    throw EAutoObjectError(QStringLiteral("callback failed"));
   }
-  items[static_cast<std::size_t>(index)] = value;
+  return result;
 }
 
 std::int32_t TTestBag::GetDynamicDispID(const QString& name, bool ensure) {

@@ -1,19 +1,26 @@
-// Small scriptable classes that exercise every kind of member the dispatch layer supports.
+// Scriptable classes shared by the dispatch and host tests: every kind of member, a
+// dictionary-like provider of dynamic members and a component bound to its thread.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
+#include <QThread>
 
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/QStringPrinter.h"
+#include "scripting/ActiveScript.h"
 #include "scripting/AutoObject.h"
 
 namespace pw::testing {
 
-// DispIDs 0..15: a default property, methods with and without result, a read/write property,
-// by-reference and variant parameters, every result conversion and failing members.
+// The process's QCoreApplication, made on first use (tests that hand calls over need one).
+QCoreApplication& TestApp();
+
+// DispIDs 0..15: an indexed default property, methods with and without result, a read/write
+// property, by-reference and variant parameters, every result conversion and failing members.
 class TTestObject : public TCustomAutoObject {
   PW_AUTO_CLASS(TTestObject, TCustomAutoObject)
 
@@ -53,7 +60,48 @@ class TTestChild : public TTestObject {
   std::int32_t Triple(std::int32_t value) { return value * 3; }
 };
 
-// A dictionary-like provider: names become indexes in creation order.
+// What scripts call: a plain default property, an indexed one, callbacks and values of every
+// kind in both directions.
+class TProbe : public TCustomAutoObject {
+  PW_AUTO_CLASS(TProbe, TCustomAutoObject)
+
+ public:
+  QString value = QStringLiteral("probe value");
+  QString name = QStringLiteral("first");
+  std::vector<QString> lines{QStringLiteral("zero"), QStringLiteral("one"), QStringLiteral("two")};
+  int touched = 0;
+  Variant last;
+  QThread* lastThread = nullptr;
+
+  QString Value() const { return value; }
+  void SetValue(const QString& v) { value = v; }
+  std::int32_t Add(std::int32_t a, std::int32_t b) { return a + b; }
+  void Touch() {
+    ++touched;
+    lastThread = QThread::currentThread();
+  }
+  QString Name() const { return name; }
+  void SetName(const QString& v) { name = v; }
+  QString Line(std::int32_t index) const;
+  void SetLine(std::int32_t index, const QString& v);
+  void Fail(const QString& message) { throw EAutoObjectError(message); }
+  // Calls fn(arg) with this probe as `this`; a failed call becomes an exception.
+  Variant Call(ComPtr<IDispatch> fn, const Variant& arg);
+  Variant Bytes() { return Variant::FromBytes(QByteArray("\x01\x02\xff", 3)); }
+  Variant List() {
+    return Variant::FromArray({Variant(std::int32_t{1}), Variant(QStringLiteral("two")),
+                               Variant::FromArray({Variant(true)})});
+  }
+  Variant Keep(const Variant& v) {
+    last = v;
+    return v;
+  }
+  ComPtr<IDispatch> Child();
+  Date Noon() { return Date{36526.5}; }  // 2000-01-01 12:00 local
+};
+
+// A dictionary-like provider: names, compared without regard to case, become indexes in
+// creation order.
 class TTestBag : public TCustomAutoObject {
   PW_AUTO_CLASS(TTestBag, TCustomAutoObject)
 
@@ -69,14 +117,28 @@ class TTestBag : public TCustomAutoObject {
                         Variant* result, EXCEPINFO* excepInfo, IUnknown* caller) override;
 };
 
-// A component with a script face through its adapter.
+// A component: its script face is an adapter and its calls belong to the thread that made it.
 class TTestComponent : public TAutoComponent {
   PW_AUTO_CLASS(TTestComponent, TAutoComponent)
 
  public:
   std::int32_t counter = 0;
-  std::int32_t Bump() { return ++counter; }
+  QThread* lastThread = nullptr;
+  std::int32_t Bump() {
+    lastThread = QThread::currentThread();
+    return ++counter;
+  }
   void Explode() { throw EAutoObjectError(QStringLiteral("component failed")); }
+  // Calls fn() here, on the component's thread.
+  Variant Call(ComPtr<IDispatch> fn);
+};
+
+// Collects the errors a host reports.
+struct ErrorLog {
+  std::vector<TScriptError> errors;
+  TScriptErrorHandler Handler() {
+    return [this](const TScriptError& error) { errors.push_back(error); };
+  }
 };
 
 // Builds DISPPARAMS from arguments in their natural order.
