@@ -60,6 +60,8 @@ struct TPageEntry {
   std::string Caption;
   int Line = 0;  // 1-based; 0 for the project entry
   int Icon = 0;  // 0 fragment, 1 file, 2 project
+
+  bool operator==(const TPageEntry&) const = default;
 };
 
 struct TPageScan {

@@ -5,6 +5,11 @@
 #include <random>
 
 namespace pw::content {
+
+void PrintTo(const TPageEntry& entry, std::ostream* out) {
+  *out << '{' << entry.Caption << ", line " << entry.Line << ", icon " << entry.Icon << '}';
+}
+
 namespace {
 
 using Lines = std::vector<std::string_view>;
@@ -44,23 +49,19 @@ TEST(ContentTextTest, HeaderNameStopsAtTheFirstBracketOrTakesTheTrimmedRest) {
 }
 
 TEST(ContentTextTest, DirectiveNameIsRestrictedAndNeedsASpace) {
-  auto d = ParseDirective("$title Hello world ");
-  EXPECT_EQ(d.Name, "title");
-  EXPECT_EQ(d.Value, "Hello world ");
-  d = ParseDirective("$index.html.title  Two");
-  EXPECT_EQ(d.Name, "index.html.title");
-  EXPECT_EQ(d.Value, " Two");
-  d = ParseDirective("$title");
-  EXPECT_EQ(d.Name, "title");
-  EXPECT_EQ(d.Value, "");
-  d = ParseDirective("$a=b c");
-  EXPECT_EQ(d.Name, "a=b c");
-  EXPECT_EQ(d.Value, "");
-  d = ParseDirective("$ value");
-  EXPECT_EQ(d.Name, " value");
-  EXPECT_EQ(d.Value, "");
-  d = ParseDirective("$");
-  EXPECT_EQ(d.Name, "");
+  const struct {
+    std::string_view Line, Name, Value;
+  } cases[] = {{"$title Hello world ", "title", "Hello world "},
+               {"$index.html.title  Two", "index.html.title", " Two"},
+               {"$title", "title", ""},
+               {"$a=b c", "a=b c", ""},
+               {"$ value", " value", ""},
+               {"$", "", ""}};
+  for (const auto& c : cases) {
+    const auto d = ParseDirective(c.Line);
+    EXPECT_EQ(d.Name, c.Name) << c.Line;
+    EXPECT_EQ(d.Value, c.Value) << c.Line;
+  }
 }
 
 TEST(ContentTextTest, UsesEntriesMayBeQuoted) {
@@ -87,19 +88,10 @@ TEST(ContentTextTest, PageListShowsOnlyClosedNonEmptyHeaders) {
       "[a]b]\r\n"
       "[css/style.css]\r\n",
       "Project");
-  ASSERT_EQ(scan.Entries.size(), 5u);
-  EXPECT_EQ(scan.Entries[0].Caption, "Project (My Site)");
-  EXPECT_EQ(scan.Entries[0].Icon, 2);
-  EXPECT_EQ(scan.Entries[0].Line, 0);
-  EXPECT_EQ(scan.Entries[1].Caption, "index.html (Home)");
-  EXPECT_EQ(scan.Entries[1].Line, 2);
-  EXPECT_EQ(scan.Entries[1].Icon, 1);
-  EXPECT_EQ(scan.Entries[2].Caption, "menu");  // "$title" without a value is not a title line
-  EXPECT_EQ(scan.Entries[2].Line, 7);
-  EXPECT_EQ(scan.Entries[2].Icon, 0);
-  EXPECT_EQ(scan.Entries[3].Caption, "a]b");
-  EXPECT_EQ(scan.Entries[4].Caption, "css/style.css");
-  EXPECT_EQ(scan.Entries[4].Line, 10);
+  // "$title" without a value is not a title line.
+  const std::vector<TPageEntry> expected = {{"Project (My Site)", 0, 2}, {"index.html (Home)", 2, 1}, {"menu", 7, 0},
+                                            {"a]b", 9, 0},               {"css/style.css", 10, 1}};
+  EXPECT_EQ(scan.Entries, expected);
   EXPECT_EQ(scan.ProjectTitle, "My Site");
 }
 

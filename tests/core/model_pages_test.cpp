@@ -75,48 +75,42 @@ TEST_F(PageListTest, CurrentPageNameFollowsTheCaret) {
 
 using AddPageTest = ModelTest;
 
-TEST_F(AddPageTest, WithProjectSelectedTheBlockIsAppendedAfterABlankLine) {
-  Editor.SetText("$title Site\n[index.html]\nHello");
-  Module->RefreshPageList(true);
-  Host.AddPageChoices = {TAddPageFields{"about.html", "About", "", "kw"}};
-  ASSERT_TRUE(Module->CmAddPage());
-  EXPECT_EQ(Editor.Text(), "$title Site\n[index.html]\nHello\n\n[about.html]\n$title About\n$keywords kw\n\n");
-  // Old line count 3 plus the block's 4 lines gives line 7 (1-based).
-  EXPECT_EQ(Editor.Caret(), (TTextPos{6, 0}));
-  EXPECT_EQ(Editor.FocusCount(), 1);
-  EXPECT_EQ(Editor.UndoCount(), 1);
-  Editor.Undo();
-  EXPECT_EQ(Editor.Text(), "$title Site\n[index.html]\nHello");
-}
-
-TEST_F(AddPageTest, AfterAnEmptyLastLineOneLineFeedIsEnough) {
-  Editor.SetText("[index.html]\nHello\n");
-  Module->RefreshPageList(true);
-  Host.AddPageChoices = {TAddPageFields{"b.html", "", "", ""}};
-  ASSERT_TRUE(Module->CmAddPage());
-  EXPECT_EQ(Editor.Text(), "[index.html]\nHello\n\n[b.html]\n\n");
-  EXPECT_EQ(Editor.Caret(), (TTextPos{4, 0}));
-}
-
-TEST_F(AddPageTest, WithAPageSelectedTheBlockGoesBeforeIt) {
-  Editor.SetText("[index.html]\nHello\n[contact.html]\nMail\n");
-  Module->RefreshPageList(true);
-  Module->SetSelectedPage(2);
-  Host.AddPageChoices = {TAddPageFields{"new page.html", "T", "D", "K"}};
-  ASSERT_TRUE(Module->CmAddPage());
-  EXPECT_EQ(Editor.Text(),
-            "[index.html]\nHello\n[new page.html]\n$title T\n$description D\n$keywords K\n\n[contact.html]\nMail\n");
-  // Header line index 2 plus the block's 5 lines: line 7, the block's closing blank line.
-  EXPECT_EQ(Editor.Caret(), (TTextPos{6, 0}));
-  EXPECT_EQ(Editor.UndoCount(), 1);
-}
-
-TEST_F(AddPageTest, BlockUsesTheTextsLineBreaksAndOneLineFields) {
-  Editor.SetText("[a.html]\r\nx");
-  Module->RefreshPageList(true);
-  Host.AddPageChoices = {TAddPageFields{"b.html", "Two\r\nlines", "", ""}};
-  ASSERT_TRUE(Module->CmAddPage());
-  EXPECT_EQ(Editor.Text(), "[a.html]\r\nx\r\n\r\n[b.html]\r\n$title Two  lines\r\n\r\n");
+TEST_F(AddPageTest, BlockPlacementLineBreaksAndCaret) {
+  const struct {
+    const char* Text;
+    int Selected;
+    TAddPageFields Fields;
+    const char* Expected;
+    TTextPos Caret;
+  } cases[] = {
+      // With the project selected the block is appended after a blank line; the caret goes to
+      // the block's closing blank line.
+      {"$title Site\n[index.html]\nHello", 0, {"about.html", "About", "", "kw"},
+       "$title Site\n[index.html]\nHello\n\n[about.html]\n$title About\n$keywords kw\n\n", {6, 0}},
+      // After an empty last line one line feed is enough.
+      {"[index.html]\nHello\n", 0, {"b.html", "", "", ""}, "[index.html]\nHello\n\n[b.html]\n\n", {4, 0}},
+      {"", 0, {"index.html", "", "", ""}, "\n[index.html]\n\n", {2, 0}},
+      // With a page selected the block goes before it.
+      {"[index.html]\nHello\n[contact.html]\nMail\n", 2, {"new page.html", "T", "D", "K"},
+       "[index.html]\nHello\n[new page.html]\n$title T\n$description D\n$keywords K\n\n[contact.html]\nMail\n", {6, 0}},
+      // The text's own line breaks, and fields kept to one line.
+      {"[a.html]\r\nx", 0, {"b.html", "Two\r\nlines", "", ""},
+       "[a.html]\r\nx\r\n\r\n[b.html]\r\n$title Two  lines\r\n\r\n", {4, 0}},
+  };
+  int focus = 0;
+  for (const auto& c : cases) {
+    Editor.SetText(c.Text);
+    Module->RefreshPageList(true);
+    Module->SetSelectedPage(c.Selected);
+    Host.AddPageChoices = {c.Fields};
+    ASSERT_TRUE(Module->CmAddPage()) << c.Text;
+    EXPECT_EQ(Editor.Text(), c.Expected);
+    EXPECT_EQ(Editor.Caret(), c.Caret) << c.Text;
+    EXPECT_EQ(Editor.FocusCount(), ++focus);
+    EXPECT_EQ(Editor.UndoCount(), 1);
+    Editor.Undo();
+    EXPECT_EQ(Editor.Text(), c.Text);
+  }
 }
 
 TEST_F(AddPageTest, CancelOrABlankNameAddsNothing) {
@@ -126,13 +120,6 @@ TEST_F(AddPageTest, CancelOrABlankNameAddsNothing) {
   EXPECT_FALSE(Module->CmAddPage());
   EXPECT_EQ(Editor.Text(), "x");
   EXPECT_FALSE(Editor.CanUndo());
-}
-
-TEST_F(AddPageTest, IntoAnEmptyText) {
-  Module->RefreshPageList(true);
-  Host.AddPageChoices = {TAddPageFields{"index.html", "", "", ""}};
-  ASSERT_TRUE(Module->CmAddPage());
-  EXPECT_EQ(Editor.Text(), "\n[index.html]\n\n");
 }
 
 using DeletePageTest = ModelTest;
@@ -149,9 +136,8 @@ TEST_F(DeletePageTest, DeletesUpToTheNextHeaderAfterAsking) {
   EXPECT_EQ(Host.Questions[0].Text, "Delete 'a.html (A)'?");
   EXPECT_EQ(Editor.Text(), "$title S\n[b.html]\nb\n");
   EXPECT_EQ(Editor.UndoCount(), 1);
-}
 
-TEST_F(DeletePageTest, LastPageGoesToTheEndOfTheText) {
+  // The last page goes to the end of the text.
   Editor.SetText("[a.html]\na\n[b.html]\nb\nmore");
   Module->RefreshPageList(true);
   Module->SetSelectedPage(2);
