@@ -129,8 +129,12 @@ Args::Args(std::vector<Variant> natural, std::vector<std::pair<DISPID, Variant>>
 
 HRESULT Call(IDispatch* object, DISPID id, std::uint16_t flags, std::vector<Variant> args,
              Variant* result, EXCEPINFO* excepInfo, std::uint32_t* argErr) {
-  Args params(std::move(args));
-  return object->Invoke(id, IID_NULL, 0, flags, params.Get(), result, excepInfo, argErr);
+  return InvokeWith(object, id, flags, Args(std::move(args)), result, excepInfo, argErr);
+}
+
+HRESULT InvokeWith(IDispatch* object, DISPID id, std::uint16_t flags, Args&& args,
+                   Variant* result, EXCEPINFO* excepInfo, std::uint32_t* argErr) {
+  return object->Invoke(id, IID_NULL, 0, flags, args.Get(), result, excepInfo, argErr);
 }
 
 DISPID IdOf(IDispatch* object, const QString& name) {

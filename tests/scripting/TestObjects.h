@@ -158,6 +158,11 @@ struct Args {
 HRESULT Call(IDispatch* object, DISPID id, std::uint16_t flags, std::vector<Variant> args,
              Variant* result, EXCEPINFO* excepInfo = nullptr, std::uint32_t* argErr = nullptr);
 
+// Invoke with named arguments as well.
+HRESULT InvokeWith(IDispatch* object, DISPID id, std::uint16_t flags, Args&& args,
+                   Variant* result = nullptr, EXCEPINFO* excepInfo = nullptr,
+                   std::uint32_t* argErr = nullptr);
+
 DISPID IdOf(IDispatch* object, const QString& name);
 
 }  // namespace pw::testing
