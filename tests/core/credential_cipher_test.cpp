@@ -1,5 +1,7 @@
 #include "core/CredentialCipher.h"
 
+#include "platform/ScopedEnvironment.h"
+
 #include <gtest/gtest.h>
 #include <nettle/cfb.h>
 #include <nettle/twofish.h>
@@ -13,8 +15,7 @@ namespace {
 
 class CredentialCipherTest : public ::testing::Test {
  protected:
-  void SetUp() override { qputenv("PAGEWICK_ANSI_CODEPAGE", "1252"); }
-  void TearDown() override { qunsetenv("PAGEWICK_ANSI_CODEPAGE"); }
+  testing::ScopedEnvironment ansi_{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
 };
 
 std::string Hex(const std::array<std::uint8_t, 16>& bytes) {

@@ -1,7 +1,7 @@
-#include "core/Host.h"
-#include "core/Model.h"
+#include "core/ModelTestFixture.h"
 #include "core/SiteBuild.h"
-#include "core/TextEditor.h"
+#include "core/SiteTemplateSave.h"
+#include "generator/SiteTemplateFile.h"
 #include "generator/Generator.h"
 #include "platform/FileIO.h"
 
@@ -99,53 +99,35 @@ TEST_F(SiteBuildTest, UnwritableOutputIsReported) {
   EXPECT_EQ(report.Failed.size(), 3);
 }
 
-TEST(ModuleBuildTest, CreateProjectThenBuildSite) {
-  QTemporaryDir dir;
-  TMemoryTextEditor editor;
-  TMemoryHost host;
-  TModule module(editor, host);
-  int compiled = 0;
-  module.CompileScripts = [&] { ++compiled; };
-  QString project = dir.path() + "/My Site/site.pwproj";
-  ASSERT_TRUE(module.CreateProject(project, QString()));
-  EXPECT_TRUE(editor.Modified());
-  EXPECT_EQ(module.ProjectPath(), project);
-  EXPECT_EQ(compiled, 1);
-  EXPECT_TRUE(editor.Text().startsWith("$title site\n\n[index.html]\n"));
-  ASSERT_FALSE(module.PageList().empty());
+using ModuleBuildTest = test::ModelTest;
 
-  ASSERT_TRUE(module.BuildSite());
-  std::string page = Read(dir.path() + "/My Site/html/index.html");
+TEST_F(ModuleBuildTest, CreateProjectThenBuildSite) {
+  int compiled = 0;
+  Module->CompileScripts = [&] { ++compiled; };
+  QString project = Path("My Site/site.pwproj");
+  ASSERT_TRUE(Module->CreateProject(project, QString()));
+  EXPECT_TRUE(Editor.Modified());
+  EXPECT_EQ(Module->ProjectPath(), project);
+  EXPECT_EQ(compiled, 1);
+  EXPECT_TRUE(Editor.Text().startsWith("$title site\n\n[index.html]\n"));
+  ASSERT_FALSE(Module->PageList().empty());
+
+  ASSERT_TRUE(Module->BuildSite());
+  std::string page = Read(Path("My Site/html/index.html"));
   EXPECT_NE(page.find("<title>My Web Project</title>"), std::string::npos) << page;
   EXPECT_NE(page.find("charset=utf-8"), std::string::npos);
-  EXPECT_EQ(module.Generator().SectionCount(), 1);
+  EXPECT_EQ(Module->Generator().SectionCount(), 1);
+
+  // The template editor can cancel the build.
+  Module->ConfirmTemplateChanges = [] { return false; };
+  EXPECT_FALSE(Module->BuildSite());
 }
 
-TEST(ModuleBuildTest, TemplateEditorCanCancelTheBuild) {
-  TMemoryTextEditor editor;
-  TMemoryHost host;
-  TModule module(editor, host);
-  module.ConfirmTemplateChanges = [] { return false; };
-  EXPECT_FALSE(module.BuildSite());
-}
-
-}  // namespace
-}  // namespace pw
-
-#include "core/SiteTemplateSave.h"
-#include "generator/SiteTemplateFile.h"
-
-namespace pw {
-namespace {
-
-TEST(ModuleSiteTemplateTest, SavesTitleContentTemplateFolderAndThumbnail) {
-  QTemporaryDir dir;
-  TMemoryTextEditor editor;
-  TMemoryHost host;
-  TModule module(editor, host);
-  QString project = dir.path() + "/p/site.pwproj";
-  ASSERT_TRUE(module.CreateProject(project, QString()));
-  editor.SetText("$title Garden\n[index.html]\nHi\n");
+TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumbnail) {
+  const QTemporaryDir& dir = FDir;
+  TModule& module = *Module;
+  ASSERT_TRUE(module.CreateProject(Path("p/site.pwproj"), QString()));
+  Editor.SetText("$title Garden\n[index.html]\nHi\n");
   platform::WriteWholeFile(dir.path() + "/p/template/css/a.css", "css");
 
   bool rendered = false;
@@ -168,7 +150,7 @@ TEST(ModuleSiteTemplateTest, SavesTitleContentTemplateFolderAndThumbnail) {
 
   platform::WriteWholeFile(dir.path() + "/blocker", "x");
   EXPECT_FALSE(SaveModuleAsSiteTemplate(module, dir.path() + "/blocker/t.pwtmpl"));
-  EXPECT_EQ(host.Messages.size(), 1u);
+  EXPECT_EQ(Host.Messages.size(), 1u);
 }
 
 }  // namespace

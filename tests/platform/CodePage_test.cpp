@@ -156,12 +156,6 @@ TEST(CodePageTest, ConvertsOnManyThreadsAtOnce) {
   EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
-}  // namespace
-}  // namespace pw::platform
-
-namespace pw::platform {
-namespace {
-
 // The Windows code pages that web charset names select, in the order of the charset table.
 constexpr unsigned kCharsetCodePages[] = {
     37,    437,   500,   708,   720,   737,   775,   850,   852,   855,   857,   858,   860,
