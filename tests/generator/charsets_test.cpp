@@ -26,61 +26,38 @@ TEST(CharsetTableTest, HasAllRowsInOrderWithLowerCaseNames) {
 }
 
 TEST(CharsetTableTest, NamesMapToTheirCodePages) {
-  EXPECT_EQ(CharsetToCodePage("utf-8"), 65001u);
-  EXPECT_EQ(CharsetToCodePage("UTF-8"), 65001u);
-  EXPECT_EQ(CharsetToCodePage("windows-1251"), 1251u);
-  EXPECT_EQ(CharsetToCodePage("koi8-r"), 20866u);
-  EXPECT_EQ(CharsetToCodePage("KOI8-U"), 21866u);
-  EXPECT_EQ(CharsetToCodePage("iso-8859-1"), 28591u);
-  EXPECT_EQ(CharsetToCodePage("us-ascii"), 20127u);
-  EXPECT_EQ(CharsetToCodePage("utf-16"), 1200u);
-  EXPECT_EQ(CharsetToCodePage("utf-7"), 65000u);
-  EXPECT_EQ(CharsetToCodePage("shift_jis"), 932u);
-  EXPECT_EQ(CharsetToCodePage("x-mac-croatian"), 10082u);
-  EXPECT_EQ(CharsetToCodePage("iso-8859-8-i"), 38598u);
+  const std::pair<const char*, unsigned> cases[] = {
+      {"utf-8", 65001},          {"UTF-8", 65001},       {"windows-1251", 1251},   {"koi8-r", 20866},
+      {"KOI8-U", 21866},         {"iso-8859-1", 28591},  {"us-ascii", 20127},      {"utf-16", 1200},
+      {"utf-7", 65000},          {"shift_jis", 932},     {"x-mac-croatian", 10082}, {"iso-8859-8-i", 38598},
+      {"iso-2022-jp", 50220},    {"euc-jp", 20932},  // names given twice take the first row
+  };
+  for (const auto& [name, codePage] : cases) EXPECT_EQ(CharsetToCodePage(name), codePage) << name;
+  // Unknown names, compared exactly, select the ANSI code page.
+  for (const char* name : {"no-such-charset", "", " utf-8"}) EXPECT_EQ(CharsetToCodePage(name), platform::AnsiCodePage());
 }
 
-TEST(CharsetTableTest, NamesGivenTwiceTakeTheFirstRow) {
-  EXPECT_EQ(CharsetToCodePage("iso-2022-jp"), 50220u);
-  EXPECT_EQ(CharsetToCodePage("euc-jp"), 20932u);
-}
-
-TEST(CharsetTableTest, UnknownNamesSelectTheAnsiCodePage) {
-  EXPECT_EQ(CharsetToCodePage("no-such-charset"), platform::AnsiCodePage());
-  EXPECT_EQ(CharsetToCodePage(""), platform::AnsiCodePage());
-  EXPECT_EQ(CharsetToCodePage(" utf-8"), platform::AnsiCodePage());  // compared exactly
-}
-
-TEST(CharsetEncodeTest, Utf8IsPassedThrough) {
-  std::string text = "Привет, \xF0\x9F\x98\x80";
-  EXPECT_EQ(EncodeUtf8ForCharset(text, "utf-8"), text);
-  EXPECT_EQ(EncodeUtf8ForCharset(text, "UTF-8"), text);
-}
-
-TEST(CharsetEncodeTest, SingleByteCodePages) {
-  EXPECT_EQ(EncodeUtf8ForCharset("Привет", "windows-1251"), "\xCF\xF0\xE8\xE2\xE5\xF2");
-  EXPECT_EQ(EncodeUtf8ForCharset("Привет", "koi8-r"), "\xF0\xD2\xC9\xD7\xC5\xD4");
-  EXPECT_EQ(EncodeUtf8ForCharset("caf\xC3\xA9", "iso-8859-1"), "caf\xE9");
-  // Characters the code page lacks become its default character.
-  EXPECT_EQ(EncodeUtf8ForCharset("a\xE2\x82\xACz", "iso-8859-1"), "a?z");
-  EXPECT_EQ(EncodeUtf8ForCharset("Жz", "us-ascii"), "?z");
-}
-
-TEST(CharsetEncodeTest, UnicodeForms) {
-  std::string utf16 = EncodeUtf8ForCharset("Aж", "utf-16");
+TEST(CharsetEncodeTest, PagesAreEncodedInTheirCharset) {
+  const struct {
+    const char* Charset;
+    std::string Text, Bytes;
+  } cases[] = {
+      {"utf-8", "Привет, \xF0\x9F\x98\x80", "Привет, \xF0\x9F\x98\x80"},
+      {"UTF-8", "Привет", "Привет"},
+      {"windows-1251", "Привет", "\xCF\xF0\xE8\xE2\xE5\xF2"},
+      {"koi8-r", "Привет", "\xF0\xD2\xC9\xD7\xC5\xD4"},
+      {"iso-8859-1", "caf\xC3\xA9", "caf\xE9"},
+      // Characters the code page lacks become its default character.
+      {"iso-8859-1", "a\xE2\x82\xACz", "a?z"},
+      {"us-ascii", "Жz", "?z"},
+      {"utf-7", "A+B", "A+-B"},
+      {"utf-7", "\xC3\xA9", "+AOk-"},
+      {"shift_jis", "\xE3\x81\x82", "\x82\xA0"},  // HIRAGANA A
+  };
+  for (const auto& c : cases) EXPECT_EQ(EncodeUtf8ForCharset(c.Text, c.Charset), c.Bytes) << c.Charset;
   // Little-endian UTF-16, with or without a byte-order mark.
-  std::string body = utf16.size() == 6 ? utf16.substr(2) : utf16;
-  EXPECT_EQ(body, std::string("A\0\x36\x04", 4));
-  EXPECT_EQ(EncodeUtf8ForCharset("A+B", "utf-7"), "A+-B");
-  EXPECT_EQ(EncodeUtf8ForCharset("\xC3\xA9", "utf-7"), "+AOk-");
-}
-
-TEST(CharsetEncodeTest, ShiftJis) {
-  if (!platform::IsCodePageSupported(932)) GTEST_SKIP() << "code page 932 is not available here";
-  EXPECT_EQ(EncodeUtf8ForCharset("\xE3\x81\x82", "shift_jis"), "\x82\xA0");  // HIRAGANA A
-}
-
-TEST(CharsetEncodeTest, UnknownNamesEncodeInTheAnsiCodePage) {
+  std::string utf16 = EncodeUtf8ForCharset("Aж", "utf-16");
+  EXPECT_EQ(utf16.size() == 6 ? utf16.substr(2) : utf16, std::string("A\0\x36\x04", 4));
   std::string expected = platform::TextToBytes(QString::fromUtf8("caf\xC3\xA9"), platform::AnsiCodePage());
   EXPECT_EQ(EncodeUtf8ForCharset("caf\xC3\xA9", "klingon"), expected);
 }

@@ -24,16 +24,11 @@ TEST_F(LookupTest, GroupsThatAreNotPlaceholdersStay) {
   g.Generate("$title T\n");
   EXPECT_EQ(Expand("{ $title} {title} {$title} {$ title} {$title }", nullptr), "{ $title} {title} T {$ title} {$title }");
   EXPECT_EQ(Expand("body { color: red } {$title}", nullptr), "body { color: red } T");
-}
-
-TEST_F(LookupTest, UnbalancedBracesCopyTheRest) {
-  g.Generate("$title T\n");
+  // Unbalanced braces copy the rest.
   EXPECT_EQ(Expand("{$title} then {$title {$title}", nullptr), "T then {$title {$title}");
   EXPECT_EQ(Expand("} {$title}", nullptr), "} T");
   EXPECT_EQ(Expand("", nullptr), "");
-}
-
-TEST_F(LookupTest, NamesThatResolveToNothingAreEmpty) {
+  // Names that resolve to nothing are empty.
   EXPECT_EQ(Expand("[{$nothing}]", nullptr), "[]");
   EXPECT_EQ(Expand("[{$none.html.x}]", nullptr), "[]");
 }
@@ -137,11 +132,9 @@ TEST_F(LookupTest, FailedOrUnknownCallsStayAsWritten) {
   scripts.Functions["fails"] = [](const std::vector<std::string>&, TSection*, std::string&) { return false; };
   EXPECT_EQ(Expand("a{$fails(1)}b{$unknown(x, 'y')}c", nullptr), "a{$fails(1)}b{$unknown(x, 'y')}c");
   EXPECT_EQ(Expand("{$f(a) b}", nullptr), "{$f(a) b}");
-}
-
-TEST(LookupWithoutRuntimeTest, CallsStayAsWritten) {
-  TGenerator g;
-  EXPECT_EQ(g.ExpandPlaceholders("{$now()}", nullptr, nullptr), "{$now()}");
+  // Without a runtime, calls stay as written too.
+  TGenerator bare;
+  EXPECT_EQ(bare.ExpandPlaceholders("{$now()}", nullptr, nullptr), "{$now()}");
 }
 
 }  // namespace

@@ -27,12 +27,9 @@ TEST(GeneratorParseTest, CutsSectionsAndBodies) {
   EXPECT_EQ(g.Section(2)->Content(), "");
   EXPECT_EQ(g.Section(3), nullptr);
   EXPECT_EQ(g.Section(-1), nullptr);
-}
-
-TEST(GeneratorParseTest, LineBreaksOfEveryKindEndLines) {
-  TGenerator g;
+  // Line breaks of every kind end lines.
   g.Generate("[a.txt]\r\none\rtwo\nthree\r\n\r\nlast");
-  EXPECT_EQ(g.Section(0)->Content(), "one\ntwo\nthree\n\nlast\n");
+  EXPECT_EQ(g.Section(3)->Content(), "one\ntwo\nthree\n\nlast\n");
   EXPECT_EQ(g.CurrentLine(), 0);  // reset after parsing
 }
 
@@ -45,10 +42,7 @@ TEST(GeneratorParseTest, HeaderNames) {
   EXPECT_EQ(g.Section(2)->Name(), "a");
   EXPECT_EQ(g.Section(3)->Name(), "sub\\page.html");
   EXPECT_EQ(g.Section(3)->Extension(), ".html");
-}
-
-TEST(GeneratorParseTest, ExtensionIsLowerCaseAndTakenFromTheLastName) {
-  TGenerator g;
+  // The extension is lower case and taken from the last name.
   EXPECT_EQ(g.AddSection("Page.HTML", "")->Extension(), ".html");
   EXPECT_EQ(g.AddSection("menu", "")->Extension(), "");
   EXPECT_EQ(g.AddSection("dir.d/file", "")->Extension(), "");
@@ -75,13 +69,12 @@ TEST(GeneratorParseTest, DirectivesSetProjectAndSectionVariables) {
   EXPECT_EQ(Var(page, "title"), "Home page");
   EXPECT_TRUE(page->IsVar("description"));
   EXPECT_EQ(page->Content(), "body\n");
-}
 
-TEST(GeneratorParseTest, UsesLinesAreSkipped) {
-  TGenerator g;
-  g.Generate("$uses a, b\n$USES c\n$usesx 1\n");
-  EXPECT_FALSE(g.IsVar("uses"));
+  g.Clear();
+  g.Generate("$uses a, b\n$USES c\n$usesx 1\n$заголовок Привет\n");
+  EXPECT_FALSE(g.IsVar("uses"));  // uses lines are skipped
   EXPECT_TRUE(g.IsVar("usesx"));
+  EXPECT_EQ(ValueToText(g.GetVar("ЗАГОЛОВОК")), "Привет");
 }
 
 TEST(GeneratorParseTest, QualifiedDirectives) {
@@ -126,12 +119,6 @@ TEST(GeneratorParseTest, DirectiveValuesAreExpandedInTheCurrentScope) {
       "$title About {$site} - {$name}\n");
   EXPECT_EQ(ValueToText(g.GetVar("copy")), "(c) Acme");
   EXPECT_EQ(Var(g.Section(0), "title"), "About Acme - about.html");
-}
-
-TEST(GeneratorParseTest, NonAsciiDirectiveNames) {
-  TGenerator g;
-  g.Generate("$заголовок Привет\n");
-  EXPECT_EQ(ValueToText(g.GetVar("ЗАГОЛОВОК")), "Привет");
 }
 
 TEST(GeneratorParseTest, SectionsByNameAndIndex) {
