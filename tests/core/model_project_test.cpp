@@ -36,19 +36,15 @@ TEST_F(ProjectLifecycleTest, CaptionsFollowTheProjectFileName) {
   Module->SetProjectFileName(QString());
   EXPECT_EQ(Host.Caption, "Pagewick");
   EXPECT_EQ(Module->BasePath(), QDir::currentPath() + "/");
-}
-
-TEST_F(ProjectLifecycleTest, RelativeProjectPathsBecomeAbsolute) {
+  // Relative project paths become absolute.
   Module->SetProjectFileName("site.pwproj");
   EXPECT_EQ(Module->ProjectPath(), QDir::current().absoluteFilePath("site.pwproj"));
 }
 
-TEST_F(ProjectLifecycleTest, UnmodifiedProjectNeedsNoQuestion) {
+TEST_F(ProjectLifecycleTest, SaveChangesQuestionNamesTheProject) {
   EXPECT_TRUE(Module->ConfirmSaveChanges());
   EXPECT_TRUE(Host.Questions.empty());
-}
-
-TEST_F(ProjectLifecycleTest, SaveChangesQuestionNamesTheProject) {
+  // Once modified, the question names the project.
   Editor.ReplaceRange({0, 0}, {0, 0}, "x");
   Host.Answers = {TAnswer::No};
   EXPECT_TRUE(Module->ConfirmSaveChanges());
@@ -61,6 +57,11 @@ TEST_F(ProjectLifecycleTest, SaveChangesQuestionNamesTheProject) {
   EXPECT_FALSE(Module->ConfirmSaveChanges());
   EXPECT_EQ(Host.Questions[1].Text, "Save changes to site?");
   EXPECT_FALSE(platform::FileExists(Path("site.pwproj")));
+
+  // The template editor is asked first.
+  Module->ConfirmTemplateChanges = [] { return false; };
+  EXPECT_FALSE(Module->ConfirmSaveChanges());
+  EXPECT_EQ(Host.Questions.size(), 2u);
 }
 
 TEST_F(ProjectLifecycleTest, YesSavesAndAnUntitledProjectAsksForAName) {
@@ -78,13 +79,6 @@ TEST_F(ProjectLifecycleTest, YesSavesAndAnUntitledProjectAsksForAName) {
   EXPECT_FALSE(Module->ConfirmSaveChanges());  // the Save As dialog is cancelled
   EXPECT_EQ(Host.SaveDialogs.size(), 1u);
   EXPECT_TRUE(Editor.Modified());
-}
-
-TEST_F(ProjectLifecycleTest, TemplateEditorIsAskedFirst) {
-  Editor.ReplaceRange({0, 0}, {0, 0}, "x");
-  Module->ConfirmTemplateChanges = [] { return false; };
-  EXPECT_FALSE(Module->ConfirmSaveChanges());
-  EXPECT_TRUE(Host.Questions.empty());
 }
 
 TEST_F(ProjectLifecycleTest, LoadProjectFillsTheStateAndThePageList) {
@@ -112,11 +106,8 @@ TEST_F(ProjectLifecycleTest, LoadProjectFillsTheStateAndThePageList) {
   ASSERT_EQ(Module->PageList().size(), 2u);
   EXPECT_EQ(Module->PageList()[0].Caption, "Project (Site)");
   EXPECT_EQ(compiled, 1);
-}
 
-TEST_F(ProjectLifecycleTest, LoadingReplacesTheSettingsOfThePreviousProject) {
-  Module->Project().FTPServer = "old";
-  Module->Project().FTPPassiveMode = false;
+  // Loading replaces the settings of the previous project.
   ASSERT_TRUE(Module->LoadProject(WriteProject("a.pwproj", "x")));
   EXPECT_EQ(Module->Project().FTPServer, "");
   EXPECT_TRUE(Module->Project().FTPPassiveMode);
@@ -145,17 +136,17 @@ TEST_F(ProjectLifecycleTest, EmptyPathAsksWithTheOpenDialog) {
   Host.OpenChoices = {WriteProject("b.pwproj", "b")};
   EXPECT_TRUE(Module->CmOpen());
   EXPECT_EQ(Editor.Text(), "b");
-}
 
-TEST_F(ProjectLifecycleTest, CancelAtTheQuestionAbortsOpen) {
-  const QString path = WriteProject("b.pwproj", "b");
-  Editor.ReplaceRange({0, 0}, {0, 0}, "mine");
+  // Cancel at the save question aborts opening.
+  const QString path = WriteProject("c.pwproj", "c");
+  Editor.SetText("mine");
+  Editor.SetModified(true);
   Host.Answers = {TAnswer::Cancel};
   EXPECT_FALSE(Module->LoadProject(path));
   EXPECT_EQ(Editor.Text(), "mine");
   Host.Answers = {TAnswer::No};
   EXPECT_TRUE(Module->LoadProject(path));
-  EXPECT_EQ(Editor.Text(), "b");
+  EXPECT_EQ(Editor.Text(), "c");
 }
 
 TEST_F(ProjectLifecycleTest, PlainTextFileLoadsAsContent) {
@@ -190,14 +181,13 @@ TEST_F(ProjectLifecycleTest, SaveProjectWritesEverythingAndRetitles) {
   EXPECT_EQ(back.Content, "$title T\n[index.html]\n");
   EXPECT_EQ(back.State.FTPUserName, "me");
   EXPECT_FALSE(back.State.UploadChangesOnly);
-}
 
-TEST_F(ProjectLifecycleTest, FailedSaveKeepsTheProjectModified) {
+  // A failed save keeps the project modified and under its old name.
   ASSERT_TRUE(platform::WriteWholeFile(Path("blocker"), "x"));
   Editor.ReplaceRange({0, 0}, {0, 0}, "x");
   EXPECT_FALSE(Module->SaveProject(Path("blocker/site.pwproj")));
   EXPECT_TRUE(Editor.Modified());
-  EXPECT_EQ(Module->ProjectPath(), "");
+  EXPECT_EQ(Module->ProjectPath(), Path("out/site.pwproj"));
   EXPECT_EQ(Host.Messages.size(), 1u);
 }
 
@@ -277,6 +267,12 @@ TEST_F(ProjectLifecycleTest, SettingsKeepRecentFilesAndPresetTheOpenDialog) {
   EXPECT_FALSE(next.OpenStartupProject({Path("nothing.pwproj")}));
   EXPECT_TRUE(next.ReopenRecentProject());
   EXPECT_EQ(editor.Text(), "a");
+
+  // Startup opens an existing argument.
+  EXPECT_TRUE(Module->OpenStartupProject({a}));
+  EXPECT_EQ(Editor.Text(), "a");
+  EXPECT_FALSE(Module->OpenStartupProject({}));
+  EXPECT_EQ(Editor.Text(), "");
 }
 
 TEST_F(ProjectLifecycleTest, NewAsksFirstAndPreviewsOnlyWhenSet) {
@@ -294,13 +290,6 @@ TEST_F(ProjectLifecycleTest, NewAsksFirstAndPreviewsOnlyWhenSet) {
   EXPECT_TRUE(Module->CmNew());
   EXPECT_EQ(wizards, 2);
   EXPECT_EQ(previews, 1);
-}
-
-TEST_F(ProjectLifecycleTest, StartupOpensAnExistingArgument) {
-  EXPECT_TRUE(Module->OpenStartupProject({WriteProject("a.pwproj", "a")}));
-  EXPECT_EQ(Editor.Text(), "a");
-  EXPECT_FALSE(Module->OpenStartupProject({}));
-  EXPECT_EQ(Editor.Text(), "");
 }
 
 }  // namespace
