@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 #include <string>
 
 namespace pw {
@@ -22,6 +24,30 @@ TEST(CharsetTableTest, HasAllRowsInOrderWithLowerCaseNames) {
   for (int i = 0; i < count; ++i) {
     for (const char* c = rows[i].name; *c; ++c) EXPECT_FALSE(*c >= 'A' && *c <= 'Z') << rows[i].name;
     EXPECT_TRUE(pages.insert(rows[i].codePage).second) << rows[i].codePage;
+  }
+}
+
+// Code pages glibc has no converter for.
+constexpr unsigned kWithoutConverter[] = {
+    720,   10001, 10002, 10003, 10004, 10005, 10006, 10008, 10010, 10021, 10081, 10082, 20000,
+    20001, 20002, 20003, 20004, 20005, 20105, 20833, 20838, 20924, 29001, 52936, 57002, 57003,
+    57004, 57005, 57006, 57007, 57008, 57009, 57010, 57011};
+
+TEST(CharsetTableTest, EveryCodePageWithAConverterWorks) {
+  int count = 0;
+  const TCharsetRow* rows = CharsetTable(&count);
+  const std::vector<unsigned> supported = platform::SupportedCodePages();
+  for (int i = 0; i < count; ++i) {
+    const unsigned codePage = rows[i].codePage;
+    const bool expected = std::find(std::begin(kWithoutConverter), std::end(kWithoutConverter), codePage) ==
+                          std::end(kWithoutConverter);
+    EXPECT_EQ(platform::IsCodePageSupported(codePage), expected) << codePage;
+    if (!expected) continue;
+    EXPECT_TRUE(std::binary_search(supported.begin(), supported.end(), codePage)) << codePage;
+    // Capitals and digits survive every code page, single-byte, double-byte, EBCDIC or UTF
+    // (the Katakana EBCDIC code page 20290 has no small letters).
+    const QString text = QStringLiteral("PAGE 1");
+    EXPECT_EQ(platform::BytesToText(platform::TextToBytes(text, codePage), codePage), text) << codePage;
   }
 }
 
