@@ -16,21 +16,12 @@
 
 namespace pw::cli {
 
-namespace {
-
-int Usage() {
-  std::fprintf(stderr, "Usage: pagewick-cli build PROJECT [--out DIR] [--quiet]\n");
-  return 2;
-}
-
-}  // namespace
-
 int RunBuild(const Args& args) {
   QString project, out;
   bool quiet = false;
   if (!ParseArgs(args, {{.Name = "--out", .Value = &out, .AllowJoined = true}, {.Name = "--quiet", .Alias = "-q", .Flag = &quiet}},
                  project)) {
-    return Usage();
+    return Usage("build PROJECT [--out DIR] [--quiet]");
   }
 
   QElapsedTimer timer;

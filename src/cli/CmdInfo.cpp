@@ -27,8 +27,7 @@ int RunInfo(const Args& args) {
   QString project;
   bool showPassword = false;
   if (!ParseArgs(args, {{.Name = "--show-password", .Flag = &showPassword}}, project)) {
-    std::fprintf(stderr, "Usage: pagewick-cli info PROJECT [--show-password]\n");
-    return 2;
+    return Usage("info PROJECT [--show-password]");
   }
   TProjectFileData data;
   if (!LoadProjectArg(project, data)) return 1;

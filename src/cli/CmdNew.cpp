@@ -16,10 +16,7 @@ namespace pw::cli {
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr, "Usage: pagewick-cli new FOLDER/NAME [--template FILE.pwtmpl] [--force]\n");
-  return 2;
-}
+constexpr char kSynopsis[] = "new FOLDER/NAME [--template FILE.pwtmpl] [--force]";
 
 }  // namespace
 
@@ -27,12 +24,12 @@ int RunNew(const Args& args) {
   QString target, templateFile;
   bool force = false;
   if (!ParseArgs(args, {{.Name = "--template", .Value = &templateFile}, {.Name = "--force", .Flag = &force}}, target)) {
-    return Usage();
+    return Usage(kSynopsis);
   }
 
   QString projectPath = QDir::current().absoluteFilePath(QDir::fromNativeSeparators(target));
   if (!projectPath.endsWith(QStringLiteral(".pwproj"), Qt::CaseInsensitive)) projectPath += QStringLiteral(".pwproj");
-  if (QFileInfo(projectPath).completeBaseName().isEmpty()) return Usage();
+  if (QFileInfo(projectPath).completeBaseName().isEmpty()) return Usage(kSynopsis);
   if (platform::FileExists(projectPath) && !force) {
     std::fprintf(stderr, "pagewick-cli: %s already exists (use --force to replace it)\n", qPrintable(projectPath));
     return 1;

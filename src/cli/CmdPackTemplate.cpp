@@ -16,8 +16,7 @@ namespace pw::cli {
 
 int RunPackTemplate(const Args& args) {
   if (args.size() != 2 || args[0].empty() || args[0][0] == '-' || args[1].empty() || args[1][0] == '-') {
-    std::fprintf(stderr, "Usage: pagewick-cli pack-template PROJECT OUT.pwtmpl\n");
-    return 2;
+    return Usage("pack-template PROJECT OUT.pwtmpl");
   }
   const QString project = QString::fromLocal8Bit(args[0].c_str());
   const QString out = QDir::current().absoluteFilePath(QString::fromLocal8Bit(args[1].c_str()));

@@ -11,10 +11,7 @@ namespace pw::cli {
 
 int RunPages(const Args& args) {
   QString path;
-  if (!ParseArgs(args, {}, path)) {
-    std::fprintf(stderr, "Usage: pagewick-cli pages PROJECT\n");
-    return 2;
-  }
+  if (!ParseArgs(args, {}, path)) return Usage("pages PROJECT");
   TProjectFileData data;
   if (!LoadProjectArg(path, data)) return 1;
   const content::TPageScan scan = content::ScanPages(data.Content, LocalText("Project").toStdString());

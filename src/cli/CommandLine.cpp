@@ -42,6 +42,11 @@ bool ParseArgs(const Args& args, std::initializer_list<TOption> options, QString
   return !positional.isEmpty();
 }
 
+int Usage(const char* synopsis) {
+  std::fprintf(stderr, "Usage: pagewick-cli %s\n", synopsis);
+  return 2;
+}
+
 bool LoadProjectArg(const QString& path, TProjectFileData& data) {
   QString error;
   if (QFileInfo(path).isDir() || !LoadProjectFile(path, data, &error)) {

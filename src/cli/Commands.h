@@ -31,6 +31,9 @@ struct TOption {
 // False on an unknown option, a missing value, a second positional argument or none at all.
 bool ParseArgs(const Args& args, std::initializer_list<TOption> options, QString& positional);
 
+// Prints "Usage: pagewick-cli SYNOPSIS" on stderr and returns the exit code of a bad call, 2.
+int Usage(const char* synopsis);
+
 // Loads the project a command names; on failure tells why on stderr and returns false.
 bool LoadProjectArg(const QString& path, TProjectFileData& data);
 
