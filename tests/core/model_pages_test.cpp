@@ -144,6 +144,15 @@ TEST_F(DeletePageTest, DeletesUpToTheNextHeaderAfterAsking) {
   Host.Answers = {TAnswer::Yes};
   ASSERT_TRUE(Module->CmDeletePage());
   EXPECT_EQ(Editor.Text(), "[a.html]\na\n");
+
+  // A stale list is refreshed before deleting.
+  Editor.SetText("[a.html]\na\n[b.html]\nb");
+  Module->RefreshPageList(true);
+  Module->SetSelectedPage(2);
+  Editor.ReplaceRange({0, 0}, {0, 0}, "intro\n");
+  Host.Answers = {TAnswer::Yes};
+  ASSERT_TRUE(Module->CmDeletePage());
+  EXPECT_EQ(Editor.Text(), "intro\n[a.html]\na\n");
 }
 
 TEST_F(DeletePageTest, NoOrProjectSelectedDeletesNothing) {
@@ -156,16 +165,6 @@ TEST_F(DeletePageTest, NoOrProjectSelectedDeletesNothing) {
   Host.Answers = {TAnswer::No};
   EXPECT_FALSE(Module->CmDeletePage());
   EXPECT_EQ(Editor.Text(), "[a.html]\na");
-}
-
-TEST_F(DeletePageTest, AStaleListIsRefreshedBeforeDeleting) {
-  Editor.SetText("[a.html]\na\n[b.html]\nb");
-  Module->RefreshPageList(true);
-  Module->SetSelectedPage(2);
-  Editor.ReplaceRange({0, 0}, {0, 0}, "intro\n");
-  Host.Answers = {TAnswer::Yes};
-  ASSERT_TRUE(Module->CmDeletePage());
-  EXPECT_EQ(Editor.Text(), "intro\n[a.html]\na\n");
 }
 
 }  // namespace

@@ -59,14 +59,12 @@ TEST_F(BuildTest, PagesGoThroughTheirTemplatesAndRawFilesAreWrittenAsIs) {
   EXPECT_FALSE(project.OutExists("menu"));
 }
 
-TEST_F(BuildTest, TemplateNamesWithoutExtensionOrInFoldersAreFound) {
+TEST_F(BuildTest, TemplateNamesWithoutExtensionOrInFoldersAreFoundAndMissingOnesWriteNothing) {
   project.WriteTemplate("sub/blog.html", "B:{$content}");
   BuildText("[a.html]\n$template sub\\blog\nA\n[b.html]\n$template ../escape\nB\n");
   EXPECT_EQ(project.ReadOut("a.html"), "B:A");
   EXPECT_FALSE(project.OutExists("b.html"));
-}
-
-TEST_F(BuildTest, MissingTemplateWritesNothing) {
+  // Without its template a page is not written; raw files need none.
   BuildText("[index.html]\nHello\n[notes.txt]\nraw\n");
   EXPECT_FALSE(project.OutExists("index.html"));
   EXPECT_EQ(project.ReadOut("notes.txt"), "raw\n");

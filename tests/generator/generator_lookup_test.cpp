@@ -33,39 +33,22 @@ TEST_F(LookupTest, GroupsThatAreNotPlaceholdersStay) {
   EXPECT_EQ(Expand("[{$none.html.x}]", nullptr), "[]");
 }
 
-TEST_F(LookupTest, SectionScope) {
-  g.Generate(
-      "$title Site\n"
-      "$footer Made by me\n"
-      "[index.html]\n"
-      "$title Home\n"
-      "Hello\n");
-  TSection* page = g.Section(0);
-  EXPECT_EQ(page->LookupValue("title", nullptr), "Home");
-  EXPECT_EQ(page->LookupValue("footer", nullptr), "Made by me");  // project-wide fallback
-  EXPECT_EQ(page->LookupValue("NAME", nullptr), "index.html");
-  EXPECT_EQ(page->LookupValue("Content", nullptr), "Hello\n");
+TEST_F(LookupTest, SectionScopeAndQualifiedNames) {
+  g.Generate("$title Site\n$footer Made by me\n[news]\n$title Latest\n* one\n[index.html]\n$title Home\nHello\n");
+  const std::pair<const char*, const char*> cases[] = {
+      {"title", "Home"},          {"footer", "Made by me"},  // project-wide fallback
+      {"NAME", "index.html"},     {"Content", "Hello\n"},
+      {"news.title", "Latest"},   {"news.name", "news"},     {"news.content", "* one\n"},
+      {"index.html.name", "index.html"}, {".title", "Site"},
+      {"News.title", ""},  // section names are exact
+      {"missing.title", ""},
+  };
+  TSection* page = g.Section(1);
+  for (const auto& [name, expected] : cases) EXPECT_EQ(page->LookupValue(name, nullptr), expected) << name;
   EXPECT_EQ(page->LookupValue("content", &g.Converter()), Convert("Hello\n"));
   EXPECT_EQ(g.LookupValue("title", nullptr), "Site");
   EXPECT_EQ(g.LookupValue("content", nullptr), "");
   EXPECT_EQ(g.LookupValue("name", nullptr), "");
-}
-
-TEST_F(LookupTest, QualifiedNames) {
-  g.Generate(
-      "$title Site\n"
-      "[news]\n"
-      "$title Latest\n"
-      "* one\n"
-      "[index.html]\n");
-  TSection* page = g.Section(1);
-  EXPECT_EQ(page->LookupValue("news.title", nullptr), "Latest");
-  EXPECT_EQ(page->LookupValue("news.name", nullptr), "news");
-  EXPECT_EQ(page->LookupValue("news.content", nullptr), "* one\n");
-  EXPECT_EQ(page->LookupValue("index.html.name", nullptr), "index.html");
-  EXPECT_EQ(page->LookupValue(".title", nullptr), "Site");
-  EXPECT_EQ(page->LookupValue("News.title", nullptr), "");  // section names are exact
-  EXPECT_EQ(page->LookupValue("missing.title", nullptr), "");
 }
 
 TEST_F(LookupTest, VariableWinsOverSectionOfTheSameName) {
