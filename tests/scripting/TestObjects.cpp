@@ -115,6 +115,28 @@ HRESULT TTestBag::InvokeDynamic(std::int32_t index, LCID, std::uint16_t flags, D
   return S_OK;
 }
 
+void HostTest::Open(bool start) {
+  ASSERT_EQ(host.AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
+  ASSERT_EQ(host.AddItem(QStringLiteral("bag"), bag->AsDispatch(), false), S_OK);
+  ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
+  if (start) ASSERT_EQ(host.Start(), S_OK);
+}
+
+Variant HostTest::Eval(const QString& expression) {
+  Variant result;
+  EXPECT_EQ(host.Evaluate(expression, &result), S_OK) << expression.toStdString();
+  return result;
+}
+
+QString HostTest::Text(const QString& expression) {
+  const Variant result = Eval(expression);
+  Variant text;
+  if (FAILED(VariantChangeTypeEx(text, result, 0, VARIANT_ALPHABOOL, VT_BSTR))) {
+    return QStringLiteral("<") + result.DebugString() + QStringLiteral(">");
+  }
+  return text.StringValue();
+}
+
 Args::Args(std::vector<Variant> natural, std::vector<std::pair<DISPID, Variant>> namedArgs) {
   for (auto& [id, value] : namedArgs) {
     named.push_back(id);

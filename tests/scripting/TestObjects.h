@@ -2,6 +2,8 @@
 // dictionary-like provider of dynamic members and a component bound to its thread.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QString>
 #include <QThread>
@@ -139,6 +141,23 @@ struct ErrorLog {
   TScriptErrorHandler Handler() {
     return [this](const TScriptError& error) { errors.push_back(error); };
   }
+};
+
+// A host with a probe and a bag, and short ways to run script text.
+class HostTest : public ::testing::Test {
+ protected:
+  HostTest() { host.OnScriptError = log.Handler(); }
+  // Adds the probe and the bag as "probe" and "bag", chooses JavaScript and, if asked, starts.
+  void Open(bool start = true);
+  Variant Eval(const QString& expression);
+  // The value as text, booleans as True and False.
+  QString Text(const QString& expression);
+  void Run(const QString& code) { EXPECT_EQ(host.AddCode(code), S_OK) << code.toStdString(); }
+
+  ComPtr<TProbe> probe = MakeAutoObject<TProbe>();
+  ComPtr<TTestBag> bag = MakeAutoObject<TTestBag>();
+  ErrorLog log;
+  TActiveScript host;
 };
 
 // Builds DISPPARAMS from arguments in their natural order.
