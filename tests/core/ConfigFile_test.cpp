@@ -63,7 +63,7 @@ TEST_F(ConfigFileTest, LocationsAndBackslashFileNames) {
   EXPECT_TRUE(file.FullPath().startsWith(u'/'));
 }
 
-TEST_F(ConfigFileTest, MissingFileGivesEveryDefault) {
+TEST_F(ConfigFileTest, MissingOrDeletedFileGivesEveryDefault) {
   EXPECT_TRUE(config_.Load());
   EXPECT_FALSE(config_.LoadedModificationTime().isValid());
   EXPECT_TRUE(ReadShowWelcomeScreenAtStartup(config_));
@@ -76,9 +76,8 @@ TEST_F(ConfigFileTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(ReadSearchSettings(config_), expected);
   TWindowPlacement placement;
   EXPECT_FALSE(config_.ReadWindowPlacement(u"General"_qs, u"WindowPosition"_qs, placement));
-}
 
-TEST_F(ConfigFileTest, DeletedFileRestoresDefaultsAtNextLoad) {
+  // A deleted file restores the defaults at the next load.
   WriteShowWelcomeScreenAtStartup(config_, false);
   WriteLibraryPath(config_, u"/srv/lib"_qs);
   ASSERT_TRUE(config_.Save());
@@ -117,6 +116,16 @@ TEST_F(ConfigFileTest, SaveFailureIsReported) {
   EXPECT_FALSE(error.isEmpty());
   TConfigFile unnamed;
   EXPECT_FALSE(unnamed.Save());
+}
+
+TEST_F(ConfigFileTest, UnreadableFileLoadsEmptyAndFails) {
+  ASSERT_TRUE(platform::ForceDirectories(config_.FullPath()));  // a folder in the file's place
+  config_.WriteString(u"General"_qs, u"K"_qs, u"v"_qs);
+  int loads = 0;
+  config_.OnLoad = [&](TConfigFile&) { ++loads; };
+  EXPECT_FALSE(config_.Load());
+  EXPECT_EQ(loads, 1);
+  EXPECT_FALSE(config_.Data().ValueExists(u"General"_qs, u"K"_qs));
 }
 
 TEST_F(ConfigFileTest, AutoLoadAndAutoSave) {
@@ -204,7 +213,7 @@ TEST_F(ConfigFileTest, WindowPlacementRoundTripsThroughTheFile) {
   EXPECT_EQ(read.NormalHeight(), 600);
 }
 
-TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnored) {
+TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnoredAndStatesFollowTheShowCommand) {
   const TWindowPlacement designed = TWindowPlacement::FromNormal(1, 2, 3, 4, TWindowPlacement::wsNormal);
   const QString valid = QString(u"2C000000"_qs).repeated(11);
   for (const QString& stored : {valid.left(86), valid + u"00"_qs, QString(), valid.left(87)}) {
@@ -213,9 +222,6 @@ TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnored) {
     EXPECT_FALSE(config_.ReadWindowPlacement(u"General"_qs, u"PreviewPosition"_qs, placement));
     EXPECT_EQ(placement, designed);
   }
-}
-
-TEST_F(ConfigFileTest, WindowPlacementStates) {
   TWindowPlacement placement;
   for (int showCmd : {2, 6, 7, 11}) {
     placement.ShowCmd = showCmd;
@@ -344,16 +350,6 @@ TEST_F(ConfigFileTest, ReadsCrLfBomAndLegacyAnsiFiles) {
   ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(), "[General]\nSearchText=\xCF\xF0\xE8\n"));
   ASSERT_TRUE(config_.Load());
   EXPECT_EQ(config_.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"При"_qs);
-}
-
-TEST_F(ConfigFileTest, UnreadableFileLoadsEmptyAndFails) {
-  ASSERT_TRUE(platform::ForceDirectories(config_.FullPath()));  // a folder in the file's place
-  config_.WriteString(u"General"_qs, u"K"_qs, u"v"_qs);
-  int loads = 0;
-  config_.OnLoad = [&](TConfigFile&) { ++loads; };
-  EXPECT_FALSE(config_.Load());
-  EXPECT_EQ(loads, 1);
-  EXPECT_FALSE(config_.Data().ValueExists(u"General"_qs, u"K"_qs));
 }
 
 TEST(ConfigDataFileTest, ParsesOddLines) {
