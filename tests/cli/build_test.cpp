@@ -1,24 +1,13 @@
 // Runs pagewick-cli build, new and pack-template on projects the tests write.
 #include "CliRunner.h"
+#include "TestFiles.h"
 
-#include <QDirIterator>
 #include <QTemporaryDir>
 
-#include <map>
 
 namespace {
 
 using namespace pw::testing;
-
-std::map<QString, QByteArray> Tree(const QString& folder) {
-  std::map<QString, QByteArray> files;
-  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    QString path = it.next();
-    files[QDir(folder).relativeFilePath(path)] = Get(path);
-  }
-  return files;
-}
 
 class CliBuildTest : public ::testing::Test {
  protected:
@@ -110,10 +99,10 @@ TEST_F(CliBuildTest, SiteTemplateRoundTrip) {
   ASSERT_EQ(pack.ExitCode, 0) << pack.Err.toStdString();
   TCliResult made = RunCli({"new", root + "copy/Copy", "--template", root + "lib/site.pwtmpl"});
   ASSERT_EQ(made.ExitCode, 0) << made.Err.toStdString();
-  EXPECT_EQ(Tree(root + "copy/template"), Tree(root + "site/template"));
+  EXPECT_EQ(ReadTree(root + "copy/template"), ReadTree(root + "site/template"));
   ASSERT_EQ(RunCli({"build", root + "copy/Copy.pwproj", "-q"}).ExitCode, 0);
   ASSERT_EQ(RunCli({"build", root + "site/site.pwproj", "-q"}).ExitCode, 0);
-  EXPECT_EQ(Tree(root + "copy/html"), Tree(root + "site/html"));
+  EXPECT_EQ(ReadTree(root + "copy/html"), ReadTree(root + "site/html"));
 
   EXPECT_EQ(RunCli({"new", root + "bad/Bad", "--template", root + "site/site.pwproj"}).ExitCode, 1);
   EXPECT_EQ(RunCli({"new", root + "bad/Bad", "--template", root + "none.pwtmpl"}).ExitCode, 1);

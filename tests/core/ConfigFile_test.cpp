@@ -12,17 +12,13 @@
 #include "platform/FileIO.h"
 #include "platform/QStringPrinter.h"
 #include "platform/ScopedEnvironment.h"
+#include "TestFiles.h"
 
 namespace pw {
 namespace {
 
+using pw::testing::ReadOr;
 using pw::testing::ScopedEnvironment;
-
-std::string ReadBytes(const QString& path) {
-  std::string bytes;
-  platform::ReadWholeFile(path, bytes);
-  return bytes;
-}
 
 // A settings file below a private PAGEWICK_HOME, located like the application's instance.
 class ConfigFileTest : public ::testing::Test {
@@ -104,7 +100,7 @@ TEST_F(ConfigFileTest, SaveCreatesFoldersAndCallsEvents) {
   ASSERT_TRUE(config_.Save());
   EXPECT_EQ(loads, 1);
   EXPECT_EQ(saves, 1);
-  EXPECT_EQ(ReadBytes(config_.FullPath()), "[General]\nFromOnSave=yes\n");
+  EXPECT_EQ(ReadOr(config_.FullPath()), "[General]\nFromOnSave=yes\n");
   EXPECT_EQ(QDir(dir_.path() + u"/common-appdata/Pagewick"_qs).entryList(QDir::Files | QDir::Hidden),
             QStringList{u"config.ini"_qs});
 }
@@ -261,7 +257,7 @@ TEST_F(ConfigFileTest, TwelveRecentFilesLeaveElevenInTheFile) {
   const QStringList read = ReadRecentFiles(Reloaded());
   EXPECT_EQ(read, files.mid(0, 11));
   // The value is the UTF-8 form of the joined paths.
-  EXPECT_NE(ReadBytes(config_.FullPath()).find("RecentFiles=/home/u/\xD0\xA1\xD0\xB0\xD0\xB9\xD1\x82 1/site.pwproj|"),
+  EXPECT_NE(ReadOr(config_.FullPath()).find("RecentFiles=/home/u/\xD0\xA1\xD0\xB0\xD0\xB9\xD1\x82 1/site.pwproj|"),
             std::string::npos);
 }
 
@@ -327,7 +323,7 @@ TEST_F(ConfigFileTest, UnknownSectionsKeysAndCommentsAreKeptInOrder) {
   WriteShowWelcomeScreenAtStartup(config_, false);
   WritePreviewNewProject(config_, true);
   ASSERT_TRUE(config_.Save());
-  EXPECT_EQ(ReadBytes(config_.FullPath()),
+  EXPECT_EQ(ReadOr(config_.FullPath()),
             "; written by hand\n"
             "[Plugins]\n"
             "Zeta=last\n"

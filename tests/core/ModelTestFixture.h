@@ -3,12 +3,15 @@
 
 #include "core/Model.h"
 #include "platform/FileIO.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 namespace pw::test {
+
+using pw::testing::ReadOr;
 
 class ModelTest : public ::testing::Test {
  protected:
@@ -33,12 +36,6 @@ class ModelTest : public ::testing::Test {
     const QString path = Path(relative);
     EXPECT_TRUE(SaveProjectFile(path, data));
     return path;
-  }
-
-  std::string ReadFile(const QString& path) {
-    std::string bytes;
-    platform::ReadWholeFile(path, bytes);
-    return bytes;
   }
 
   QTemporaryDir FDir;

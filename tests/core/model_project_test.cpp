@@ -70,7 +70,7 @@ TEST_F(ProjectLifecycleTest, YesSavesAndAnUntitledProjectAsksForAName) {
   Host.Answers = {TAnswer::Yes};
   EXPECT_TRUE(Module->ConfirmSaveChanges());
   EXPECT_FALSE(Editor.Modified());
-  EXPECT_EQ(ParseProjectFile(ReadFile(Path("site.pwproj"))).Content, "[index.html]");
+  EXPECT_EQ(ParseProjectFile(ReadOr(Path("site.pwproj"))).Content, "[index.html]");
 
   Module->ResetProject();
   Module->SetProjectFileName(QString());
@@ -162,11 +162,11 @@ TEST_F(ProjectLifecycleTest, LegacyScriptIsWrittenOnlyWhenTemplateJsIsAbsent) {
   ASSERT_TRUE(platform::WriteWholeFile(Path("s/site.pwproj"),
                                        "<p><content>x</content><script>var a = '\xC3\xA9';</script></p>"));
   ASSERT_TRUE(Module->LoadProject(Path("s/site.pwproj")));
-  EXPECT_EQ(ReadFile(Path("s/template/template.js")), "var a = '\xC3\xA9';");
+  EXPECT_EQ(ReadOr(Path("s/template/template.js")), "var a = '\xC3\xA9';");
 
   ASSERT_TRUE(platform::WriteWholeFile(Path("s/template/template.js"), "mine"));
   ASSERT_TRUE(Module->LoadProject(Path("s/site.pwproj")));
-  EXPECT_EQ(ReadFile(Path("s/template/template.js")), "mine");
+  EXPECT_EQ(ReadOr(Path("s/template/template.js")), "mine");
 }
 
 TEST_F(ProjectLifecycleTest, SaveProjectWritesEverythingAndRetitles) {
@@ -177,7 +177,7 @@ TEST_F(ProjectLifecycleTest, SaveProjectWritesEverythingAndRetitles) {
   ASSERT_TRUE(Module->SaveProject(Path("out/site.pwproj")));
   EXPECT_FALSE(Editor.Modified());
   EXPECT_EQ(Module->ProjectPath(), Path("out/site.pwproj"));
-  const TProjectFileData back = ParseProjectFile(ReadFile(Path("out/site.pwproj")));
+  const TProjectFileData back = ParseProjectFile(ReadOr(Path("out/site.pwproj")));
   EXPECT_EQ(back.Content, "$title T\n[index.html]\n");
   EXPECT_EQ(back.State.FTPUserName, "me");
   EXPECT_FALSE(back.State.UploadChangesOnly);

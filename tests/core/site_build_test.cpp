@@ -14,10 +14,7 @@
 namespace pw {
 namespace {
 
-std::string Read(const QString& path) {
-  std::string bytes;
-  return platform::ReadWholeFile(path, bytes) ? bytes : "<missing>";
-}
+using testing::ReadOr;
 
 class TFakeBuildScripts : public IBuildScripts {
  public:
@@ -60,18 +57,18 @@ TEST_F(SiteBuildTest, BuildsIntoTheDefaultOutputFolderAndReportsWrites) {
   EXPECT_EQ(report.Sections, 2);
   EXPECT_EQ(report.Written, (QStringList{base + "html/index.html", base + "html/s.css"}));
   EXPECT_TRUE(report.Failed.isEmpty());
-  EXPECT_EQ(Read(base + "html/index.html"), "<link href=\"s.css\">Hi");
+  EXPECT_EQ(ReadOr(base + "html/index.html"), "<link href=\"s.css\">Hi");
   EXPECT_FALSE(g.FileWriteObserver);  // the caller's observer is restored
 }
 
 TEST_F(SiteBuildTest, OutPathDirectiveAndOverride) {
   ASSERT_TRUE(BuildSiteContent(g, "$out_path site\\www\n[index.html]\nA\n", {base, {}, nullptr}));
-  EXPECT_EQ(Read(base + "site/www/index.html"), "<link href=\"s.css\">A");
-  EXPECT_EQ(Read(base + "site/www/s.css"), "x");
+  EXPECT_EQ(ReadOr(base + "site/www/index.html"), "<link href=\"s.css\">A");
+  EXPECT_EQ(ReadOr(base + "site/www/s.css"), "x");
   QString elsewhere = dir.path() + "/override";
   ASSERT_TRUE(BuildSiteContent(g, "$out_path site\n[index.html]\nB\n", {base, elsewhere, nullptr}));
-  EXPECT_EQ(Read(elsewhere + "/index.html"), "<link href=\"s.css\">B");
-  EXPECT_EQ(Read(base + "site/index.html"), "<missing>");
+  EXPECT_EQ(ReadOr(elsewhere + "/index.html"), "<link href=\"s.css\">B");
+  EXPECT_EQ(ReadOr(base + "site/index.html"), "<missing>");
 }
 
 TEST_F(SiteBuildTest, ScriptStepsRunAroundTheBuild) {
@@ -88,7 +85,7 @@ TEST_F(SiteBuildTest, ScriptStepsRunAroundTheBuild) {
   platform::WriteWholeFile(base + "html/index.html", "old");
   EXPECT_FALSE(BuildSiteContent(g, "[index.html]\nNew\n", {base, {}, &scripts}));
   EXPECT_EQ(scripts.Log, std::vector<std::string>{"compile"});
-  EXPECT_EQ(Read(base + "html/index.html"), "old");
+  EXPECT_EQ(ReadOr(base + "html/index.html"), "old");
 }
 
 TEST_F(SiteBuildTest, UnwritableOutputIsReported) {
@@ -113,7 +110,7 @@ TEST_F(ModuleBuildTest, CreateProjectThenBuildSite) {
   ASSERT_FALSE(Module->PageList().empty());
 
   ASSERT_TRUE(Module->BuildSite());
-  std::string page = Read(Path("My Site/html/index.html"));
+  std::string page = ReadOr(Path("My Site/html/index.html"));
   EXPECT_NE(page.find("<title>My Web Project</title>"), std::string::npos) << page;
   EXPECT_NE(page.find("charset=utf-8"), std::string::npos);
   EXPECT_EQ(Module->Generator().SectionCount(), 1);

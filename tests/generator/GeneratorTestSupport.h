@@ -4,6 +4,7 @@
 
 #include "generator/Generator.h"
 #include "platform/FileIO.h"
+#include "TestFiles.h"
 
 #include <QTemporaryDir>
 
@@ -51,11 +52,7 @@ struct TProjectDir {
   void WriteTemplate(const QString& name, std::string_view text) const {
     platform::WriteWholeFile(Template() + name, text);
   }
-  std::string ReadOut(const QString& name) const {
-    std::string bytes;
-    if (!platform::ReadWholeFile(Out() + name, bytes)) return "<missing>";
-    return bytes;
-  }
+  std::string ReadOut(const QString& name) const { return ReadOr(Out() + name); }
   bool OutExists(const QString& name) const { return platform::FileExists(Out() + name); }
 };
 

@@ -1,5 +1,6 @@
 #include "generator/OutputFile.h"
 #include "platform/FileIO.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -9,20 +10,17 @@
 namespace pw {
 namespace {
 
-std::string Read(const QString& path) {
-  std::string bytes;
-  return platform::ReadWholeFile(path, bytes) ? bytes : "<missing>";
-}
+using testing::ReadOr;
 
 TEST(OutputFileTest, WritesReplacesAndCreatesFolders) {
   QTemporaryDir dir;
   QString path = dir.path() + "/a/b/page.html";
   ASSERT_TRUE(WriteOutputFile(path, "first"));
-  EXPECT_EQ(Read(path), "first");
+  EXPECT_EQ(ReadOr(path), "first");
   ASSERT_TRUE(WriteOutputFile(path, std::string("second\0x", 8)));
-  EXPECT_EQ(Read(path), std::string("second\0x", 8));
+  EXPECT_EQ(ReadOr(path), std::string("second\0x", 8));
   ASSERT_TRUE(WriteOutputFile(dir.path() + "/empty.txt", ""));
-  EXPECT_EQ(Read(dir.path() + "/empty.txt"), "");
+  EXPECT_EQ(ReadOr(dir.path() + "/empty.txt"), "");
   // No temporaries are left behind.
   EXPECT_EQ(QDir(dir.path() + "/a/b").entryList(QDir::Files), QStringList{"page.html"});
 }

@@ -2,9 +2,9 @@
 #include "generator/SiteTemplateFile.h"
 #include "generator/Templates.h"
 #include "platform/FileIO.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -16,20 +16,8 @@
 namespace pw {
 namespace {
 
-using Files = std::map<QString, std::string>;
-
-// Every file below folder, by its path relative to folder.
-Files ReadTree(const QString& folder) {
-  Files files;
-  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    QString path = it.next();
-    std::string bytes;
-    platform::ReadWholeFile(path, bytes);
-    files[QDir(folder).relativeFilePath(path)] = bytes;
-  }
-  return files;
-}
+using Files = testing::TFileTree;
+using testing::ReadTree;
 
 // Writes a zip archive with the given entries (names stored exactly as given).
 void WriteZip(const QString& path, const std::vector<std::pair<std::string, std::string>>& entries) {
