@@ -8,143 +8,116 @@
 namespace pw::testing {
 namespace {
 
-class ScriptErrorTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    probe = MakeAutoObject<TProbe>();
-    host.OnScriptError = log.Handler();
-    ASSERT_EQ(host.AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
-    ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
-  }
+using namespace Qt::StringLiterals;
 
-  ComPtr<TProbe> probe;
-  ErrorLog log;
-  TActiveScript host;
+class ScriptErrorTest : public HostTest {
+ protected:
+  void SetUp() override { Open(false); }
 };
 
-TEST_F(ScriptErrorTest, SyntaxErrorIsReportedWhenTheCodeIsParsed) {
-  EXPECT_EQ(host.AddCode(QStringLiteral("\nvar a = 1;\nvar b = ;\n")), SCRIPT_E_REPORTED);
-  ASSERT_EQ(log.errors.size(), 1u);
-  const TScriptError& error = log.errors[0];
-  EXPECT_EQ(error.Source, QStringLiteral("SyntaxError"));
-  EXPECT_FALSE(error.Description.isEmpty());
-  EXPECT_EQ(error.Line, 2);
-  EXPECT_EQ(error.SourceLineText, QStringLiteral("var b = ;"));
-  // The broken text never runs; the engine stays usable.
-  EXPECT_EQ(host.Start(), S_OK);
-  EXPECT_EQ(log.errors.size(), 1u);
-}
+enum class RunBy { AddCode, Start, Evaluate };
 
-TEST_F(ScriptErrorTest, LinesCountFromTheEmptyFirstLineOfTheAssembledText) {
+TEST_F(ScriptErrorTest, EachErrorIsReportedOnceWithItsPlace) {
   // The assembled project script starts with an empty line, so the third line of the first
-  // file is line 3.
-  ASSERT_EQ(host.AddCode(QStringLiteral("\nvar a = 1;\nvar b = 2;\n  missing.x = 1;\nvar c;\r\n")), S_OK);
-  EXPECT_EQ(host.Start(), SCRIPT_E_REPORTED);
-  ASSERT_EQ(log.errors.size(), 1u);
-  const TScriptError& error = log.errors[0];
-  EXPECT_EQ(error.Source, QStringLiteral("ReferenceError"));
-  EXPECT_EQ(error.Description, QStringLiteral("Can't find variable: missing"));
-  EXPECT_EQ(error.Line, 3);
-  EXPECT_GE(error.CharPosition, 2);
-  EXPECT_EQ(error.SourceLineText, QStringLiteral("  missing.x = 1;"));
+  // file is line 3; Line is -1 where a thrown value tells no place.
+  const struct {
+    QString code;
+    RunBy by;
+    QString source;  // empty: not checked
+    QString description;
+    int line;
+    QString lineText;
+  } cases[] = {
+      {u"\nvar a = 1;\nvar b = ;\n"_s, RunBy::AddCode, u"SyntaxError"_s, {}, 2, u"var b = ;"_s},
+      {u"\nvar a = 1;\nvar b = 2;\n  missing.x = 1;\nvar c;\r\n"_s, RunBy::Start, u"ReferenceError"_s,
+       u"Can't find variable: missing"_s, 3, u"  missing.x = 1;"_s},
+      {u"\nprobe.Fail('disk full');"_s, RunBy::Start, {}, u"disk full"_s, 1, {}},
+      // Thrown inside a callback of native code: at the line where it was thrown.
+      {u"\n\nprobe.Call(function () {\n  null.boom;\n}, 0);"_s, RunBy::Start, u"TypeError"_s, {}, 3, {}},
+      {u"throw 'plain words'"_s, RunBy::Evaluate, {}, u"plain words"_s, -1, {}},
+      {u"throw {line: 1e300, column: -5, message: 'odd'}"_s, RunBy::Evaluate, {}, u"odd"_s, -1, {}},
+      {u"throw {get message() { throw 1; }}"_s, RunBy::Evaluate, {}, {}, -1, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code.toStdString());
+    ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
+    log.errors.clear();
+    HRESULT hr = c.by == RunBy::Evaluate ? host.Evaluate(c.code, nullptr) : host.AddCode(c.code);
+    if (c.by == RunBy::Start) {
+      EXPECT_EQ(hr, S_OK);
+      hr = host.Start();
+    }
+    EXPECT_EQ(hr, SCRIPT_E_REPORTED);
+    ASSERT_EQ(log.errors.size(), 1u);
+    const TScriptError& error = log.errors[0];
+    EXPECT_EQ(error.Source, c.source.isEmpty() ? error.Source : c.source);
+    EXPECT_EQ(error.Description, c.description.isEmpty() ? error.Description : c.description);
+    EXPECT_FALSE(error.Description.isEmpty());
+    EXPECT_EQ(error.Line, c.line);
+    EXPECT_EQ(error.SourceLineText, c.lineText.isEmpty() && c.line >= 0 ? error.SourceLineText : c.lineText);
+    if (c.by == RunBy::AddCode) {
+      // Text that does not parse never runs; the engine stays usable.
+      EXPECT_EQ(host.Start(), S_OK);
+      EXPECT_EQ(log.errors.size(), 1u);
+    }
+  }
 }
 
 TEST_F(ScriptErrorTest, ErrorInsideAFunctionCalledByTheHost) {
-  ASSERT_EQ(host.AddCode(QStringLiteral("function first() {}\n\nfunction broken(x) {\n  return x.y.z;\n}\n")), S_OK);
+  Run(u"function first() {}\n\nfunction broken(x) {\n  return x.y.z;\n}\n"_s);
   ASSERT_EQ(host.Start(), S_OK);
-  EXPECT_FALSE(host.CallFunction(QStringLiteral("broken"), {Variant(std::int32_t{1})}));
+  EXPECT_FALSE(host.CallFunction(u"broken"_s, {Variant(std::int32_t{1})}));
   ASSERT_EQ(log.errors.size(), 1u);
-  EXPECT_EQ(log.errors[0].Source, QStringLiteral("TypeError"));
+  EXPECT_EQ(log.errors[0].Source, u"TypeError"_s);
   EXPECT_EQ(log.errors[0].Line, 3);
-  EXPECT_EQ(log.errors[0].SourceLineText, QStringLiteral("  return x.y.z;"));
+  EXPECT_GE(log.errors[0].CharPosition, 2);
+  EXPECT_EQ(log.errors[0].SourceLineText, u"  return x.y.z;"_s);
   // Code added later has its own lines, counted from its own first line.
-  EXPECT_EQ(host.AddCode(QStringLiteral("\nthrow new Error('second');")), SCRIPT_E_REPORTED);
+  EXPECT_EQ(host.AddCode(u"\nthrow new Error('second');"_s), SCRIPT_E_REPORTED);
   ASSERT_EQ(log.errors.size(), 2u);
-  EXPECT_EQ(log.errors[1].Description, QStringLiteral("second"));
+  EXPECT_EQ(log.errors[1].Description, u"second"_s);
   EXPECT_EQ(log.errors[1].Line, 1);
 }
 
-TEST_F(ScriptErrorTest, AThrownPlainValueHasNoLine) {
-  EXPECT_EQ(host.Evaluate(QStringLiteral("throw 'plain words'"), nullptr), SCRIPT_E_REPORTED);
-  ASSERT_EQ(log.errors.size(), 1u);
-  EXPECT_EQ(log.errors[0].Description, QStringLiteral("plain words"));
-  EXPECT_EQ(log.errors[0].Line, -1);
-  EXPECT_TRUE(log.errors[0].SourceLineText.isEmpty());
-}
-
-TEST_F(ScriptErrorTest, AThrownObjectWithOddFieldsIsReportedSafely) {
-  EXPECT_EQ(host.Evaluate(QStringLiteral("throw {line: 1e300, column: -5, message: 'odd'}"), nullptr),
-            SCRIPT_E_REPORTED);
-  EXPECT_EQ(host.Evaluate(QStringLiteral("throw {get message() { throw 1; }}"), nullptr),
-            SCRIPT_E_REPORTED);
-  ASSERT_EQ(log.errors.size(), 2u);
-  EXPECT_EQ(log.errors[0].Description, QStringLiteral("odd"));
-  EXPECT_EQ(log.errors[0].Line, -1);
-  EXPECT_EQ(log.errors[1].Line, -1);
-}
-
-TEST_F(ScriptErrorTest, AnUncaughtNativeExceptionCarriesItsMessage) {
-  EXPECT_EQ(host.AddCode(QStringLiteral("\nprobe.Fail('disk full');")), S_OK);
-  EXPECT_EQ(host.Start(), SCRIPT_E_REPORTED);
-  ASSERT_EQ(log.errors.size(), 1u);
-  EXPECT_EQ(log.errors[0].Description, QStringLiteral("disk full"));
-  EXPECT_EQ(log.errors[0].Line, 1);
-}
-
 TEST_F(ScriptErrorTest, AHookThatThrowsIsReportedOnceToNativeCaller) {
-  Variant hook;
-  ASSERT_EQ(host.Evaluate(QStringLiteral("(function () {\n  throw new Error('hook failed');\n})"), &hook), S_OK);
+  Variant hook = Eval(u"(function () {\n  throw new Error('hook failed');\n})"_s);
   Variant result;
-  EXPECT_EQ(CallDispatch(hook.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result),
-            SCRIPT_E_REPORTED);
+  EXPECT_EQ(CallDispatch(hook.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result), SCRIPT_E_REPORTED);
   ASSERT_EQ(log.errors.size(), 1u);
-  EXPECT_EQ(log.errors[0].Description, QStringLiteral("hook failed"));
+  EXPECT_EQ(log.errors[0].Description, u"hook failed"_s);
   EXPECT_EQ(log.errors[0].Line, 1);
   // The exception record, when asked for, carries the description too.
   EXCEPINFO info;
-  DISPPARAMS none;
-  EXPECT_EQ(hook.DispatchValue()->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_METHOD, &none,
-                                         nullptr, &info, nullptr),
-            SCRIPT_E_REPORTED);
-  EXPECT_EQ(info.bstrDescription, QStringLiteral("hook failed"));
+  EXPECT_EQ(InvokeWith(hook.DispatchValue(), DISPID_VALUE, DISPATCH_METHOD, Args(), nullptr, &info), SCRIPT_E_REPORTED);
+  EXPECT_EQ(info.bstrDescription, u"hook failed"_s);
 }
 
 TEST_F(ScriptErrorTest, AnExceptionThroughNativeCodeReachesTheScriptUnchanged) {
-  Variant caught;
-  ASSERT_EQ(host.Evaluate(QStringLiteral(
-                "try { probe.Call(function (x) { throw new RangeError('deep ' + x); }, 1); 'no' }\n"
-                "catch (e) { (e instanceof RangeError) + ':' + e.message }"),
-            &caught),
-            S_OK);
-  EXPECT_EQ(caught, Variant(QStringLiteral("true:deep 1")));
+  EXPECT_EQ(Text(u"try { probe.Call(function (x) { throw new RangeError('deep ' + x); }, 1); 'no' }\n"
+                 u"catch (e) { (e instanceof RangeError) + ':' + e.message }"_s),
+            u"true:deep 1"_s);
   EXPECT_TRUE(log.errors.empty());
-  // Uncaught, it is reported once, at the line where it was thrown.
-  EXPECT_EQ(host.AddCode(QStringLiteral("\n\nprobe.Call(function () {\n  null.boom;\n}, 0);")),
-            SCRIPT_E_REPORTED);
-  ASSERT_EQ(log.errors.size(), 1u);
-  EXPECT_EQ(log.errors[0].Line, 3);
-  EXPECT_EQ(log.errors[0].Source, QStringLiteral("TypeError"));
 }
 
 TEST_F(ScriptErrorTest, AnErrorReportedByAnotherEngineIsNotReportedAgain) {
-  ASSERT_EQ(host.AddCode(QStringLiteral("function failing() {\n  throw new Error('main failed');\n}")), S_OK);
+  Run(u"function failing() {\n  throw new Error('main failed');\n}"_s);
   ComPtr<IDispatch> global;
   ASSERT_EQ(host.GetScriptDispatch(QString(), global), S_OK);
   ErrorLog otherLog;
   TActiveScript other;
   other.OnScriptError = otherLog.Handler();
-  ASSERT_EQ(other.AddItem(QStringLiteral("caller"), global.Get(), true), S_OK);
-  ASSERT_EQ(other.SetLanguage(QStringLiteral("JavaScript")), S_OK);
-  EXPECT_EQ(other.AddCode(QStringLiteral("failing();")), S_OK);
+  ASSERT_EQ(other.AddItem(u"caller"_s, global.Get(), true), S_OK);
+  ASSERT_EQ(other.SetLanguage(u"JavaScript"_s), S_OK);
+  EXPECT_EQ(other.AddCode(u"failing();"_s), S_OK);
   EXPECT_EQ(other.Start(), SCRIPT_E_REPORTED);
   ASSERT_EQ(log.errors.size(), 1u);
-  EXPECT_EQ(log.errors[0].Description, QStringLiteral("main failed"));
+  EXPECT_EQ(log.errors[0].Description, u"main failed"_s);
   EXPECT_TRUE(otherLog.errors.empty());
   // The other engine sees the main script's globals through the item.
+  Run(u"var shared = 'from main';"_s);
   Variant value;
-  ASSERT_EQ(host.AddCode(QStringLiteral("var shared = 'from main';")), S_OK);
-  ASSERT_EQ(other.Evaluate(QStringLiteral("shared + '!'"), &value), S_OK);
-  EXPECT_EQ(value, Variant(QStringLiteral("from main!")));
+  ASSERT_EQ(other.Evaluate(u"shared + '!'"_s, &value), S_OK);
+  EXPECT_EQ(value, Variant(u"from main!"_s));
 }
 
 TEST_F(ScriptErrorTest, AHandlerMayCloseTheHostWhileTheScriptRuns) {
@@ -152,18 +125,18 @@ TEST_F(ScriptErrorTest, AHandlerMayCloseTheHostWhileTheScriptRuns) {
     log.errors.push_back(error);
     host.Close();
   };
-  ASSERT_EQ(host.AddCode(QStringLiteral("function later() { probe.Touch(); }\nlater();\nnull.x;")), S_OK);
+  Run(u"function later() { probe.Touch(); }\nlater();\nnull.x;"_s);
   EXPECT_EQ(host.Start(), SCRIPT_E_REPORTED);
   EXPECT_EQ(log.errors.size(), 1u);
   EXPECT_EQ(probe->touched, 1);
   EXPECT_FALSE(host.IsStarted());
-  EXPECT_EQ(host.AddCode(QStringLiteral("later();")), E_FAIL);
+  EXPECT_EQ(host.AddCode(u"later();"_s), E_FAIL);
 }
 
 TEST_F(ScriptErrorTest, NoHandlerDropsErrorsQuietly) {
   host.OnScriptError = nullptr;
-  EXPECT_EQ(host.AddCode(QStringLiteral("var = ;")), SCRIPT_E_REPORTED);
-  EXPECT_EQ(host.Evaluate(QStringLiteral("null.x"), nullptr), SCRIPT_E_REPORTED);
+  EXPECT_EQ(host.AddCode(u"var = ;"_s), SCRIPT_E_REPORTED);
+  EXPECT_EQ(host.Evaluate(u"null.x"_s, nullptr), SCRIPT_E_REPORTED);
 }
 
 }  // namespace
