@@ -4,6 +4,7 @@
 #include "core/Model.h"
 #include "platform/FileIO.h"
 #include "TestFiles.h"
+#include "platform/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,9 @@ class ModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(FDir.isValid());
-    qputenv("PAGEWICK_HOME", FDir.filePath("home").toUtf8());
-    qputenv("PAGEWICK_ANSI_CODEPAGE", "1252");
     Module = std::make_unique<TModule>(Editor, Host);
   }
-  void TearDown() override {
-    Module.reset();
-    qunsetenv("PAGEWICK_HOME");
-    qunsetenv("PAGEWICK_ANSI_CODEPAGE");
-  }
+  void TearDown() override { Module.reset(); }
 
   QString Path(const QString& relative) const { return FDir.filePath(relative); }
 
@@ -39,6 +34,8 @@ class ModelTest : public ::testing::Test {
   }
 
   QTemporaryDir FDir;
+  testing::ScopedEnvironment FHome{"PAGEWICK_HOME", FDir.filePath("home").toStdString()};
+  testing::ScopedEnvironment FAnsi{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
   TMemoryTextEditor Editor;
   TMemoryHost Host;
   std::unique_ptr<TModule> Module;

@@ -96,23 +96,27 @@ TEST_F(ProjectFileTest, ContentAndScriptAreDirectChildrenOfAnyRoot) {
 }
 
 TEST_F(ProjectFileTest, FlagsAreTrueOnlyForOneAndMissingOnesKeepTheirDefaults) {
-  TProjectFileData d = ParseProjectFile(SettingsDoc("<Settings FTPPassiveMode=\"true\" UploadChangesOnly=\"0\"/>"));
-  EXPECT_FALSE(d.State.FTPPassiveMode);
-  EXPECT_FALSE(d.State.UploadChangesOnly);
-  d = ParseProjectFile(SettingsDoc("<Settings FTPServer=\"s\"/>"));
-  EXPECT_TRUE(d.State.FTPPassiveMode);
-  EXPECT_TRUE(d.State.UploadChangesOnly);
-  EXPECT_EQ(d.State.FTPServer, "s");
-  d = ParseProjectFile(SettingsDoc("<Settings FTPPassiveMode=\"1\" UploadChangesOnly=\"1\" FTPPassword=\"\"/>"));
-  EXPECT_TRUE(d.State.FTPPassiveMode);
-  EXPECT_TRUE(d.State.UploadChangesOnly);
-  EXPECT_EQ(d.State.FTPPassword, "");
+  const struct {
+    std::string Settings;
+    bool Passive, ChangesOnly;
+  } cases[] = {
+      {"<Settings FTPPassiveMode=\"true\" UploadChangesOnly=\"0\"/>", false, false},
+      {"<Settings FTPServer=\"s\"/>", true, true},
+      {"<Settings FTPPassiveMode=\"1\" UploadChangesOnly=\"1\" FTPPassword=\"\"/>", true, true},
+      {"<config><server>s</server></config>", true, true},
+      {"<config><passivemode>0</passivemode><onlychanges>true</onlychanges></config>", false, false},
+  };
+  for (const auto& c : cases) {
+    const TProjectFileData d = ParseProjectFile(SettingsDoc(c.Settings));
+    EXPECT_EQ(d.State.FTPPassiveMode, c.Passive) << c.Settings;
+    EXPECT_EQ(d.State.UploadChangesOnly, c.ChangesOnly) << c.Settings;
+  }
 }
 
 TEST_F(ProjectFileTest, OlderConfigFormIsRead) {
   const std::string user = EncipherCredential("olduser").toStdString();
   const std::string pass = EncipherCredential("oldpass").toStdString();
-  TProjectFileData d = ParseProjectFile(SettingsDoc(
+  const TProjectFileData d = ParseProjectFile(SettingsDoc(
       "<config><server>old.example</server><username>" + user + "</username><password>" + pass +
       "</password><port>21</port><directory>/www</directory><passivemode>0</passivemode>"
       "<onlychanges>true</onlychanges><filelist>a\r\nb\r\n</filelist></config>"));
@@ -124,10 +128,6 @@ TEST_F(ProjectFileTest, OlderConfigFormIsRead) {
   EXPECT_FALSE(d.State.FTPPassiveMode);
   EXPECT_FALSE(d.State.UploadChangesOnly);
   EXPECT_EQ(d.State.UploadFiles, QStringList({"a", "b"}));
-
-  d = ParseProjectFile(SettingsDoc("<config><server>s</server></config>"));
-  EXPECT_TRUE(d.State.FTPPassiveMode);
-  EXPECT_TRUE(d.State.UploadChangesOnly);
 }
 
 TEST_F(ProjectFileTest, SettingsWinOverConfig) {
