@@ -50,37 +50,34 @@ TEST(TemplatesTest, TemplateVariableSelectsTheFile) {
   EXPECT_EQ(TemplateFilePath("/p/template/", "/etc/passwd"), "");
 }
 
-TEST(SiteTemplateTest, LoadFailsOnFilesThatAreNotArchives) {
+TEST(SiteTemplateTest, TitleComesFromTheXmlOrTheFileNameAndOtherFilesFail) {
   QTemporaryDir dir;
-  QString path = dir.path() + "/bad.pwtmpl";
-  platform::WriteWholeFile(path, "not a zip");
+  const struct {
+    QString File;
+    std::string Xml;
+    QString Title;
+    std::string Content;
+  } cases[] = {
+      {"Blue Sky", "", "Blue Sky", ""},
+      {"broken", "<pwtmpl><title>Unclosed", "broken", ""},
+      {"t", "<pwtmpl><title>Зелёный</title><content>[index.html]\nHi</content></pwtmpl>", QString::fromUtf8("Зелёный"),
+       "[index.html]\nHi"},
+  };
   TTemplate t;
-  EXPECT_FALSE(t.LoadTemplateInfo(path));
+  for (const auto& c : cases) {
+    const QString path = dir.path() + "/" + c.File + ".pwtmpl";
+    if (c.Xml.empty()) WriteZip(path, {{"template/index.html", "x"}});
+    else WriteZip(path, {{"template.xml", c.Xml}});
+    ASSERT_TRUE(t.LoadTemplateInfo(path));
+    EXPECT_EQ(t.Title(), c.Title);
+    EXPECT_EQ(t.Content(), c.Content);
+  }
+  platform::WriteWholeFile(dir.path() + "/bad.pwtmpl", "not a zip");
+  EXPECT_FALSE(t.LoadTemplateInfo(dir.path() + "/bad.pwtmpl"));
   EXPECT_FALSE(t.LoadTemplateInfo(dir.path() + "/missing.pwtmpl"));
   std::string bytes;
   EXPECT_FALSE(t.ReadEntry("template.xml", bytes));
   EXPECT_FALSE(t.ExtractTemplateFolder(dir.path()));
-}
-
-TEST(SiteTemplateTest, TitleFallsBackToTheFileName) {
-  QTemporaryDir dir;
-  QString noXml = dir.path() + "/Blue Sky.pwtmpl";
-  WriteZip(noXml, {{"template/index.html", "x"}});
-  TTemplate t;
-  ASSERT_TRUE(t.LoadTemplateInfo(noXml));
-  EXPECT_EQ(t.Title(), "Blue Sky");
-  EXPECT_EQ(t.Content(), "");
-
-  QString broken = dir.path() + "/broken.pwtmpl";
-  WriteZip(broken, {{"template.xml", "<pwtmpl><title>Unclosed"}});
-  ASSERT_TRUE(t.LoadTemplateInfo(broken));
-  EXPECT_EQ(t.Title(), "broken");
-
-  QString titled = dir.path() + "/t.pwtmpl";
-  WriteZip(titled, {{"template.xml", "<pwtmpl><title>Зелёный</title><content>[index.html]\nHi</content></pwtmpl>"}});
-  ASSERT_TRUE(t.LoadTemplateInfo(titled));
-  EXPECT_EQ(t.Title(), QString::fromUtf8("Зелёный"));
-  EXPECT_EQ(t.Content(), "[index.html]\nHi");
 }
 
 TEST(SiteTemplateTest, ExtractionSkipsEntriesThatEscapeTheTemplateFolder) {
