@@ -1,5 +1,9 @@
 #include "TestObjects.h"
 
+#include <QEventLoop>
+
+#include <memory>
+
 namespace pw::testing {
 
 QCoreApplication& TestApp() {
@@ -9,6 +13,16 @@ QCoreApplication& TestApp() {
   static QCoreApplication* app =
       QCoreApplication::instance() ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
   return *app;
+}
+
+void RunOnWorker(std::function<void()> body) {
+  TestApp();
+  std::unique_ptr<QThread> worker(QThread::create(std::move(body)));
+  QEventLoop loop;
+  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  worker->start();
+  loop.exec();
+  worker->wait();
 }
 
 PW_AUTO_MEMBERS(TTestObject,
@@ -119,7 +133,9 @@ void HostTest::Open(bool start) {
   ASSERT_EQ(host.AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
   ASSERT_EQ(host.AddItem(QStringLiteral("bag"), bag->AsDispatch(), false), S_OK);
   ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
-  if (start) ASSERT_EQ(host.Start(), S_OK);
+  if (start) {
+    ASSERT_EQ(host.Start(), S_OK);
+  }
 }
 
 Variant HostTest::Eval(const QString& expression) {

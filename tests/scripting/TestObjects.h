@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThread>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ namespace pw::testing {
 
 // The process's QCoreApplication, made on first use (tests that hand calls over need one).
 QCoreApplication& TestApp();
+
+// Runs body on a new thread while this thread processes its events, and returns when the body
+// has ended.
+void RunOnWorker(std::function<void()> body);
 
 // DispIDs 0..15: an indexed default property, methods with and without result, a read/write
 // property, by-reference and variant parameters, every result conversion and failing members.

@@ -1,7 +1,6 @@
 // Handing work over to another thread's event loop, and what happens when that thread is gone.
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
 #include <QThread>
 
 #include <atomic>
@@ -15,31 +14,30 @@
 namespace pw::testing {
 namespace {
 
-TEST(ThreadHandOverTest, OneHandlePerThreadAndWorkOnItRunsAtOnce) {
-  ThreadRef here = CurrentThreadRef();
-  EXPECT_EQ(here, CurrentThreadRef());
-  EXPECT_TRUE(here->IsCurrent());
-  bool ran = false;
-  EXPECT_TRUE(here->Run([&] { ran = true; }));
-  EXPECT_TRUE(ran);
-}
-
-TEST(ThreadHandOverTest, AWorkerRunsWorkOnTheOwnerThread) {
-  TestApp();
+TEST(ThreadHandOverTest, WorkOnTheOwnThreadRunsAtOnceAndWorkOfAWorkerOnTheOwner) {
   ThreadRef main = CurrentThreadRef();
+  EXPECT_EQ(main, CurrentThreadRef());
+  EXPECT_TRUE(main->IsCurrent());
+  bool ran = false;
+  EXPECT_TRUE(main->Run([&] { ran = true; }));
+  EXPECT_TRUE(ran);
+
   QThread* ranOn = nullptr;
   bool handedOver = false;
-  std::unique_ptr<QThread> worker(QThread::create([&] {
+  std::string caught;
+  RunOnWorker([&] {
     EXPECT_FALSE(main->IsCurrent());
     handedOver = main->Run([&] { ranOn = QThread::currentThread(); });
-  }));
-  QEventLoop loop;
-  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-  worker->start();
-  loop.exec();
-  worker->wait();
+    // An exception of the work reaches the caller.
+    try {
+      main->Run([] { throw std::runtime_error("failed on main"); });
+    } catch (const std::runtime_error& error) {
+      caught = error.what();
+    }
+  });
   EXPECT_TRUE(handedOver);
   EXPECT_EQ(ranOn, QThread::currentThread());
+  EXPECT_EQ(caught, "failed on main");
 }
 
 TEST(ThreadHandOverTest, AnEndedThreadRefusesWork) {
@@ -68,25 +66,6 @@ TEST(ThreadHandOverTest, WorkLeftPendingWhenTheThreadEndsWakesItsCaller) {
   EXPECT_FALSE(owner->Run([&] { ran = true; }));
   EXPECT_FALSE(ran);
   worker->wait();
-}
-
-TEST(ThreadHandOverTest, AnExceptionOfTheWorkReachesTheCaller) {
-  TestApp();
-  ThreadRef main = CurrentThreadRef();
-  std::string caught;
-  std::unique_ptr<QThread> worker(QThread::create([&] {
-    try {
-      main->Run([] { throw std::runtime_error("failed on main"); });
-    } catch (const std::runtime_error& error) {
-      caught = error.what();
-    }
-  }));
-  QEventLoop loop;
-  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-  worker->start();
-  loop.exec();
-  worker->wait();
-  EXPECT_EQ(caught, "failed on main");
 }
 
 }  // namespace
