@@ -2,6 +2,7 @@
 // by scripts, across many create/run/close cycles.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -12,58 +13,47 @@
 
 namespace pw::testing {
 
+using namespace Qt::StringLiterals;
+
 // Runs an action chosen by the test when a script calls Act.
 class TCloser : public TCustomAutoObject {
   PW_AUTO_CLASS(TCloser, TCustomAutoObject)
 
  public:
   std::function<void()> action;
-  void Act() {
-    if (action) action();
-  }
+  void Act() { action(); }
 };
 
 PW_AUTO_MEMBERS(TCloser, AutoMethod(1, "Act", &TCloser::Act))
 
 namespace {
 
-struct LiveCounts {
-  std::int64_t engines = TActiveScript::LiveEngines();
-  std::int64_t scriptValues = js::JSDispatch::LiveObjects();
-  std::int64_t nativeFaces = js::LiveNativeWrappers();
-  std::int64_t autoObjects = TCustomAutoObject::LiveObjects();
-};
-
-void ExpectSameCounts(const LiveCounts& before) {
-  LiveCounts after;
-  EXPECT_EQ(after.engines, before.engines);
-  EXPECT_EQ(after.scriptValues, before.scriptValues);
-  EXPECT_EQ(after.nativeFaces, before.nativeFaces);
-  EXPECT_EQ(after.autoObjects, before.autoObjects);
+// Engines, script values, native wrappers and automation objects alive.
+std::array<std::int64_t, 4> LiveCounts() {
+  return {TActiveScript::LiveEngines(), js::JSDispatch::LiveObjects(), js::LiveNativeWrappers(),
+          TCustomAutoObject::LiveObjects()};
 }
 
 TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
   auto probe = MakeAutoObject<TProbe>();
   auto bag = MakeAutoObject<TTestBag>();
-  LiveCounts before;
+  const auto before = LiveCounts();
   for (int cycle = 0; cycle < 1000; ++cycle) {
     auto host = std::make_unique<TActiveScript>();
     ErrorLog log;
     host->OnScriptError = log.Handler();
-    ASSERT_EQ(host->AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
-    ASSERT_EQ(host->AddItem(QStringLiteral("Runtime"), bag->AsDispatch(), true), S_OK);
-    ASSERT_EQ(host->AddItem(QStringLiteral("bag"), bag->AsDispatch(), false), S_OK);
-    ASSERT_EQ(host->SetLanguage(QStringLiteral("JavaScript")), S_OK);
-    ASSERT_EQ(host->AddCode(QStringLiteral(
-                  "var children = [probe.Child(), probe.Child()];\n"
-                  "probe.Keep(function (x) { return x + children.length; });\n"
-                  "bag.kept = {list: [1, {}], bytes: probe.Bytes()};\n"
-                  "function run(x) { return probe.Add(x, Count); }")),
+    ASSERT_EQ(host->AddItem(u"probe"_s, probe->AsDispatch(), false), S_OK);
+    ASSERT_EQ(host->AddItem(u"Runtime"_s, bag->AsDispatch(), true), S_OK);
+    ASSERT_EQ(host->AddItem(u"bag"_s, bag->AsDispatch(), false), S_OK);
+    ASSERT_EQ(host->SetLanguage(u"JavaScript"_s), S_OK);
+    ASSERT_EQ(host->AddCode(u"var children = [probe.Child(), probe.Child()];\n"
+                            u"probe.Keep(function (x) { return x + children.length; });\n"
+                            u"bag.kept = {list: [1, {}], bytes: probe.Bytes()};\n"
+                            u"function run(x) { return probe.Add(x, Count); }"_s),
               S_OK);
     ASSERT_EQ(host->Start(), S_OK);
     Variant result;
-    ASSERT_TRUE(host->CallFunction(QStringLiteral("run"), {Variant(std::int32_t{cycle})}, nullptr,
-                                   &result));
+    ASSERT_TRUE(host->CallFunction(u"run"_s, {Variant(std::int32_t{cycle})}, nullptr, &result));
     ASSERT_EQ(result, Variant(std::int32_t{cycle + 1}));
     ComPtr<IDispatch> global;
     ASSERT_EQ(host->GetScriptDispatch(QString(), global), S_OK);
@@ -71,7 +61,7 @@ TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
     // replaces a live engine.
     if (cycle % 2) host->Close();
     if (cycle % 3 == 0) {
-      ASSERT_EQ(host->SetLanguage(QStringLiteral("JavaScript")), S_OK);
+      ASSERT_EQ(host->SetLanguage(u"JavaScript"_s), S_OK);
     }
     host.reset();
     ASSERT_TRUE(log.errors.empty()) << log.errors[0].Description.toStdString();
@@ -79,50 +69,49 @@ TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
   // Values the native side still holds are dead but not leaked; dropping them frees them.
   probe->last.Clear();
   bag->values.clear();
-  ExpectSameCounts(before);
+  EXPECT_EQ(LiveCounts(), before);
 }
 
 TEST(ActiveScriptLifetimeTest, ScriptValuesHeldAfterTheHostIsGoneFailSafely) {
-  LiveCounts before;
+  const auto before = LiveCounts();
   Variant fn;
   {
     TActiveScript host;
-    ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
-    ASSERT_EQ(host.Evaluate(QStringLiteral("(function () { return 1; })"), &fn), S_OK);
+    ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
+    ASSERT_EQ(host.Evaluate(u"(function () { return 1; })"_s, &fn), S_OK);
   }
-  EXPECT_EQ(TActiveScript::LiveEngines(), before.engines + 1);  // kept by the value, closed
+  EXPECT_EQ(TActiveScript::LiveEngines(), before[0] + 1);  // kept by the value, closed
   Variant result;
-  EXPECT_EQ(CallDispatch(fn.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result),
-            E_UNEXPECTED);
+  EXPECT_EQ(CallDispatch(fn.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result), E_UNEXPECTED);
   EXPECT_EQ(GetDefaultValue(fn.DispatchValue(), &result), E_UNEXPECTED);
   fn.Clear();
-  ExpectSameCounts(before);
+  EXPECT_EQ(LiveCounts(), before);
 }
 
 TEST(ActiveScriptLifetimeTest, ClosingInsideARunningScriptWaitsForItsEnd) {
   auto probe = MakeAutoObject<TProbe>();
   auto closer = MakeAutoObject<TCloser>();
-  LiveCounts before;
+  const auto before = LiveCounts();
   {
     TActiveScript host;
     closer->action = [&host] { host.Close(); };
-    ASSERT_EQ(host.AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
-    ASSERT_EQ(host.AddItem(QStringLiteral("closer"), closer->AsDispatch(), false), S_OK);
-    ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
+    ASSERT_EQ(host.AddItem(u"probe"_s, probe->AsDispatch(), false), S_OK);
+    ASSERT_EQ(host.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
+    ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
     ASSERT_EQ(host.Start(), S_OK);
     // The script goes on to its end; only then is the engine released.
-    EXPECT_EQ(host.AddCode(QStringLiteral("closer.Act(); probe.Value = 'after close';")), S_OK);
-    EXPECT_EQ(probe->value, QStringLiteral("after close"));
+    EXPECT_EQ(host.AddCode(u"closer.Act(); probe.Value = 'after close';"_s), S_OK);
+    EXPECT_EQ(probe->value, u"after close"_s);
     EXPECT_FALSE(host.IsStarted());
-    EXPECT_EQ(host.AddCode(QStringLiteral("probe.Touch();")), E_FAIL);
+    EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), E_FAIL);
     // A new engine after that works as usual.
-    ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
-    EXPECT_EQ(host.AddCode(QStringLiteral("probe.Touch();")), S_OK);
+    ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
+    EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), S_OK);
     EXPECT_EQ(host.Start(), S_OK);
     EXPECT_EQ(probe->touched, 1);
   }
   closer->action = nullptr;
-  ExpectSameCounts(before);
+  EXPECT_EQ(LiveCounts(), before);
 }
 
 }  // namespace
