@@ -78,17 +78,6 @@ std::uint32_t TCustomAutoObject::Release() {
   return remaining;
 }
 
-HRESULT TCustomAutoObject::GetTypeInfoCount(std::uint32_t* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT TCustomAutoObject::GetTypeInfo(std::uint32_t, LCID, IUnknown** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
 HRESULT TCustomAutoObject::GetIDsOfNames(const IID&, const QString* names, std::uint32_t count,
                                          LCID, DISPID* ids) {
   if (count == 0) return S_OK;
@@ -260,11 +249,6 @@ HRESULT TCustomAutoObject::GetMemberProperties(DISPID, std::uint32_t, std::uint3
 }
 HRESULT TCustomAutoObject::GetMemberName(DISPID, QString*) { return E_NOTIMPL; }
 HRESULT TCustomAutoObject::GetNextDispID(std::uint32_t, DISPID, DISPID*) { return E_NOTIMPL; }
-
-HRESULT TCustomAutoObject::GetNameSpaceParent(IUnknown** parent) {
-  if (parent) *parent = nullptr;
-  return E_NOTIMPL;
-}
 
 std::int32_t TCustomAutoObject::GetCustomDispID(const QString& name, bool ensure) {
   return GetDynamicDispID(name, ensure);

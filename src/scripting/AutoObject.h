@@ -75,8 +75,6 @@ class TCustomAutoObject : public IDispatchEx,
   std::uint32_t Release() override;
 
   // IDispatch
-  HRESULT GetTypeInfoCount(std::uint32_t* count) override;
-  HRESULT GetTypeInfo(std::uint32_t index, LCID lcid, IUnknown** info) override;
   HRESULT GetIDsOfNames(const IID& iid, const QString* names, std::uint32_t count, LCID lcid,
                         DISPID* ids) override;
   HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, std::uint16_t flags, DISPPARAMS* params,
@@ -94,7 +92,6 @@ class TCustomAutoObject : public IDispatchEx,
   HRESULT GetMemberProperties(DISPID id, std::uint32_t fetch, std::uint32_t* properties) override;
   HRESULT GetMemberName(DISPID id, QString* name) override;
   HRESULT GetNextDispID(std::uint32_t grfdex, DISPID id, DISPID* next) override;
-  HRESULT GetNameSpaceParent(IUnknown** parent) override;
 
   // ICustomDispatch: this object as another object's dynamic-member provider.
   std::int32_t GetCustomDispID(const QString& name, bool ensure) override;

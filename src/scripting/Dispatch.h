@@ -66,9 +66,16 @@ struct EXCEPINFO {
 struct IDispatch : IUnknown {
   static constexpr IID kIID{"IDispatch"};
 
-  virtual HRESULT GetTypeInfoCount(std::uint32_t* count) = 0;
-  // Type information is not modelled: *info is set to null.
-  virtual HRESULT GetTypeInfo(std::uint32_t index, LCID lcid, IUnknown** info) = 0;
+  // Type information is not modelled: there is none, and *info is set to null.
+  virtual HRESULT GetTypeInfoCount(std::uint32_t* count) {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  virtual HRESULT GetTypeInfo(std::uint32_t /*index*/, LCID /*lcid*/, IUnknown** info) {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
   virtual HRESULT GetIDsOfNames(const IID& iid, const QString* names, std::uint32_t count,
                                 LCID lcid, DISPID* ids) = 0;
   // result may be null (no result wanted); excepInfo and argErr may be null.
@@ -93,7 +100,11 @@ struct IDispatchEx : IDispatch {
                                       std::uint32_t* properties) = 0;
   virtual HRESULT GetMemberName(DISPID id, QString* name) = 0;
   virtual HRESULT GetNextDispID(std::uint32_t grfdex, DISPID id, DISPID* next) = 0;
-  virtual HRESULT GetNameSpaceParent(IUnknown** parent) = 0;
+  // Name spaces are not modelled: *parent is set to null.
+  virtual HRESULT GetNameSpaceParent(IUnknown** parent) {
+    if (parent) *parent = nullptr;
+    return E_NOTIMPL;
+  }
 };
 
 // A provider of dynamic members: names outside an object's member table, served by index.

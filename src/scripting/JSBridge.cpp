@@ -120,32 +120,28 @@ JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code) {
 
 QString FailureMessage(HRESULT hr, const EXCEPINFO& info, const QString& member) {
   if (!info.bstrDescription.isEmpty()) return info.bstrDescription;
+  static constexpr struct {
+    HRESULT hr;
+    const char* text;  // %1 is the member
+  } kMessages[] = {
+      {DISP_E_UNKNOWNNAME, "Object doesn't support property or method %1"},
+      {DISP_E_MEMBERNOTFOUND, "Object doesn't support property or method %1"},
+      {DISP_E_BADPARAMCOUNT, "Wrong number of arguments for %1"},
+      {DISP_E_PARAMNOTOPTIONAL, "Argument not optional for %1"},
+      {DISP_E_TYPEMISMATCH, "Type mismatch in %1"},
+      {DISP_E_OVERFLOW, "Overflow in %1"},
+      {DISP_E_NONAMEDARGS, "%1 does not take named arguments"},
+      {E_NOTIMPL, "%1 is not implemented"},
+      {E_UNEXPECTED, "The object behind %1 is no longer available"},
+      {SCRIPT_E_REPORTED, "Script error in %1"},
+  };
   QString name = member.isEmpty() ? QStringLiteral("default member") : QLatin1Char('\'') + member + QLatin1Char('\'');
-  switch (hr) {
-    case DISP_E_UNKNOWNNAME:
-    case DISP_E_MEMBERNOTFOUND:
-      return QStringLiteral("Object doesn't support property or method %1").arg(name);
-    case DISP_E_BADPARAMCOUNT:
-      return QStringLiteral("Wrong number of arguments for %1").arg(name);
-    case DISP_E_PARAMNOTOPTIONAL:
-      return QStringLiteral("Argument not optional for %1").arg(name);
-    case DISP_E_TYPEMISMATCH:
-      return QStringLiteral("Type mismatch in %1").arg(name);
-    case DISP_E_OVERFLOW:
-      return QStringLiteral("Overflow in %1").arg(name);
-    case DISP_E_NONAMEDARGS:
-      return QStringLiteral("%1 does not take named arguments").arg(name);
-    case E_NOTIMPL:
-      return QStringLiteral("%1 is not implemented").arg(name);
-    case E_UNEXPECTED:
-      return QStringLiteral("The object behind %1 is no longer available").arg(name);
-    case SCRIPT_E_REPORTED:
-      return QStringLiteral("Script error in %1").arg(name);
-    default:
-      return QStringLiteral("Call of %1 failed (0x%2)")
-          .arg(name)
-          .arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
+  for (const auto& message : kMessages) {
+    if (message.hr == hr) return QString::fromLatin1(message.text).arg(name);
   }
+  return QStringLiteral("Call of %1 failed (0x%2)")
+      .arg(name)
+      .arg(static_cast<std::uint32_t>(hr), 8, 16, QLatin1Char('0'));
 }
 
 // The script exception for a failed native call: the very exception of a script that failed

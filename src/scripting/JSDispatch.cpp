@@ -74,16 +74,6 @@ std::uint32_t JSDispatch::Release() {
 
 ThreadRef JSDispatch::OwnerThread() const { return engine_->Thread(); }
 
-HRESULT JSDispatch::GetTypeInfoCount(std::uint32_t* count) {
-  if (count) *count = 0;
-  return S_OK;
-}
-
-HRESULT JSDispatch::GetTypeInfo(std::uint32_t, LCID, IUnknown** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
 DISPID JSDispatch::IdFor(const QString& name) {
   for (std::size_t i = 0; i < names_.size(); ++i) {
     if (names_[i] == name) return static_cast<DISPID>(i + 1);
@@ -298,11 +288,6 @@ HRESULT JSDispatch::GetNextDispID(std::uint32_t, DISPID id, DISPID* next) {
     JSPropertyNameArrayRelease(names);
     return hr;
   });
-}
-
-HRESULT JSDispatch::GetNameSpaceParent(IUnknown** parent) {
-  if (parent) *parent = nullptr;
-  return E_NOTIMPL;
 }
 
 }  // namespace pw::js

@@ -39,8 +39,6 @@ class JSDispatch final : public IDispatchEx {
   std::uint32_t AddRef() override;
   std::uint32_t Release() override;
 
-  HRESULT GetTypeInfoCount(std::uint32_t* count) override;
-  HRESULT GetTypeInfo(std::uint32_t index, LCID lcid, IUnknown** info) override;
   HRESULT GetIDsOfNames(const IID& iid, const QString* names, std::uint32_t count, LCID lcid,
                         DISPID* ids) override;
   HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, std::uint16_t flags, DISPPARAMS* params,
@@ -55,7 +53,6 @@ class JSDispatch final : public IDispatchEx {
   HRESULT GetMemberProperties(DISPID id, std::uint32_t fetch, std::uint32_t* properties) override;
   HRESULT GetMemberName(DISPID id, QString* name) override;
   HRESULT GetNextDispID(std::uint32_t grfdex, DISPID id, DISPID* next) override;
-  HRESULT GetNameSpaceParent(IUnknown** parent) override;
 
   // The wrapped object when this belongs to engine and is still live; else null. On the
   // engine's thread.
