@@ -68,30 +68,11 @@ class TCustomAutoObject : public IDispatchEx,
   PW_AUTO_CLASS(TCustomAutoObject, TAutoTarget)
 
  public:
-  // IUnknown. QueryInterface answers IUnknown, IDispatch, IDispatchEx, ICustomDispatch and
-  // IAutoObjectRef, then whatever the target answers in QueryTargetInterface.
-  HRESULT QueryInterface(const IID& iid, void** out) override;
-  std::uint32_t AddRef() override;
-  std::uint32_t Release() override;
-
-  // IDispatch
-  HRESULT GetIDsOfNames(const IID& iid, const QString* names, std::uint32_t count, LCID lcid,
-                        DISPID* ids) override;
-  HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, std::uint16_t flags, DISPPARAMS* params,
-                 Variant* result, EXCEPINFO* excepInfo, std::uint32_t* argErr) override;
-  // An adapter's calls belong to its target's thread; an object that is its own target is
-  // free-threaded unless a descendant says otherwise.
-  ThreadRef OwnerThread() const override;
-
-  // IDispatchEx
-  HRESULT GetDispID(const QString& name, std::uint32_t grfdex, DISPID* id) override;
-  HRESULT InvokeEx(DISPID id, LCID lcid, std::uint16_t flags, DISPPARAMS* params,
-                   Variant* result, EXCEPINFO* excepInfo, IUnknown* caller) override;
-  HRESULT DeleteMemberByName(const QString& name, std::uint32_t grfdex) override;
-  HRESULT DeleteMemberByDispID(DISPID id) override;
-  HRESULT GetMemberProperties(DISPID id, std::uint32_t fetch, std::uint32_t* properties) override;
-  HRESULT GetMemberName(DISPID id, QString* name) override;
-  HRESULT GetNextDispID(std::uint32_t grfdex, DISPID id, DISPID* next) override;
+  // IUnknown, IDispatch and IDispatchEx. QueryInterface answers IUnknown, IDispatch,
+  // IDispatchEx, ICustomDispatch and IAutoObjectRef, then whatever the target answers in
+  // QueryTargetInterface. An adapter's calls belong to its target's thread (OwnerThread); an
+  // object that is its own target is free-threaded unless a descendant says otherwise.
+  PW_IDISPATCHEX_OVERRIDES
 
   // ICustomDispatch: this object as another object's dynamic-member provider.
   std::int32_t GetCustomDispID(const QString& name, bool ensure) override;

@@ -107,6 +107,25 @@ struct IDispatchEx : IDispatch {
   }
 };
 
+// Declares, in a class that implements IDispatchEx, the overrides every such class writes.
+#define PW_IDISPATCHEX_OVERRIDES                                                                  \
+  HRESULT QueryInterface(const IID& iid, void** out) override;                                    \
+  std::uint32_t AddRef() override;                                                                \
+  std::uint32_t Release() override;                                                               \
+  HRESULT GetIDsOfNames(const IID& iid, const QString* names, std::uint32_t count, LCID lcid,     \
+                        DISPID* ids) override;                                                    \
+  HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, std::uint16_t flags, DISPPARAMS* params,   \
+                 Variant* result, EXCEPINFO* excepInfo, std::uint32_t* argErr) override;          \
+  ThreadRef OwnerThread() const override;                                                         \
+  HRESULT GetDispID(const QString& name, std::uint32_t grfdex, DISPID* id) override;              \
+  HRESULT InvokeEx(DISPID id, LCID lcid, std::uint16_t flags, DISPPARAMS* params,                 \
+                   Variant* result, EXCEPINFO* excepInfo, IUnknown* caller) override;             \
+  HRESULT DeleteMemberByName(const QString& name, std::uint32_t grfdex) override;                 \
+  HRESULT DeleteMemberByDispID(DISPID id) override;                                               \
+  HRESULT GetMemberProperties(DISPID id, std::uint32_t fetch, std::uint32_t* properties) override; \
+  HRESULT GetMemberName(DISPID id, QString* name) override;                                       \
+  HRESULT GetNextDispID(std::uint32_t grfdex, DISPID id, DISPID* next) override;
+
 // A provider of dynamic members: names outside an object's member table, served by index.
 struct ICustomDispatch : IUnknown {
   static constexpr IID kIID{"ICustomDispatch"};
