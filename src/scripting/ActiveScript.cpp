@@ -6,15 +6,7 @@ namespace pw {
 
 namespace {
 
-// Runs body on the host's thread; failed is the answer when that thread has ended.
-template <class Result, class Body>
-Result OnHostThread(const ThreadRef& thread, Result failed, Body body) {
-  if (thread->IsCurrent()) return body();
-  Result result = failed;
-  if (!thread->Run([&] { result = body(); })) return failed;
-  return result;
-}
-
+// Runs body on the host's thread; nothing happens when that thread has ended.
 template <class Body>
 void OnHostThread(const ThreadRef& thread, Body body) {
   if (thread->IsCurrent()) {
@@ -22,6 +14,14 @@ void OnHostThread(const ThreadRef& thread, Body body) {
   } else {
     thread->Run(body);
   }
+}
+
+// The started script's globals and the identifier of name among them; false when the script
+// has not started or has no such name. On the host's thread.
+bool FindGlobal(TActiveScript& host, const QString& name, ComPtr<IDispatch>& global, DISPID& id) {
+  if (!host.IsStarted()) return false;
+  if (FAILED(host.GetScriptDispatch(QString(), global)) || !global) return false;
+  return SUCCEEDED(global->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ HRESULT TActiveScript::PassItem(js::Engine& engine, const TActiveScriptItem& ite
 }
 
 HRESULT TActiveScript::SetLanguage(const QString& language) {
-  return OnHostThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
     if (language.compare(QLatin1String(kJavaScript), Qt::CaseInsensitive) != 0) {
       return CO_E_CLASSSTRING;
     }
@@ -87,7 +87,7 @@ HRESULT TActiveScript::SetLanguage(const QString& language) {
 }
 
 HRESULT TActiveScript::AddItem(const QString& name, IUnknown* object, bool globalMembers) {
-  return OnHostThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
     if (name.isEmpty() || !object) return E_INVALIDARG;
     std::uint32_t flags = globalMembers ? SCRIPTITEM_GLOBALMEMBERS
                                         : SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE;
@@ -111,7 +111,7 @@ void TActiveScript::ClearItems() {
 }
 
 HRESULT TActiveScript::AddCode(const QString& code) {
-  return OnHostThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
     return engine->ParseScriptText(code, false, nullptr);
@@ -119,7 +119,7 @@ HRESULT TActiveScript::AddCode(const QString& code) {
 }
 
 HRESULT TActiveScript::Evaluate(const QString& expression, Variant* result) {
-  return OnHostThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
     return engine->ParseScriptText(expression, true, result);
@@ -127,7 +127,7 @@ HRESULT TActiveScript::Evaluate(const QString& expression, Variant* result) {
 }
 
 HRESULT TActiveScript::Start() {
-  return OnHostThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
     return engine->Start();
@@ -135,7 +135,7 @@ HRESULT TActiveScript::Start() {
 }
 
 bool TActiveScript::IsStarted() const {
-  return OnHostThread(thread_, false, [&] {
+  return RunOnThread(thread_, false, [&] {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     return engine && engine->IsStarted();
   });
@@ -143,7 +143,7 @@ bool TActiveScript::IsStarted() const {
 
 HRESULT TActiveScript::GetScriptDispatch(const QString& itemName, ComPtr<IDispatch>& dispatch) {
   dispatch.Reset();
-  return OnHostThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
     if (!itemName.isEmpty() && !items_.Find(itemName)) return E_INVALIDARG;
@@ -153,23 +153,19 @@ HRESULT TActiveScript::GetScriptDispatch(const QString& itemName, ComPtr<IDispat
 }
 
 bool TActiveScript::FunctionExists(const QString& name) {
-  return OnHostThread(thread_, false, [&] {
-    if (!IsStarted()) return false;
+  return RunOnThread(thread_, false, [&] {
     ComPtr<IDispatch> global;
-    if (FAILED(GetScriptDispatch(QString(), global)) || !global) return false;
     DISPID id = DISPID_UNKNOWN;
-    return SUCCEEDED(global->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
+    return FindGlobal(*this, name, global, id);
   });
 }
 
 bool TActiveScript::CallFunction(const QString& name, const Variant* args, int lastIndex,
                                  IDispatch* thisObject, Variant* result) {
-  return OnHostThread(thread_, false, [&] {
-    if (!IsStarted()) return false;
+  return RunOnThread(thread_, false, [&] {
     ComPtr<IDispatch> global;
-    if (FAILED(GetScriptDispatch(QString(), global)) || !global) return false;
     DISPID id = DISPID_UNKNOWN;
-    if (FAILED(global->GetIDsOfNames(IID_NULL, &name, 1, 0, &id))) return false;
+    if (!FindGlobal(*this, name, global, id)) return false;
     std::size_t count = lastIndex >= 0 && args ? static_cast<std::size_t>(lastIndex) + 1 : 0;
     return SUCCEEDED(CallDispatch(global.Get(), id, args, count, thisObject, result));
   });
@@ -181,7 +177,7 @@ bool TActiveScript::CallFunction(const QString& name, const std::vector<Variant>
 }
 
 HRESULT TActiveScript::Close() {
-  return OnHostThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine;
     {
       std::lock_guard lock(engineMutex_);

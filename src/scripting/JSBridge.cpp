@@ -14,6 +14,7 @@
 #include "scripting/JSDispatch.h"
 #include "scripting/JSEngine.h"
 #include "scripting/JSUtil.h"
+#include "scripting/ThreadHandOver.h"
 
 namespace pw::js {
 
@@ -70,18 +71,9 @@ struct NativeTarget {
       : object(o), ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), owner(o->OwnerThread()) {}
 };
 
-// Runs body on the object's own thread when it has one.
-template <class Body>
-HRESULT OnObjectThread(const NativeTarget& target, Body body) {
-  if (!target.owner || target.owner->IsCurrent()) return body();
-  HRESULT hr = E_UNEXPECTED;
-  if (!target.owner->Run([&] { hr = body(); })) return E_UNEXPECTED;
-  return hr;
-}
-
 HRESULT ResolveName(const NativeTarget& target, const QString& name, bool ensure, DISPID* id) {
   *id = DISPID_UNKNOWN;
-  return OnObjectThread(target, [&]() -> HRESULT {
+  return RunOnThread(target.owner, E_UNEXPECTED, [&]() -> HRESULT {
     if (target.ex) {
       return target.ex->GetDispID(name, fdexNameCaseSensitive | (ensure ? fdexNameEnsure : 0), id);
     }
@@ -101,7 +93,7 @@ HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
     params.rgdispidNamedArgs = &namedPut;
     params.cNamedArgs = 1;
   }
-  return OnObjectThread(target, [&]() -> HRESULT {
+  return RunOnThread(target.owner, E_UNEXPECTED, [&]() -> HRESULT {
     if (target.ex) return target.ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
     return target.object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
   });

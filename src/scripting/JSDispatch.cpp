@@ -5,6 +5,7 @@
 #include "scripting/JSBridge.h"
 #include "scripting/JSEngine.h"
 #include "scripting/JSUtil.h"
+#include "scripting/ThreadHandOver.h"
 
 namespace pw::js {
 
@@ -13,15 +14,6 @@ namespace {
 std::atomic<std::int64_t> g_liveDispatches{0};
 
 constexpr DISPID kStartEnum = -2;
-
-// Runs body on the engine's thread, handing the call over when needed.
-template <class Body>
-HRESULT OnEngineThread(const ThreadRef& thread, Body body) {
-  if (thread->IsCurrent()) return body();
-  HRESULT hr = E_UNEXPECTED;
-  if (!thread->Run([&] { hr = body(); })) return E_UNEXPECTED;
-  return hr;
-}
 
 }  // namespace
 
@@ -101,7 +93,7 @@ HRESULT JSDispatch::GetIDsOfNames(const IID&, const QString* names, std::uint32_
     for (std::uint32_t i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
-  return OnEngineThread(engine_->Thread(), [&]() -> HRESULT {
+  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     *ids = DISPID_UNKNOWN;
     return FindName(names[0], false, ids);
   });
@@ -109,7 +101,7 @@ HRESULT JSDispatch::GetIDsOfNames(const IID&, const QString* names, std::uint32_
 
 HRESULT JSDispatch::GetDispID(const QString& name, std::uint32_t grfdex, DISPID* id) {
   if (!id) return E_POINTER;
-  return OnEngineThread(engine_->Thread(), [&]() -> HRESULT {
+  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     *id = DISPID_UNKNOWN;
     return FindName(name, (grfdex & fdexNameEnsure) != 0, id);
   });
@@ -117,7 +109,7 @@ HRESULT JSDispatch::GetDispID(const QString& name, std::uint32_t grfdex, DISPID*
 
 HRESULT JSDispatch::Invoke(DISPID id, const IID&, LCID, std::uint16_t flags, DISPPARAMS* params,
                            Variant* result, EXCEPINFO* excepInfo, std::uint32_t*) {
-  return OnEngineThread(engine_->Thread(), [&] {
+  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&] {
     return InvokeHere(id, flags, params, result, excepInfo);
   });
 }
@@ -227,7 +219,7 @@ HRESULT JSDispatch::InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* param
 }
 
 HRESULT JSDispatch::DeleteMemberByName(const QString& name, std::uint32_t) {
-  return OnEngineThread(engine_->Thread(), [&]() -> HRESULT {
+  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     if (!Live()) return E_UNEXPECTED;
     Engine::Entry entry(*engine_);
     bool deleted = JSObjectDeleteProperty(engine_->Context(), object_, JSString(name), nullptr);
@@ -236,7 +228,7 @@ HRESULT JSDispatch::DeleteMemberByName(const QString& name, std::uint32_t) {
 }
 
 HRESULT JSDispatch::DeleteMemberByDispID(DISPID id) {
-  return OnEngineThread(engine_->Thread(), [&]() -> HRESULT {
+  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     if (id < 1 || id > static_cast<DISPID>(names_.size())) return DISP_E_MEMBERNOTFOUND;
     QString name = names_[id - 1];
     return DeleteMemberByName(name, 0);
@@ -250,7 +242,7 @@ HRESULT JSDispatch::GetMemberProperties(DISPID, std::uint32_t, std::uint32_t* pr
 
 HRESULT JSDispatch::GetMemberName(DISPID id, QString* name) {
   if (!name) return E_POINTER;
-  return OnEngineThread(engine_->Thread(), [&]() -> HRESULT {
+  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     if (id < 1 || id > static_cast<DISPID>(names_.size())) return DISP_E_MEMBERNOTFOUND;
     *name = names_[id - 1];
     return S_OK;
@@ -259,7 +251,7 @@ HRESULT JSDispatch::GetMemberName(DISPID id, QString* name) {
 
 HRESULT JSDispatch::GetNextDispID(std::uint32_t, DISPID id, DISPID* next) {
   if (!next) return E_POINTER;
-  return OnEngineThread(engine_->Thread(), [&]() -> HRESULT {
+  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     *next = DISPID_UNKNOWN;
     if (!Live()) return E_UNEXPECTED;
     Engine::Entry entry(*engine_);

@@ -50,4 +50,14 @@ class ThreadAnchor {
   QObject* receiver_ = nullptr;  // lives in thread_; deleted by Detach on that thread
 };
 
+// Runs body on thread (at once on that thread itself, or when thread is null: callable
+// anywhere) and returns its result; failed when the hand-over failed.
+template <class Result, class Body>
+Result RunOnThread(const ThreadRef& thread, Result failed, Body body) {
+  if (!thread || thread->IsCurrent()) return body();
+  Result result = failed;
+  if (!thread->Run([&] { result = body(); })) return failed;
+  return result;
+}
+
 }  // namespace pw

@@ -457,26 +457,25 @@ double ToReal(const Number& number) {
   return number.d;
 }
 
-HRESULT FromNumber(const Number& number, VARTYPE target, Variant& out) {
+// number as an integer variant of type T, or DISP_E_OVERFLOW outside T's range.
+template <class T>
+HRESULT IntegerVariant(const Number& number, Variant& out) {
   std::int64_t integer = 0;
-  HRESULT hr = S_OK;
+  const HRESULT hr = ToInteger(number, std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), integer);
+  if (SUCCEEDED(hr)) out = Variant(static_cast<T>(integer));
+  return hr;
+}
+
+HRESULT FromNumber(const Number& number, VARTYPE target, Variant& out) {
   switch (target) {
     case VT_I2:
-      hr = ToInteger(number, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max(), integer);
-      if (SUCCEEDED(hr)) out = Variant(static_cast<std::int16_t>(integer));
-      return hr;
+      return IntegerVariant<std::int16_t>(number, out);
     case VT_I4:
-      hr = ToInteger(number, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), integer);
-      if (SUCCEEDED(hr)) out = Variant(static_cast<std::int32_t>(integer));
-      return hr;
+      return IntegerVariant<std::int32_t>(number, out);
     case VT_I8:
-      hr = ToInteger(number, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), integer);
-      if (SUCCEEDED(hr)) out = Variant(integer);
-      return hr;
+      return IntegerVariant<std::int64_t>(number, out);
     case VT_UI1:
-      hr = ToInteger(number, 0, 255, integer);
-      if (SUCCEEDED(hr)) out = Variant(static_cast<std::uint8_t>(integer));
-      return hr;
+      return IntegerVariant<std::uint8_t>(number, out);
     case VT_BOOL:
       out = Variant(number.kind == Number::kReal ? number.d != 0 : number.i != 0);
       return S_OK;
