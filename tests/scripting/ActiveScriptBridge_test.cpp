@@ -201,16 +201,5 @@ TEST_F(BridgeTest, ScriptObjectsSeenFromNativeCode) {
   EXPECT_EQ(CallDispatch(dispatch, DISPID_VALUE, nullptr, 0, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
 }
 
-TEST_F(BridgeTest, ScriptValuesDieWithTheirEngine) {
-  Variant fn = Eval(u"(function () { return 1; })"_s);
-  ASSERT_EQ(fn.Type(), VT_DISPATCH);
-  ASSERT_EQ(host.Close(), S_OK);
-  Variant result;
-  EXPECT_EQ(CallDispatch(fn.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result), E_UNEXPECTED);
-  // A new engine does not adopt values of the old one.
-  ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
-  EXPECT_EQ(CallDispatch(fn.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result), E_UNEXPECTED);
-}
-
 }  // namespace
 }  // namespace pw::testing

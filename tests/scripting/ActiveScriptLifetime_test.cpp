@@ -72,16 +72,21 @@ TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
   EXPECT_EQ(LiveCounts(), before);
 }
 
-TEST(ActiveScriptLifetimeTest, ScriptValuesHeldAfterTheHostIsGoneFailSafely) {
+TEST(ActiveScriptLifetimeTest, ScriptValuesOfAClosedEngineFailSafely) {
   const auto before = LiveCounts();
   Variant fn;
+  Variant result;
   {
     TActiveScript host;
     ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
     ASSERT_EQ(host.Evaluate(u"(function () { return 1; })"_s, &fn), S_OK);
+    ASSERT_EQ(host.Close(), S_OK);
+    EXPECT_EQ(CallDispatch(fn.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result), E_UNEXPECTED);
+    // A new engine does not adopt values of the old one.
+    ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
+    EXPECT_EQ(CallDispatch(fn.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result), E_UNEXPECTED);
   }
   EXPECT_EQ(TActiveScript::LiveEngines(), before[0] + 1);  // kept by the value, closed
-  Variant result;
   EXPECT_EQ(CallDispatch(fn.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, &result), E_UNEXPECTED);
   EXPECT_EQ(GetDefaultValue(fn.DispatchValue(), &result), E_UNEXPECTED);
   fn.Clear();

@@ -50,19 +50,6 @@ TEST(AutoObjectLifetime, AThousandCyclesLeaveNoObjectBehind) {
   EXPECT_EQ(TCustomAutoObject::LiveObjects(), before);
 }
 
-TEST(AutoObjectLifetime, ComponentAdapterIsFreedWithTheLastHolder) {
-  const std::int64_t before = TCustomAutoObject::LiveObjects();
-  ComPtr<IDispatch> held;
-  {
-    TTestComponent component;
-    EXPECT_EQ(TCustomAutoObject::LiveObjects(), before + 1);
-    held = component.DispatchRef();
-  }
-  EXPECT_EQ(TCustomAutoObject::LiveObjects(), before + 1);
-  held.Reset();
-  EXPECT_EQ(TCustomAutoObject::LiveObjects(), before);
-}
-
 TEST(AutoObjectLifetime, CountsAreSafeAcrossThreads) {
   ComPtr<TTestObject> object = MakeAutoObject<TTestObject>();
   auto churn = [&] {
