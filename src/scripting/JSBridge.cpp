@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "scripting/JSDispatch.h"
@@ -31,6 +32,16 @@ constexpr double kMsPerDay = 86400000.0;
 
 Engine* EngineOf(JSContextRef ctx) {
   return static_cast<Engine*>(JSObjectGetPrivate(JSContextGetGlobalObject(ctx)));
+}
+
+// The native data of a script object of ours and the engine it runs in; both null when
+// either is gone.
+template <class Ref>
+std::pair<Ref*, Engine*> Bind(JSContextRef ctx, JSObjectRef object) {
+  auto* ref = static_cast<Ref*>(JSObjectGetPrivate(object));
+  Engine* engine = EngineOf(ctx);
+  if (!ref || !engine) return {nullptr, nullptr};
+  return {ref, engine};
 }
 
 // --- Dates: local-time day numbers since 1899-12-30 against JavaScript's UTC milliseconds.
@@ -224,6 +235,18 @@ struct MemberRef {
 JSClassRef NativeObjectClass();
 JSClassRef MemberClass();
 
+// After a native call: on failure the script exception and false; on success a pending
+// exception of a script that failed underneath and was handled there is dropped.
+bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const QString& name,
+            JSValueRef* exception) {
+  if (FAILED(hr)) {
+    *exception = FailureException(engine, hr, info, name);
+    return false;
+  }
+  engine.DropPendingException();
+  return true;
+}
+
 // Reads member id: its value, or a callable reference when it cannot be read without
 // arguments (a method, an indexed property).
 JSValueRef GetMember(JSContextRef ctx, Engine& engine,
@@ -233,28 +256,18 @@ JSValueRef GetMember(JSContextRef ctx, Engine& engine,
   Variant result;
   EXCEPINFO info;
   HRESULT hr = InvokeNative(*target, id, DISPATCH_PROPERTYGET, none, &result, &info);
-  if (SUCCEEDED(hr)) {
-    engine.DropPendingException();
-    return ToJS(engine, result);
-  }
   if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
       hr == DISP_E_PARAMNOTOPTIONAL) {
     return JSObjectMake(ctx, MemberClass(), new MemberRef(target, id, name));
   }
-  *exception = FailureException(engine, hr, info, name);
-  return nullptr;
+  return Settle(engine, hr, info, name, exception) ? ToJS(engine, result) : nullptr;
 }
 
 bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const QString& name,
                std::vector<Variant>& args, JSValueRef* exception) {
   EXCEPINFO info;
   HRESULT hr = InvokeNative(target, id, DISPATCH_PROPERTYPUT, args, nullptr, &info);
-  if (FAILED(hr)) {
-    *exception = FailureException(engine, hr, info, name);
-    return false;
-  }
-  engine.DropPendingException();
-  return true;
+  return Settle(engine, hr, info, name, exception);
 }
 
 JSValueRef CallMember(Engine& engine, const NativeTarget& target, DISPID id,
@@ -270,12 +283,7 @@ JSValueRef CallMember(Engine& engine, const NativeTarget& target, DISPID id,
     // unknown here, so ask again without one.
     hr = InvokeNative(target, id, flags, args, nullptr, &info);
   }
-  if (FAILED(hr)) {
-    *exception = FailureException(engine, hr, info, name);
-    return nullptr;
-  }
-  engine.DropPendingException();
-  return ToJS(engine, result);
+  return Settle(engine, hr, info, name, exception) ? ToJS(engine, result) : nullptr;
 }
 
 bool NativeHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
@@ -287,9 +295,8 @@ bool NativeHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
 
 JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
                      JSValueRef* exception) {
-  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return nullptr;
+  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+  if (!ref) return nullptr;
   QString memberName = ToQString(name);
   DISPID id;
   if (FAILED(ref->Resolve(memberName, false, &id))) return nullptr;
@@ -298,9 +305,8 @@ JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
 
 bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return false;
+  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+  if (!ref) return false;
   QString memberName = ToQString(name);
   DISPID id;
   HRESULT hr = ref->Resolve(memberName, true, &id);
@@ -315,16 +321,14 @@ bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
 
 JSValueRef NativeCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
                       const JSValueRef argv[], JSValueRef* exception) {
-  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(function));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return JSValueMakeUndefined(ctx);
+  auto [ref, engine] = Bind<NativeRef>(ctx, function);
+  if (!ref) return JSValueMakeUndefined(ctx);
   return CallMember(*engine, *ref->target, DISPID_VALUE, QString(), argc, argv, exception);
 }
 
 JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRef* exception) {
-  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return nullptr;
+  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+  if (!ref) return nullptr;
   std::vector<Variant> none;
   Variant value;
   EXCEPINFO info;
@@ -358,18 +362,16 @@ JSClassRef NativeObjectClass() {
 
 JSValueRef MemberCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
                       const JSValueRef argv[], JSValueRef* exception) {
-  auto* ref = static_cast<MemberRef*>(JSObjectGetPrivate(function));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return JSValueMakeUndefined(ctx);
+  auto [ref, engine] = Bind<MemberRef>(ctx, function);
+  if (!ref) return JSValueMakeUndefined(ctx);
   return CallMember(*engine, *ref->target, ref->id, ref->name, argc, argv, exception);
 }
 
 // member[index] = value writes an indexed property.
 bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  auto* ref = static_cast<MemberRef*>(JSObjectGetPrivate(object));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return false;
+  auto [ref, engine] = Bind<MemberRef>(ctx, object);
+  if (!ref) return false;
   QString index = ToQString(name);
   bool numeric = false;
   int number = index.toInt(&numeric);
