@@ -44,6 +44,15 @@ std::pair<Ref*, Engine*> Bind(JSContextRef ctx, JSObjectRef object) {
   return {ref, engine};
 }
 
+// A class of script objects called name, with the callbacks fill sets.
+template <class Fill>
+JSClassRef CreateClass(const char* name, Fill fill) {
+  JSClassDefinition definition = kJSClassDefinitionEmpty;
+  definition.className = name;
+  fill(definition);
+  return JSClassCreate(&definition);
+}
+
 // --- Dates: local-time day numbers since 1899-12-30 against JavaScript's UTC milliseconds.
 
 const QDate& DateBase() {
@@ -344,17 +353,14 @@ JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRe
 void NativeFinalize(JSObjectRef object) { delete static_cast<NativeRef*>(JSObjectGetPrivate(object)); }
 
 JSClassRef NativeObjectClass() {
-  static JSClassRef cls = [] {
-    JSClassDefinition definition = kJSClassDefinitionEmpty;
-    definition.className = "NativeObject";
-    definition.hasProperty = Guarded<NativeHas>::Call;
-    definition.getProperty = Guarded<NativeGet>::Call;
-    definition.setProperty = Guarded<NativeSet>::Call;
-    definition.callAsFunction = Guarded<NativeCall>::Call;
-    definition.convertToType = Guarded<NativeConvert>::Call;
-    definition.finalize = NativeFinalize;
-    return JSClassCreate(&definition);
-  }();
+  static JSClassRef cls = CreateClass("NativeObject", [](JSClassDefinition& d) {
+    d.hasProperty = Guarded<NativeHas>::Call;
+    d.getProperty = Guarded<NativeGet>::Call;
+    d.setProperty = Guarded<NativeSet>::Call;
+    d.callAsFunction = Guarded<NativeCall>::Call;
+    d.convertToType = Guarded<NativeConvert>::Call;
+    d.finalize = NativeFinalize;
+  });
   return cls;
 }
 
@@ -389,14 +395,11 @@ bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
 void MemberFinalize(JSObjectRef object) { delete static_cast<MemberRef*>(JSObjectGetPrivate(object)); }
 
 JSClassRef MemberClass() {
-  static JSClassRef cls = [] {
-    JSClassDefinition definition = kJSClassDefinitionEmpty;
-    definition.className = "NativeMember";
-    definition.callAsFunction = Guarded<MemberCall>::Call;
-    definition.setProperty = Guarded<MemberSet>::Call;
-    definition.finalize = MemberFinalize;
-    return JSClassCreate(&definition);
-  }();
+  static JSClassRef cls = CreateClass("NativeMember", [](JSClassDefinition& d) {
+    d.callAsFunction = Guarded<MemberCall>::Call;
+    d.setProperty = Guarded<MemberSet>::Call;
+    d.finalize = MemberFinalize;
+  });
   return cls;
 }
 
@@ -530,14 +533,11 @@ Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
 }  // namespace
 
 JSClassRef GlobalClass() {
-  static JSClassRef cls = [] {
-    JSClassDefinition definition = kJSClassDefinitionEmpty;
-    definition.className = "global";
-    definition.hasProperty = Guarded<GlobalHas>::Call;
-    definition.getProperty = Guarded<GlobalGet>::Call;
-    definition.setProperty = Guarded<GlobalSet>::Call;
-    return JSClassCreate(&definition);
-  }();
+  static JSClassRef cls = CreateClass("global", [](JSClassDefinition& d) {
+    d.hasProperty = Guarded<GlobalHas>::Call;
+    d.getProperty = Guarded<GlobalGet>::Call;
+    d.setProperty = Guarded<GlobalSet>::Call;
+  });
   return cls;
 }
 
