@@ -1,5 +1,6 @@
-// Interrupting running scripts from another thread, and calls that cross threads: they are
-// handed over to the thread that owns the host, the script value or the component.
+// Handing work over to another thread's event loop; interrupting running scripts from another
+// thread, and calls that cross threads: they are handed over to the thread that owns the host,
+// the script value or the component.
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
@@ -8,16 +9,73 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "TestObjects.h"
 #include "scripting/ActiveScript.h"
+#include "scripting/ThreadHandOver.h"
 
 namespace pw::testing {
 namespace {
 
 using namespace Qt::StringLiterals;
+
+TEST(ThreadHandOverTest, WorkOnTheOwnThreadRunsAtOnceAndWorkOfAWorkerOnTheOwner) {
+  ThreadRef main = CurrentThreadRef();
+  EXPECT_EQ(main, CurrentThreadRef());
+  EXPECT_TRUE(main->IsCurrent());
+  bool ran = false;
+  EXPECT_TRUE(main->Run([&] { ran = true; }));
+  EXPECT_TRUE(ran);
+
+  QThread* ranOn = nullptr;
+  bool handedOver = false;
+  std::string caught;
+  RunOnWorker([&] {
+    EXPECT_FALSE(main->IsCurrent());
+    handedOver = main->Run([&] { ranOn = QThread::currentThread(); });
+    // An exception of the work reaches the caller.
+    try {
+      main->Run([] { throw std::runtime_error("failed on main"); });
+    } catch (const std::runtime_error& error) {
+      caught = error.what();
+    }
+  });
+  EXPECT_TRUE(handedOver);
+  EXPECT_EQ(ranOn, QThread::currentThread());
+  EXPECT_EQ(caught, "failed on main");
+}
+
+TEST(ThreadHandOverTest, AnEndedThreadRefusesWork) {
+  ThreadRef ended;
+  std::unique_ptr<QThread> worker(QThread::create([&] { ended = CurrentThreadRef(); }));
+  worker->start();
+  worker->wait();
+  ASSERT_TRUE(ended);
+  bool ran = false;
+  EXPECT_FALSE(ended->Run([&] { ran = true; }));
+  EXPECT_FALSE(ran);
+}
+
+TEST(ThreadHandOverTest, WorkLeftPendingWhenTheThreadEndsWakesItsCaller) {
+  std::atomic<bool> ready{false};
+  ThreadRef owner;
+  // The owner never processes events: it ends with the request still queued.
+  std::unique_ptr<QThread> worker(QThread::create([&] {
+    owner = CurrentThreadRef();
+    ready.store(true);
+    QThread::msleep(150);
+  }));
+  worker->start();
+  while (!ready.load()) QThread::msleep(1);
+  bool ran = false;
+  EXPECT_FALSE(owner->Run([&] { ran = true; }));
+  EXPECT_FALSE(ran);
+  worker->wait();
+}
 
 // Interrupts host after a while, from a thread of its own.
 class DelayedInterrupt {

@@ -257,15 +257,8 @@ TEST(VariantChangeType, ObjectsGiveTheirDefaultValue) {
   EXPECT_EQ(To(Variant::FromDispatch(nullptr), VT_BSTR), kTypeMismatch);
   EXPECT_EQ(To(Variant::FromDispatch(nullptr), VT_UNKNOWN), Variant::FromUnknown(nullptr));
 
-  struct TValued : TCustomAutoObject {
-    HRESULT Invoke(DISPID id, const IID&, LCID, std::uint16_t, DISPPARAMS*, Variant* result,
-                   EXCEPINFO*, std::uint32_t*) override {
-      if (id != DISPID_VALUE) return DISP_E_MEMBERNOTFOUND;
-      if (result) *result = Variant(QStringLiteral("17"));
-      return S_OK;
-    }
-  };
-  ComPtr<TValued> valued(new TValued);
+  ComPtr<testing::TProbe> valued = MakeAutoObject<testing::TProbe>();
+  valued->value = QStringLiteral("17");
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_I4), Variant(17));
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_BSTR), Variant(QStringLiteral("17")));
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_DISPATCH), Variant::FromDispatch(valued.Get()));
