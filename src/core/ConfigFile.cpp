@@ -8,7 +8,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
-#include "platform/SpecialFolders.h"
+#include "platform/KnownFolders.h"
 
 namespace pw {
 

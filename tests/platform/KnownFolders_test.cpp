@@ -1,4 +1,4 @@
-#include "platform/SpecialFolders.h"
+#include "platform/KnownFolders.h"
 
 #include <QFileInfo>
 
@@ -12,7 +12,7 @@ namespace {
 
 using pw::testing::ScopedEnvironment;
 
-TEST(SpecialFoldersTest, PagewickHomeRootsAllFour) {
+TEST(KnownFoldersTest, PagewickHomeRootsAllFour) {
   ScopedEnvironment home("PAGEWICK_HOME", std::string("/tmp/pwhome"));
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::Documents), u"/tmp/pwhome/documents/"_qs);
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/pwhome/appdata/"_qs);
@@ -22,7 +22,7 @@ TEST(SpecialFoldersTest, PagewickHomeRootsAllFour) {
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/pwhome/appdata/"_qs);
 }
 
-TEST(SpecialFoldersTest, XdgVariablesChooseUserFolders) {
+TEST(KnownFoldersTest, XdgVariablesChooseUserFolders) {
   ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
   ScopedEnvironment config("XDG_CONFIG_HOME", std::string("/tmp/xdg-config"));
   ScopedEnvironment documents("XDG_DOCUMENTS_DIR", std::string("/tmp/xdg-docs"));
@@ -35,7 +35,7 @@ TEST(SpecialFoldersTest, XdgVariablesChooseUserFolders) {
   EXPECT_TRUE(folder.endsWith(u"/.config/"_qs));
 }
 
-TEST(SpecialFoldersTest, EveryFolderIsAbsoluteAndEndsInSeparator) {
+TEST(KnownFoldersTest, EveryFolderIsAbsoluteAndEndsInSeparator) {
   ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
   for (SpecialFolder folder : {SpecialFolder::Documents, SpecialFolder::AppData,
                                SpecialFolder::CommonAppData, SpecialFolder::CommonDocuments}) {
@@ -47,7 +47,7 @@ TEST(SpecialFoldersTest, EveryFolderIsAbsoluteAndEndsInSeparator) {
 
 // Whoever runs the tests, the shared folders follow the rule: the system-wide folder when
 // this user may write there, otherwise the user's own folder.
-TEST(SpecialFoldersTest, SharedFoldersFallBackToTheUsersOwn) {
+TEST(KnownFoldersTest, SharedFoldersFallBackToTheUsersOwn) {
   ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
   const QFileInfo etcXdg(u"/etc/xdg"_qs);
   const QString expectedAppData = etcXdg.isDir() && etcXdg.isWritable()
@@ -62,7 +62,7 @@ TEST(SpecialFoldersTest, SharedFoldersFallBackToTheUsersOwn) {
             sharedUsable ? u"/srv/pagewick/"_qs : SpecialFolderPath(SpecialFolder::Documents));
 }
 
-TEST(SpecialFoldersTest, ModuleFolderHoldsThisProgram) {
+TEST(KnownFoldersTest, ModuleFolderHoldsThisProgram) {
   const QString folder = ModuleFolder();
   ASSERT_TRUE(folder.endsWith(u'/'));
   EXPECT_TRUE(QFileInfo::exists(folder + u"pw_tests_platform"_qs)) << folder.toStdString();
