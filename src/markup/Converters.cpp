@@ -319,21 +319,10 @@ THTMLTag THTMLConverter::ClassifyPreformatted(std::string_view line, std::string
 
 void THTMLConverter::PreStyleAttributes(std::string& attributes) const {
   size_t pos = 0;
-  std::string_view word;
-  if (ReadWord(FPreStyle, pos, kClassChars, " ", true, word)) {
-    if (word[0] == '#') {
-      attributes += " id=\"";
-      attributes += word.substr(1);
-    } else {
-      attributes += " class=\"";
-      attributes += word;
-    }
-    attributes += '"';
-  } else {
-    attributes += " style=\"";
-    attributes += FPreStyle;
-    attributes += '"';
-  }
+  if (AppendClassOrId(FPreStyle, pos, attributes)) return;
+  attributes += " style=\"";
+  attributes += FPreStyle;
+  attributes += '"';
 }
 
 bool THTMLConverter::IsAttributeLine(std::string_view trimmed, std::string& attributes) const {

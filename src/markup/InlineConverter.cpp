@@ -55,6 +55,36 @@ void AppendLowerAscii(std::string_view text, std::string& out) {
   for (char c : text) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Appends ` name="value"`.
+void AppendAttribute(std::string_view name, std::string_view value, std::string& out) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  out += value;
+  out += '"';
+}
+
+void AppendAnchor(std::string_view name, std::string& out) {
+  out += "<a name=\"";
+  out += name;
+  out += "\"></a>";
+}
+
+// Makes the rebuilt rest of a line the text still to sweep, paying for it out
+// of `budget`. Once the allowance is spent the rest is written out as it
+// stands and false is returned: the pass ends there.
+bool SweepAgain(std::string& rest, std::string& work, std::string_view& text, size_t& budget, std::string& out) {
+  if (rest.size() > budget) {
+    budget = 0;
+    out += rest;
+    return false;
+  }
+  budget -= rest.size();
+  work.swap(rest);
+  text = work;
+  return true;
+}
+
 enum : unsigned {
   kBoldItalicBit = 1,
   kItalicBit = 2,
@@ -181,11 +211,7 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
         if (name == "href") {
           address = value;
         } else {
-          FPairs += ' ';
-          FPairs += name;
-          FPairs += "=\"";
-          FPairs += value;
-          FPairs += '"';
+          AppendAttribute(name, value, FPairs);
         }
       });
       head += "<a href=\"";
@@ -218,11 +244,7 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
         } else if (name == "border") {
           border = value;
         } else {
-          FPairs += ' ';
-          FPairs += name;
-          FPairs += "=\"";
-          FPairs += value;
-          FPairs += '"';
+          AppendAttribute(name, value, FPairs);
         }
       });
       if (!href.empty()) {
@@ -320,14 +342,7 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
         rest.append(content.substr(keep));
         rest += FTail;
         AppendRemainder(text, close + 1, rest);
-        if (rest.size() > budget) {
-          budget = 0;
-          out += rest;
-          return;
-        }
-        budget -= rest.size();
-        FWork.swap(rest);
-        text = FWork;
+        if (!SweepAgain(rest, FWork, text, budget, out)) return;
         break;
       }
       out += FHead;
@@ -364,24 +379,13 @@ void THTMLConverter::RunAnchorPass(std::string_view text, std::string& out, size
     out.append(text.data() + cur, marker - cur);
     if (name.find("#[") != npos) {
       std::string rest;
-      rest += "<a name=\"";
-      rest += name;
-      rest += "\"></a>";
+      AppendAnchor(name, rest);
       rest.append(text.substr(close + 1));
-      if (rest.size() > budget) {
-        budget = 0;
-        out += rest;
-        return;
-      }
-      budget -= rest.size();
-      FWork.swap(rest);
-      text = FWork;
+      if (!SweepAgain(rest, FWork, text, budget, out)) return;
       cur = 0;
       continue;
     }
-    out += "<a name=\"";
-    out += name;
-    out += "\"></a>";
+    AppendAnchor(name, out);
     cur = close + 1;
   }
   out.append(text.data() + cur, text.size() - cur);

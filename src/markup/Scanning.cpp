@@ -85,17 +85,18 @@ bool ReadToken(std::string_view text, size_t& pos, char delimiter, int stop, std
   return true;
 }
 
-void ParseAttributeGroup(std::string_view text, size_t& pos, std::string& attributes) {
+bool AppendClassOrId(std::string_view text, size_t& pos, std::string& attributes) {
   std::string_view word;
-  if (ReadWord(text, pos, kClassChars, " ", true, word)) {
-    if (word[0] == '#') {
-      attributes += " id=\"";
-      attributes += word.substr(1);
-    } else {
-      attributes += " class=\"";
-      attributes += word;
-    }
-    attributes += '"';
+  if (!ReadWord(text, pos, kClassChars, " ", true, word)) return false;
+  const bool id = word[0] == '#';
+  attributes += id ? " id=\"" : " class=\"";
+  attributes += word.substr(id ? 1 : 0);
+  attributes += '"';
+  return true;
+}
+
+void ParseAttributeGroup(std::string_view text, size_t& pos, std::string& attributes) {
+  if (AppendClassOrId(text, pos, attributes)) {
     pos = SkipSpaces(text, pos);
     return;
   }

@@ -69,6 +69,11 @@ bool ReadWord(std::string_view text, size_t& pos, const TCharSet& word, std::str
 // delimiter and the spaces after it are skipped.
 bool ReadToken(std::string_view text, size_t& pos, char delimiter, int stop, std::string_view& token);
 
+// Reads a class word or "#id" at `pos` (see ReadWord) and appends
+// " class=\"x\"" or " id=\"x\"" to `attributes`; false, with nothing
+// appended and `pos` unchanged, when there is none.
+bool AppendClassOrId(std::string_view text, size_t& pos, std::string& attributes);
+
 // Reads a class/id word or a list of style declarations at `pos` and appends
 // their attribute text (" class=\"x\"", " id=\"x\"" or " style=\"...\"") to
 // `attributes`; moves `pos` past what it used.
