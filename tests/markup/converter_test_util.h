@@ -1,6 +1,9 @@
 // Shared helpers of the markup converter tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -15,17 +18,32 @@ inline std::string Convert(std::string_view body, std::string img_path = {}, std
   return converter.Convert(body);
 }
 
-// One paragraph line: an empty line first, so the text is not a raw line.
-inline std::string Paragraph(std::string_view line, std::string img_path = "images/") {
-  std::string body = "\n";
-  body += line;
-  return Convert(body, std::move(img_path));
-}
-
 inline std::string Inline(std::string_view text, std::string img_path = "images/") {
   THTMLConverter converter;
   converter.SetImgPath(std::move(img_path));
   return converter.ConvertInline(text);
+}
+
+struct TCase {
+  std::string_view input;
+  std::string_view expected;
+};
+
+// Checks every case with `convert`, naming the input of a failing one.
+template <typename Convert>
+void ExpectEach(std::initializer_list<TCase> cases, Convert convert) {
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(c.input)));
+    EXPECT_EQ(convert(c.input), c.expected);
+  }
+}
+
+inline void ExpectBodies(std::initializer_list<TCase> cases, std::string pre_style = {}) {
+  ExpectEach(cases, [&](std::string_view body) { return Convert(body, {}, pre_style); });
+}
+
+inline void ExpectInline(std::initializer_list<TCase> cases) {
+  ExpectEach(cases, [](std::string_view text) { return Inline(text); });
 }
 
 }  // namespace pw::test
