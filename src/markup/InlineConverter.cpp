@@ -161,17 +161,21 @@ void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
   }
 }
 
-// Reads link and image attribute pairs ("name=value") from `pos`, stopping
-// at the first incomplete pair. Calls `take(lowercase name, value)` per pair.
+// Reads the first token of a link or image group (its address or source),
+// then the "name=value" pairs after it up to the first incomplete pair,
+// calling `take(lowercase name, value)` per pair. False when the first token
+// fails or is empty.
 template <typename Take>
-static void ReadAttributePairs(std::string_view content, size_t& pos, std::string& name_buffer, Take take) {
+static bool ReadFirstTokenAndPairs(std::string_view content, size_t& pos, std::string_view& first, Take take) {
+  if (!ReadToken(content, pos, ' ', kNoStop, first) || first.empty()) return false;
+  std::string name_buffer;
   for (;;) {
     size_t start = pos;
     std::string_view name, value;
-    if (!ReadWord(content, pos, kAttributeNameChars, "=", false, name)) return;
+    if (!ReadWord(content, pos, kAttributeNameChars, "=", false, name)) return true;
     if (!ReadToken(content, pos, ' ', kNoStop, value)) {
       pos = start;
-      return;
+      return true;
     }
     name_buffer.clear();
     AppendLowerAscii(name, name_buffer);
@@ -184,6 +188,7 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
   std::string& tail = FTail;
   head.clear();
   tail.clear();
+  FPairs.clear();
   switch (pass.kind) {
     case TPassKind::pkEmphasis:
       head += pass.head;
@@ -204,16 +209,14 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
     case TPassKind::pkLink: {
       size_t pos = 0;
       std::string_view address;
-      if (!ReadToken(content, pos, ' ', kNoStop, address) || address.empty()) return false;
-      FPairs.clear();
-      std::string name_buffer;
-      ReadAttributePairs(content, pos, name_buffer, [&](std::string_view name, std::string_view value) {
+      auto take = [&](std::string_view name, std::string_view value) {
         if (name == "href") {
           address = value;
         } else {
           AppendAttribute(name, value, FPairs);
         }
-      });
+      };
+      if (!ReadFirstTokenAndPairs(content, pos, address, take)) return false;
       head += "<a href=\"";
       head += address;
       head += '"';
@@ -231,12 +234,8 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
 
     case TPassKind::pkImage: {
       size_t pos = 0;
-      std::string_view source;
-      if (!ReadToken(content, pos, ' ', kNoStop, source) || source.empty()) return false;
-      std::string_view href, target, border = "0";
-      FPairs.clear();
-      std::string name_buffer;
-      ReadAttributePairs(content, pos, name_buffer, [&](std::string_view name, std::string_view value) {
+      std::string_view source, href, target, border = "0";
+      auto take = [&](std::string_view name, std::string_view value) {
         if (name == "href") {
           href = value;
         } else if (name == "target") {
@@ -246,7 +245,8 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
         } else {
           AppendAttribute(name, value, FPairs);
         }
-      });
+      };
+      if (!ReadFirstTokenAndPairs(content, pos, source, take)) return false;
       if (!href.empty()) {
         head += "<a href=\"";
         head += href;
