@@ -35,29 +35,34 @@ std::string Number(int i) {
   return buffer;
 }
 
-// The body of page i in the markup, and the same in Markdown.
-std::string MarkupBody(int i) {
-  std::string n = std::to_string(i);
-  return "= Page " + n + "\n\n"
-         "This is page " + n + " of the _[benchmark] site, with __[some] words and a *[page" +
-         Number((i + 1) % kPages) + ".html link to the next page].\n"
-         "A second line of the same paragraph with more text to convert.\n\n"
-         "== Details\n\n"
-         "* First point about page " + n + "\n"
-         "* Second point with _[bold] text\n"
-         "* Third point\n\n"
-         "The end of page " + n + ".\n";
-}
+// How each language writes the constructs a page uses.
+struct TSyntax {
+  const char* heading1;
+  const char* heading2;
+  std::string (*strong)(const std::string& text);
+  std::string (*emphasis)(const std::string& text);
+  std::string (*link)(const std::string& address, const std::string& text);
+};
 
-std::string MarkdownBody(int i) {
+const TSyntax kMarkup{
+    "= ", "== ", [](const std::string& t) { return "_[" + t + "]"; },
+    [](const std::string& t) { return "__[" + t + "]"; },
+    [](const std::string& a, const std::string& t) { return "*[" + a + " " + t + "]"; }};
+const TSyntax kMarkdown{
+    "# ", "## ", [](const std::string& t) { return "**" + t + "**"; },
+    [](const std::string& t) { return "*" + t + "*"; },
+    [](const std::string& a, const std::string& t) { return "[" + t + "](" + a + ")"; }};
+
+// The body of page i.
+std::string PageBody(int i, const TSyntax& s) {
   std::string n = std::to_string(i);
-  return "# Page " + n + "\n\n"
-         "This is page " + n + " of the **benchmark** site, with *some* words and a [link to the next page](page" +
-         Number((i + 1) % kPages) + ".html).\n"
-         "A second line of the same paragraph with more text to convert.\n\n"
-         "## Details\n\n"
+  return s.heading1 + ("Page " + n + "\n\n") +
+         "This is page " + n + " of the " + s.strong("benchmark") + " site, with " + s.emphasis("some") +
+         " words and a " + s.link("page" + Number((i + 1) % kPages) + ".html", "link to the next page") + ".\n"
+         "A second line of the same paragraph with more text to convert.\n\n" +
+         s.heading2 + "Details\n\n"
          "* First point about page " + n + "\n"
-         "* Second point with **bold** text\n"
+         "* Second point with " + s.strong("bold") + " text\n"
          "* Third point\n\n"
          "The end of page " + n + ".\n";
 }
@@ -80,7 +85,7 @@ struct TSites {
     for (int i = 0; i < kPages; ++i) {
       content += "\n[page" + Number(i) + ".html]\n$title Page " + std::to_string(i) + "\n$description Description of page " +
                  std::to_string(i) + "\n";
-      content += MarkupBody(i);
+      content += PageBody(i, kMarkup);
     }
     pw::TProjectFileData data;
     data.Content = content;
@@ -115,7 +120,7 @@ struct TSites {
          WriteWholeFile(hugoSource + "static/images/bg.png", kPicture);
     for (int i = 0; ok && i < kPages; ++i) {
       std::string page = "---\ntitle: \"Page " + std::to_string(i) + "\"\ndescription: \"Description of page " +
-                         std::to_string(i) + "\"\n---\n" + MarkdownBody(i);
+                         std::to_string(i) + "\"\n---\n" + PageBody(i, kMarkdown);
       ok = WriteWholeFile(hugoSource + "content/page" + QString::fromStdString(Number(i)) + ".md", page);
     }
   }

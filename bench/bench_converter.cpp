@@ -69,6 +69,10 @@ const std::string& MarkdownCorpus() {
   return corpus;
 }
 
+void CountBytes(benchmark::State& state, const std::string& body) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(body.size()));
+}
+
 void RunConverter(benchmark::State& state, const std::string& body) {
   pw::THTMLConverter converter;
   converter.SetImgPath("images");
@@ -76,7 +80,7 @@ void RunConverter(benchmark::State& state, const std::string& body) {
     std::string html = converter.Convert(body);
     benchmark::DoNotOptimize(html.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(body.size()));
+  CountBytes(state, body);
 }
 
 void BM_Converter_AllConstructs(benchmark::State& state) { RunConverter(state, MarkupCorpus()); }
@@ -94,7 +98,7 @@ void BM_Md4c_SameShape(benchmark::State& state) {
     md_html(body.data(), static_cast<MD_SIZE>(body.size()), AppendOutput, &html, MD_DIALECT_GITHUB, 0);
     benchmark::DoNotOptimize(html.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(body.size()));
+  CountBytes(state, body);
 }
 BENCHMARK(BM_Md4c_SameShape)->Unit(benchmark::kMillisecond);
 
@@ -105,7 +109,7 @@ void BM_Cmark_SameShape(benchmark::State& state) {
     benchmark::DoNotOptimize(html);
     std::free(html);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(body.size()));
+  CountBytes(state, body);
 }
 BENCHMARK(BM_Cmark_SameShape)->Unit(benchmark::kMillisecond);
 
