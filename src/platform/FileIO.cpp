@@ -61,7 +61,9 @@ bool WriteWholeFile(const QString& path, std::string_view bytes, QString* error)
     return false;
   }
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
+  // Unbuffered, so a short write (disk full, size limit) fails here: a buffered write would only
+  // fail in the flush inside commit(), which QSaveFile does not count as an error.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     SetError(error, QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
     return false;
   }

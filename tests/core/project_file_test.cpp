@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -277,15 +280,26 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFile) {
   ASSERT_TRUE(SaveProjectFile(path, Sample()));
   std::string before;
   ASSERT_TRUE(platform::ReadWholeFile(path, before));
-  QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+
+  // A file-size limit makes the write fail even for root, whom folder permissions don't stop.
+  rlimit saved_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved_limit), 0);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = saved_limit;
+  tiny.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
   TProjectFileData other;
-  other.Content = "changed";
+  other.Content = "changed, and longer than the limit allows";
   const bool saved = SaveProjectFile(path, other);
-  QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  if (saved) GTEST_SKIP() << "running with permissions that ignore a read-only folder";
+  setrlimit(RLIMIT_FSIZE, &saved_limit);
+  std::signal(SIGXFSZ, old_handler);
+
+  EXPECT_FALSE(saved);
   std::string after;
   ASSERT_TRUE(platform::ReadWholeFile(path, after));
   EXPECT_EQ(after, before);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"site.pwproj"})
+      << "no temporary file is left behind";
 }
 
 }  // namespace
