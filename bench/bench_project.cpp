@@ -1,5 +1,5 @@
 // Loading and saving a large project, and the page-list scan the idle handler runs.
-#include "core/ContentText.h"
+#include "markup/ContentText.h"
 #include "core/ProjectFile.h"
 
 #include <benchmark/benchmark.h>

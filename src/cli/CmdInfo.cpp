@@ -2,7 +2,7 @@
 // one "key: value" a line. The password shows only as its length unless asked for.
 #include "cli/Commands.h"
 
-#include "core/ContentText.h"
+#include "markup/ContentText.h"
 #include "core/ProjectFile.h"
 
 #include <cstdio>

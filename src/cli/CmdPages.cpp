@@ -1,7 +1,7 @@
 // pagewick-cli pages PROJECT: the page list as the main window shows it, one caption a line.
 #include "cli/Commands.h"
 
-#include "core/ContentText.h"
+#include "markup/ContentText.h"
 #include "core/ProjectFile.h"
 #include "core/Texts.h"
 

@@ -1,5 +1,5 @@
 // TModule's site build and project creation: the generator and the template files.
-#include "core/Model.h"
+#include "core/Module.h"
 #include "core/SiteBuild.h"
 #include "core/Texts.h"
 #include "generator/Generator.h"

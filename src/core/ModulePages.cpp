@@ -1,7 +1,7 @@
 // TModule: the page list and the commands that add and delete pages.
-#include "core/Model.h"
+#include "core/Module.h"
 
-#include "core/ContentText.h"
+#include "markup/ContentText.h"
 #include "core/Texts.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // TModule: the project lifecycle (reset, titles, load, save, Save As).
-#include "core/Model.h"
+#include "core/Module.h"
 
 #include "core/Texts.h"
 #include "platform/FileIO.h"

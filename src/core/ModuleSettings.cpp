@@ -1,5 +1,5 @@
 // TModule: the settings file, the recent-files list, start-up and the project's folders.
-#include "core/Model.h"
+#include "core/Module.h"
 
 #include "platform/FileIO.h"
 #include "platform/Paths.h"

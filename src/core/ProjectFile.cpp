@@ -1,6 +1,6 @@
 #include "core/ProjectFile.h"
 
-#include "core/CredentialCipher.h"
+#include "platform/CredentialCipher.h"
 #include "platform/CodePage.h"
 #include "platform/FileIO.h"
 

@@ -1,8 +1,8 @@
 #include "core/SiteTemplateSave.h"
 
-#include "core/Model.h"
+#include "core/Module.h"
 #include "core/Texts.h"
-#include "generator/SiteTemplateFile.h"
+#include "generator/Template.h"
 
 namespace pw {
 

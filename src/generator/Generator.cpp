@@ -4,7 +4,7 @@
 #include "generator/OutputFile.h"
 #include "generator/PlaceholderSyntax.h"
 #include "generator/ResourceScanner.h"
-#include "generator/Templates.h"
+#include "generator/PageTemplates.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 

@@ -1,4 +1,4 @@
-#include "generator/Templates.h"
+#include "generator/PageTemplates.h"
 
 #include "platform/Paths.h"
 

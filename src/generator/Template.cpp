@@ -1,4 +1,4 @@
-#include "generator/SiteTemplateFile.h"
+#include "generator/Template.h"
 
 #include "platform/FileIO.h"
 #include "platform/Paths.h"

@@ -1,4 +1,4 @@
-#include "core/ContentText.h"
+#include "markup/ContentText.h"
 
 #include <algorithm>
 

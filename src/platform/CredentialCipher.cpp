@@ -1,4 +1,4 @@
-#include "core/CredentialCipher.h"
+#include "platform/CredentialCipher.h"
 
 #include "platform/CodePage.h"
 

@@ -1,6 +1,6 @@
 // Runs pagewick-cli build, new and pack-template on projects the tests write.
-#include "CliRunner.h"
-#include "TestFiles.h"
+#include "support/CliRunner.h"
+#include "support/TestFiles.h"
 
 #include <QTemporaryDir>
 

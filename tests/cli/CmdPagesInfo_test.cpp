@@ -1,5 +1,5 @@
 // Runs the built pagewick-cli on project files the test writes.
-#include "CliRunner.h"
+#include "support/CliRunner.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 // The demo project that `make run` builds must keep building, with every page and resource.
 #include <QTemporaryDir>
 
-#include "CliRunner.h"
+#include "support/CliRunner.h"
 
 namespace pw::testing {
 namespace {

@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileIO.h"
-#include "platform/QStringPrinter.h"
-#include "platform/ScopedEnvironment.h"
-#include "TestFiles.h"
+#include "support/QStringPrinter.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TestFiles.h"
 
 namespace pw {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/ModelTestFixture.h"
+#include "support/ModuleFixture.h"
 
 namespace pw::test {
 namespace {

@@ -1,6 +1,6 @@
-#include "core/ModelTestFixture.h"
+#include "support/ModuleFixture.h"
 
-#include "core/CredentialCipher.h"
+#include "platform/CredentialCipher.h"
 
 #include <QDir>
 

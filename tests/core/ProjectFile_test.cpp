@@ -1,7 +1,7 @@
-#include "core/CredentialCipher.h"
+#include "platform/CredentialCipher.h"
 #include "core/ProjectFile.h"
 #include "platform/FileIO.h"
-#include "platform/ScopedEnvironment.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 

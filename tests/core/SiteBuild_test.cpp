@@ -1,7 +1,7 @@
-#include "core/ModelTestFixture.h"
+#include "support/ModuleFixture.h"
 #include "core/SiteBuild.h"
 #include "core/SiteTemplateSave.h"
-#include "generator/SiteTemplateFile.h"
+#include "generator/Template.h"
 #include "generator/Generator.h"
 #include "platform/FileIO.h"
 

@@ -1,4 +1,4 @@
-#include "GeneratorTestSupport.h"
+#include "support/GeneratorFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Random and hostile content texts: parsing, expansion and writing never crash or hang.
-#include "GeneratorTestSupport.h"
+#include "support/GeneratorFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "generator/OutputFile.h"
 #include "platform/FileIO.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "GeneratorTestSupport.h"
+#include "support/GeneratorFixture.h"
 #include "generator/ResourceScanner.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "generator/NewProject.h"
-#include "generator/SiteTemplateFile.h"
-#include "generator/Templates.h"
+#include "generator/Template.h"
+#include "generator/PageTemplates.h"
 #include "platform/FileIO.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "inline_reference.h"
+#include "markup/InlineReference.h"
 
 namespace pw::reference {
 

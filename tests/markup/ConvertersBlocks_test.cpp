@@ -1,7 +1,7 @@
 // The block layer: lines, levels, block kinds and their openings and closings.
 #include <gtest/gtest.h>
 
-#include "converter_test_util.h"
+#include "support/ConverterCases.h"
 
 namespace pw {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "block_reference.h"
-#include "converter_test_util.h"
-#include "inline_reference.h"
+#include "markup/BlockReference.h"
+#include "support/ConverterCases.h"
+#include "markup/InlineReference.h"
 
 namespace pw {
 namespace {

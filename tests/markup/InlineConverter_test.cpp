@@ -1,7 +1,7 @@
 // The inline layer: emphasis, anchors, links, images and spans.
 #include <gtest/gtest.h>
 
-#include "converter_test_util.h"
+#include "support/ConverterCases.h"
 
 namespace pw {
 namespace {

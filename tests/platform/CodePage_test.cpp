@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/QStringPrinter.h"
-#include "platform/ScopedEnvironment.h"
+#include "support/QStringPrinter.h"
+#include "support/ScopedEnvironment.h"
 
 namespace pw::platform {
 using namespace std::string_literals;

@@ -1,6 +1,6 @@
-#include "core/CredentialCipher.h"
+#include "platform/CredentialCipher.h"
 
-#include "platform/ScopedEnvironment.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <nettle/cfb.h>

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/QStringPrinter.h"
+#include "support/QStringPrinter.h"
 
 namespace pw::platform {
 namespace {

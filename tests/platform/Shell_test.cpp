@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ScopedEnvironment.h"
+#include "support/ScopedEnvironment.h"
 
 namespace pw::platform {
 namespace {

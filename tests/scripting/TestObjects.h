@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/QStringPrinter.h"
+#include "support/QStringPrinter.h"
 #include "scripting/ActiveScript.h"
 #include "scripting/AutoObject.h"
 

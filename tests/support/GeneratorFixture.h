@@ -4,7 +4,7 @@
 
 #include "generator/Generator.h"
 #include "platform/FileIO.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <QTemporaryDir>
 

@@ -1,10 +1,10 @@
 // A module on an in-memory editor and host, with settings and projects in a temporary folder.
 #pragma once
 
-#include "core/Model.h"
+#include "core/Module.h"
 #include "platform/FileIO.h"
-#include "TestFiles.h"
-#include "platform/ScopedEnvironment.h"
+#include "support/TestFiles.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "block_reference.h"
-#include "inline_reference.h"
+#include "markup/BlockReference.h"
+#include "markup/InlineReference.h"
 #include "markup/Converters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
