@@ -7,6 +7,7 @@
 #pragma once
 
 #include "generator/Generator.h"
+#include "generator/ScriptHooks.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,20 +15,6 @@
 #include <string_view>
 
 namespace pw {
-
-// The script steps of a build; the scripting layer implements them.
-class IBuildScripts {
- public:
-  virtual ~IBuildScripts() = default;
-  // Empties the generator's handler lists, assembles and runs the project's scripts (which
-  // register hooks); false when a script error was reported.
-  virtual bool CompileScripts() = 0;
-  // Calls the script's "build" function, or else "_build", when one is defined.
-  virtual void RunBuildFunction() = 0;
-  // Forgets earlier script errors / tells whether one was reported since.
-  virtual void ResetScriptError() = 0;
-  virtual bool ScriptErrorReported() const = 0;
-};
 
 struct TSiteBuildOptions {
   QString BasePath;        // the project folder; relative output paths start here

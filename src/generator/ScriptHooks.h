@@ -1,6 +1,6 @@
-// The generator's window onto the script runtime: function calls from placeholders and the
-// build hooks that scripts register. The scripting layer implements both interfaces; until
-// a runtime is attached, TNullScriptFunctions knows no functions.
+// The generator's window onto the script runtime: function calls from placeholders, the
+// build hooks that scripts register and the script steps of a whole build. The script runtime
+// implements them; until a runtime is attached, TNullScriptFunctions knows no functions.
 #pragma once
 
 #include <memory>
@@ -42,5 +42,19 @@ class IBuildHandler {
 
 using TBuildHandlerPtr = std::shared_ptr<IBuildHandler>;
 using TBuildHandlerList = std::vector<TBuildHandlerPtr>;
+
+// The script steps of a build; the script runtime implements them.
+class IBuildScripts {
+ public:
+  virtual ~IBuildScripts() = default;
+  // Empties the generator's handler lists, assembles and runs the project's scripts (which
+  // register hooks); false when a script error was reported.
+  virtual bool CompileScripts() = 0;
+  // Calls the script's "build" function, or else "_build", when one is defined.
+  virtual void RunBuildFunction() = 0;
+  // Forgets earlier script errors / tells whether one was reported since.
+  virtual void ResetScriptError() = 0;
+  virtual bool ScriptErrorReported() const = 0;
+};
 
 }  // namespace pw
