@@ -3,8 +3,9 @@
 #include "generator/Charsets.h"
 #include "generator/OutputFile.h"
 #include "generator/PlaceholderSyntax.h"
-#include "generator/ResourceScanner.h"
 #include "generator/PageTemplates.h"
+#include "generator/ResourceScanner.h"
+#include "markup/ContentText.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 
@@ -38,12 +39,6 @@ bool SplitQualifiedName(std::string_view name, std::string_view& section, std::s
   section = name.substr(0, dot);
   variable = name.substr(dot + 1);
   return true;
-}
-
-std::string_view TrimControl(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
 }
 
 }  // namespace
@@ -154,45 +149,34 @@ void TGenerator::Generate(std::string_view text) {
 
   FCurrentLine = 0;
   size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end;
-    if (pos < text.size() && text[pos++] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+  std::string_view line;
+  while (content::NextLine(text, pos, line)) {
     ++FCurrentLine;
-
-    char first = line.empty() ? '\0' : line[0];
-    if (first == ';') continue;
-    if (first == '[') {
-      std::string_view rest = line.substr(1);
-      size_t bracket = rest.find(']');
-      std::string_view name = bracket == std::string_view::npos ? TrimControl(rest) : rest.substr(0, bracket);
-      closeSection();
-      current = AddSection(std::string(name), std::string());
-    } else if (first == '\\') {
-      body.append(line.substr(1));
-      body.push_back('\n');
-    } else if (first == '$') {
-      if (line.size() >= 6 && IsNamed(line.substr(0, 6), "$uses ")) continue;
-      size_t nameEnd = 1;
-      while (nameEnd < line.size() && IsDirectiveNameByte(static_cast<unsigned char>(line[nameEnd])))
-        ++nameEnd;
-      std::string_view name;
-      std::string value;
-      if (nameEnd > 1 && nameEnd < line.size() && line[nameEnd] == ' ') {
-        name = line.substr(1, nameEnd - 1);
-        value = ExpandPlaceholders(line.substr(nameEnd + 1), current, nullptr);
-      } else {
-        name = line.substr(1);
+    switch (content::ClassifyLine(line)) {
+      case content::TLineKind::Comment:
+        break;
+      case content::TLineKind::Header:
+        closeSection();
+        current = AddSection(std::string(content::HeaderName(line)), std::string());
+        break;
+      case content::TLineKind::Escaped:
+        body.append(line.substr(1));
+        body.push_back('\n');
+        break;
+      case content::TLineKind::Directive: {
+        if (content::IsUsesLine(line)) break;
+        const content::TDirective directive = content::ParseDirective(line);
+        std::string value = ExpandPlaceholders(directive.Value, current, nullptr);
+        if (current)
+          current->ApplyDirective(directive.Name, std::move(value));
+        else
+          ApplyDirective(directive.Name, std::move(value));
+        break;
       }
-      if (current)
-        current->ApplyDirective(name, std::move(value));
-      else
-        ApplyDirective(name, std::move(value));
-    } else {
-      body.append(line);
-      body.push_back('\n');
+      case content::TLineKind::Body:
+        body.append(line);
+        body.push_back('\n');
+        break;
     }
   }
   closeSection();

@@ -1,13 +1,10 @@
 #include "generator/PlaceholderSyntax.h"
 
+#include "markup/ContentText.h"
+
 namespace pw {
 
-bool IsDirectiveNameByte(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '-' || c == '.' || c >= 0x80;
-}
-
-bool IsPlaceholderNameByte(unsigned char c) { return IsDirectiveNameByte(c) || c == '$' || c == '&'; }
+bool IsPlaceholderNameByte(unsigned char c) { return content::IsDirectiveNameByte(c) || c == '$' || c == '&'; }
 
 bool FindBraceGroup(std::string_view text, size_t from, size_t& open, size_t& close) {
   size_t start = text.find('{', from);

@@ -9,10 +9,8 @@
 
 namespace pw {
 
-// True for the bytes a placeholder or directive name may hold: ASCII letters and digits,
-// "_", "-", "." and every byte of a multi-byte UTF-8 character. Placeholders also allow
-// "$" and "&" (see IsPlaceholderNameByte).
-bool IsDirectiveNameByte(unsigned char c);
+// True for the bytes a placeholder name may hold: those of a directive name (so that every
+// variable a directive sets can be named), and "$" and "&".
 bool IsPlaceholderNameByte(unsigned char c);
 
 // Finds the first "{" at or after `from` and its matching "}", counting nested braces.

@@ -5,11 +5,6 @@
 namespace pw::content {
 namespace {
 
-bool IsNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
-         c == '.';
-}
-
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) < 0x21; }
@@ -33,16 +28,23 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
+  if (pos >= text.size()) return false;
+  size_t end = text.find_first_of("\r\n", pos);
+  if (end == std::string_view::npos) end = text.size();
+  line = text.substr(pos, end - pos);
+  pos = end;
+  if (pos < text.size() && text[pos++] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+  return true;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  lines.push_back(text.substr(start));
+  size_t pos = 0;
+  std::string_view line;
+  while (NextLine(text, pos, line)) lines.push_back(line);
+  // The editor counts one more, empty, line after a final break, and one in an empty text.
+  if (text.empty() || text.back() == '\r' || text.back() == '\n') lines.emplace_back();
   return lines;
 }
 
@@ -54,11 +56,16 @@ std::string_view HeaderName(std::string_view line) {
   return rest.substr(0, close);
 }
 
+bool IsDirectiveNameByte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+         c == '.' || c >= 0x80;
+}
+
 TDirective ParseDirective(std::string_view line) {
   if (line.empty() || line.front() != '$') return {};
   std::string_view rest = line.substr(1);
   size_t n = 0;
-  while (n < rest.size() && IsNameChar(rest[n])) ++n;
+  while (n < rest.size() && IsDirectiveNameByte(static_cast<unsigned char>(rest[n]))) ++n;
   if (n == 0 || n >= rest.size() || rest[n] != ' ') return {rest, {}};
   return {rest.substr(0, n), rest.substr(n + 1)};
 }
@@ -74,6 +81,8 @@ bool StartsWithNoCase(std::string_view line, std::string_view prefix) {
   }
   return true;
 }
+
+bool IsUsesLine(std::string_view line) { return StartsWithNoCase(line, "$uses "); }
 
 std::vector<std::string> ParseUses(std::string_view value) {
   std::vector<std::string> units;
@@ -124,7 +133,7 @@ TPageScan ScanPages(std::string_view text, std::string_view projectCaption) {
       const std::string_view name = line.substr(1, line.size() - 2);
       const int icon = name.find('.') != std::string_view::npos ? 1 : 0;
       scan.Entries.push_back({std::string(name), static_cast<int>(i) + 1, icon});
-    } else if (StartsWithNoCase(line, "$uses ")) {
+    } else if (IsUsesLine(line)) {
       scan.UsedUnits = std::string(Trim(line.substr(6)));
     } else if (StartsWithNoCase(line, "$title ")) {
       const std::string_view title = Trim(line.substr(7));

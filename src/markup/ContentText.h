@@ -1,5 +1,6 @@
 // The line grammar of the content text and the scanners built on it: pure functions over
 // UTF-8 text, shared by the module's page list, the generator's parser and the highlighter.
+// This is the one reader of that grammar; nothing else cuts lines, headers or directives.
 //
 // Lines end at CR LF, a lone CR or a lone LF. "Trimmed" removes every byte below 0x21 at both
 // ends (in UTF-8 these are exactly the characters below U+0021).
@@ -24,6 +25,10 @@ TLineKind ClassifyLine(std::string_view line);
 
 std::string_view Trim(std::string_view text);
 
+// The next line at pos, without its break; pos moves past the break. False at the end of the
+// text: a text ending in a line break yields no empty line after it (the generator's reading).
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line);
+
 // The text split into lines without their breaks. A text ending in a line break has one more,
 // empty, line; an empty text is one empty line (the editor's counting).
 std::vector<std::string_view> SplitLines(std::string_view text);
@@ -32,8 +37,13 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 // the line holds none, the rest of the line trimmed.
 std::string_view HeaderName(std::string_view line);
 
-// A directive line (first byte "$") cut into name and value. The name is ASCII letters,
-// digits, "_", "-" and "."; when it is empty or not followed by a space, the whole rest of the
+// True for the bytes a directive name may hold: ASCII letters and digits, "_", "-", "." and
+// every byte of a multi-byte UTF-8 character, so that a name in any script reads whole, as the
+// placeholders that name it do.
+bool IsDirectiveNameByte(unsigned char c);
+
+// A directive line (first byte "$") cut into name and value. The name is the run of directive
+// name bytes after "$"; when it is empty or not followed by a space, the whole rest of the
 // line after "$" is the name and the value is empty.
 struct TDirective {
   std::string_view Name;
@@ -47,6 +57,9 @@ bool IsListedHeader(std::string_view trimmedLine);
 
 // True when the line starts with prefix, ASCII case-insensitively.
 bool StartsWithNoCase(std::string_view line, std::string_view prefix);
+
+// True for a "$uses " line (any case), which names script units and sets no variable.
+bool IsUsesLine(std::string_view line);
 
 // The unit names of a $uses value: entries separated by commas, each optionally quoted with
 // double or single quotes (a quoted entry may hold spaces and commas); spaces around entries

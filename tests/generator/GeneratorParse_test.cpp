@@ -75,6 +75,9 @@ TEST(GeneratorParseTest, DirectivesSetProjectAndSectionVariables) {
   EXPECT_FALSE(g.IsVar("uses"));  // uses lines are skipped
   EXPECT_TRUE(g.IsVar("usesx"));
   EXPECT_EQ(ValueToText(g.GetVar("ЗАГОЛОВОК")), "Привет");
+  // A non-ASCII name reads whole, so the placeholder of the same name finds its value.
+  g.Generate("[p]\n$títle Home\n");
+  EXPECT_EQ(g.ExpandPlaceholders("{$títle}", g.Section(0), nullptr), "Home");
 }
 
 TEST(GeneratorParseTest, QualifiedDirectives) {

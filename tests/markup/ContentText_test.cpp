@@ -49,6 +49,8 @@ TEST(ContentTextTest, HeaderNameStopsAtTheFirstBracketOrTakesTheTrimmedRest) {
 }
 
 TEST(ContentTextTest, DirectiveNameIsRestrictedAndNeedsASpace) {
+  // Names in other scripts read whole, as the placeholders that name them do: every byte of a
+  // multi-byte character is a name byte (continuation bytes 0x80-0xBF included).
   const struct {
     std::string_view Line, Name, Value;
   } cases[] = {{"$title Hello world ", "title", "Hello world "},
@@ -56,7 +58,14 @@ TEST(ContentTextTest, DirectiveNameIsRestrictedAndNeedsASpace) {
                {"$title", "title", ""},
                {"$a=b c", "a=b c", ""},
                {"$ value", " value", ""},
-               {"$", "", ""}};
+               {"$", "", ""},
+               {"$t\xC3\xADtle Home", "t\xC3\xADtle", "Home"},
+               {"$\xD0\xB7\xD0\xB0\xD0\xB3 \xD0\xB4", "\xD0\xB7\xD0\xB0\xD0\xB3", "\xD0\xB4"},
+               {"$\xE2\x82\xAC", "\xE2\x82\xAC", ""},
+               {"$menu.\xC3\xA9t\xC3\xA9 x", "menu.\xC3\xA9t\xC3\xA9", "x"},
+               {"$\x80\xBF stray", "\x80\xBF", "stray"},
+               {"$t\xC2\xA0x y", "t\xC2\xA0x", "y"},  // a no-break space is not a separator
+               {"$t\tx", "t\tx", ""}};
   for (const auto& c : cases) {
     const auto d = ParseDirective(c.Line);
     EXPECT_EQ(d.Name, c.Name) << c.Line;
