@@ -40,7 +40,8 @@ int RunBuild(const Args& args) {
   if (!quiet) {
     for (const QString& file : report.Written) std::printf("%s\n", qPrintable(outputDir.relativeFilePath(file)));
   }
-  for (const QString& file : report.Failed) std::fprintf(stderr, "pagewick-cli: cannot write %s\n", qPrintable(file));
+  for (const TFailedWrite& failed : report.Failed)
+    std::fprintf(stderr, "pagewick-cli: cannot write %s: %s\n", qPrintable(failed.Path), qPrintable(failed.Reason));
   if (!platform::ForceDirectories(report.OutputFolder)) {
     std::fprintf(stderr, "pagewick-cli: cannot create the output folder %s\n", qPrintable(report.OutputFolder));
     return 1;
@@ -49,7 +50,7 @@ int RunBuild(const Args& args) {
               static_cast<long long>(report.Written.size()), qPrintable(report.OutputFolder),
               static_cast<long long>(timer.elapsed()));
   if (std::fflush(stdout) != 0) return 1;
-  return report.Failed.isEmpty() ? 0 : 1;
+  return report.Failed.empty() ? 0 : 1;
 }
 
 }  // namespace pw::cli

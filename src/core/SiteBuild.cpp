@@ -12,8 +12,11 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
 
   auto previousObserver = generator.FileWriteObserver;
   if (report) {
-    generator.FileWriteObserver = [report](const QString& path, bool written) {
-      (written ? report->Written : report->Failed).append(path);
+    generator.FileWriteObserver = [report](const QString& path, bool written, const QString& reason) {
+      if (written)
+        report->Written.append(path);
+      else
+        report->Failed.push_back({path, reason});
     };
   }
 

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <string_view>
+#include <vector>
 
 namespace pw {
 
@@ -22,10 +23,16 @@ struct TSiteBuildOptions {
   IBuildScripts* Scripts = nullptr;
 };
 
+// A file that could not be written, and why ("Permission denied").
+struct TFailedWrite {
+  QString Path;
+  QString Reason;
+};
+
 struct TSiteBuildReport {
   QString OutputFolder;
-  QStringList Written;  // every file written, in order
-  QStringList Failed;   // files that could not be written
+  QStringList Written;               // every file written, in order
+  std::vector<TFailedWrite> Failed;  // files that could not be written, in order
   int Sections = 0;
 };
 

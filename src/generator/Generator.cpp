@@ -110,8 +110,9 @@ bool TSection::SaveAsHTML(const QString& path) {
 bool TSection::SaveAsText(const QString& path) { return WritePage(path, EncodeUtf8ForCharset(FContent, PageCharset())); }
 
 bool TSection::WritePage(const QString& path, std::string_view bytes) {
-  bool written = WriteOutputFile(path, bytes);
-  if (FOwner.FileWriteObserver) FOwner.FileWriteObserver(path, written);
+  QString reason;
+  bool written = WriteOutputFile(path, bytes, &reason);
+  if (FOwner.FileWriteObserver) FOwner.FileWriteObserver(path, written, reason);
   return written;
 }
 
@@ -429,8 +430,9 @@ void TGenerator::CopyResources() {
     if (from.isEmpty() || to.isEmpty()) continue;
     std::string bytes;
     if (!platform::ReadWholeFile(from, bytes)) continue;
-    bool written = WriteOutputFile(to, bytes);
-    if (FileWriteObserver) FileWriteObserver(to, written);
+    QString reason;
+    bool written = WriteOutputFile(to, bytes, &reason);
+    if (FileWriteObserver) FileWriteObserver(to, written, reason);
   }
   FResources.clear();
   FResourceSet.clear();

@@ -175,8 +175,9 @@ class TGenerator : public TVarScope {
   const std::vector<std::string>& Resources() const { return FResources; }
 
   // Told about every file a build tries to write (pages, raw files, copied resources), with
-  // whether the write succeeded. Missing templates and resources are not writes.
-  std::function<void(const QString& path, bool written)> FileWriteObserver;
+  // whether the write succeeded and, when not, why. Missing templates and resources are not
+  // writes.
+  std::function<void(const QString& path, bool written, const QString& reason)> FileWriteObserver;
 
  private:
   friend class TSection;

@@ -78,8 +78,9 @@ bool CreateProjectFiles(const QString& projectPath, const QString& templatePath,
   }
 
   TTemplate siteTemplate;
-  if (!siteTemplate.LoadTemplateInfo(templatePath))
-    return fail(QStringLiteral("%1 is not a site template file.").arg(templatePath));
+  QString reason;
+  if (!siteTemplate.LoadTemplateInfo(templatePath, &reason))
+    return fail(QStringLiteral("%1 is not a site template file: %2").arg(templatePath, reason));
   content = QString::fromStdString(siteTemplate.Content());
   if (!siteTemplate.ExtractTemplateFolder(folder))
     return fail(QStringLiteral("Cannot unpack the template folder into %1.").arg(folder));

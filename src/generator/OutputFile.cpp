@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -28,6 +29,14 @@ int CreateTemporary(const std::string& target, std::string& temporary) {
   return -1;
 }
 
+// The reason a system call failed, in the words of the system.
+QString SystemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+bool Fail(QString* error, const QString& reason) {
+  if (error) *error = reason;
+  return false;
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -42,25 +51,32 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-bool WriteOutputFile(const QString& path, std::string_view bytes) {
+bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error) {
   const std::string target = QFile::encodeName(path).toStdString();
-  if (target.empty()) return false;
+  if (target.empty()) return Fail(error, QStringLiteral("no file name given"));
   std::string temporary;
   int fd = CreateTemporary(target, temporary);
   if (fd < 0 && errno == ENOENT) {
     QString folder = platform::ExtractFileDir(path);
-    if (folder.isEmpty() || !platform::ForceDirectories(folder)) return false;
+    if (folder.isEmpty() || !platform::ForceDirectories(folder))
+      return Fail(error, QStringLiteral("cannot create the folder %1").arg(folder));
     fd = CreateTemporary(target, temporary);
   }
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes);
-  ok = (::close(fd) == 0) && ok;
+  if (fd < 0) return Fail(error, SystemReason(errno));
+  int failure = WriteAll(fd, bytes) ? 0 : errno;
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  QString reason;
+  if (failure != 0) reason = SystemReason(failure);
   // A folder (or anything else that is not a file) at the target is never replaced.
   struct stat existing;
-  if (ok && ::lstat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) ok = false;
-  if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  if (reason.isEmpty() && ::lstat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+    reason = QStringLiteral("is a folder");
+  if (reason.isEmpty()) {
+    if (::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    reason = SystemReason(errno);
+  }
   ::unlink(temporary.c_str());
-  return false;
+  return Fail(error, reason);
 }
 
 }  // namespace pw

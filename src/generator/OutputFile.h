@@ -11,7 +11,8 @@
 namespace pw {
 
 // Writes bytes as the whole new content of path, creating missing folders. False when the
-// file cannot be written; an existing file is then unchanged.
-bool WriteOutputFile(const QString& path, std::string_view bytes);
+// file cannot be written, with the reason alone in error ("Permission denied", "No space left
+// on device", "is a folder"; the caller names the file); an existing file is then unchanged.
+bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error = nullptr);
 
 }  // namespace pw

@@ -39,6 +39,15 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// libzip's words for an error code, with the system's reason where it has one.
+QString ZipErrorText(int code) {
+  zip_error_t error;
+  zip_error_init_with_code(&error, code);
+  QString text = QString::fromUtf8(zip_error_strerror(&error));
+  zip_error_fini(&error);
+  return text;
+}
+
 bool ReadIndex(zip* archive, zip_uint64_t index, std::string& bytes) {
   zip_file_t* file = zip_fopen_index(archive, index, 0);
   if (!file) return false;
@@ -106,12 +115,15 @@ void TTemplate::Close() {
   FArchive = nullptr;
 }
 
-bool TTemplate::LoadTemplateInfo(const QString& path) {
+bool TTemplate::LoadTemplateInfo(const QString& path, QString* error) {
   Close();
   FTitle = QFileInfo(platform::NormalizeSeparators(path)).completeBaseName();
-  int error = 0;
-  FArchive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
-  if (!FArchive) return false;
+  int code = 0;
+  FArchive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+  if (!FArchive) {
+    if (error) *error = ZipErrorText(code);
+    return false;
+  }
   std::string xml, title;
   if (ReadEntry(kTemplateXml, xml)) {
     XmlDocPtr doc = ParseXml(xml);

@@ -24,10 +24,11 @@ class TTemplate {
   TTemplate(const TTemplate&) = delete;
   TTemplate& operator=(const TTemplate&) = delete;
 
-  // Opens the file read-only as a zip archive; false when it is not one or cannot be read.
-  // The title is the file's name without folder and extension, or the `title` element of
-  // "template.xml" when that entry parses and has one.
-  bool LoadTemplateInfo(const QString& path);
+  // Opens the file read-only as a zip archive; false when it is not one or cannot be read,
+  // with the reason in error ("No such file", "Not a zip archive"). The title is the file's
+  // name without folder and extension, or the `title` element of "template.xml" when that
+  // entry parses and has one.
+  bool LoadTemplateInfo(const QString& path, QString* error = nullptr);
   bool IsOpen() const { return FArchive != nullptr; }
   const QString& Title() const { return FTitle; }
 

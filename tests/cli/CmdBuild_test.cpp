@@ -78,7 +78,14 @@ TEST_F(CliBuildTest, UnwritableOutputFolderFails) {
   Put(root + "blocker", "a file");
   TCliResult r = RunCli({"build", root + "site/site.pwproj", "--out", root + "blocker/out"});
   EXPECT_EQ(r.ExitCode, 1);
-  EXPECT_TRUE(r.Err.contains("cannot")) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains("pagewick-cli: cannot write " + root + "blocker/out/index.html: Not a directory\n"))
+      << r.Err.toStdString();
+  // The reason names what stands in the way.
+  QDir().mkpath(root + "site/html/index.html");
+  r = RunCli({"build", root + "site/site.pwproj"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_TRUE(r.Err.contains("html/index.html: is a folder\n")) << r.Err.toStdString();
+  EXPECT_EQ(Get(root + "site/html/notes.txt"), "raw {$title}\n");  // the rest of the build goes on
 }
 
 TEST_F(CliBuildTest, NewProjectIsBlankAndNotOverwritten) {

@@ -56,7 +56,7 @@ TEST_F(SiteBuildTest, BuildsIntoTheDefaultOutputFolderAndReportsWrites) {
   EXPECT_EQ(report.OutputFolder, base + "html/");
   EXPECT_EQ(report.Sections, 2);
   EXPECT_EQ(report.Written, (QStringList{base + "html/index.html", base + "html/s.css"}));
-  EXPECT_TRUE(report.Failed.isEmpty());
+  EXPECT_TRUE(report.Failed.empty());
   EXPECT_EQ(ReadOr(base + "html/index.html"), "<link href=\"s.css\">Hi");
   EXPECT_FALSE(g.FileWriteObserver);  // the caller's observer is restored
 }
@@ -93,7 +93,9 @@ TEST_F(SiteBuildTest, UnwritableOutputIsReported) {
   TSiteBuildReport report;
   EXPECT_TRUE(BuildSiteContent(g, "$out_path blocker\n[index.html]\nA\n[a.txt]\nt\n", {base, {}, nullptr}, &report));
   EXPECT_TRUE(report.Written.isEmpty());
-  EXPECT_EQ(report.Failed.size(), 3);
+  ASSERT_EQ(report.Failed.size(), 3u);
+  EXPECT_EQ(report.Failed[0].Path, base + "blocker/index.html");
+  for (const TFailedWrite& failed : report.Failed) EXPECT_EQ(failed.Reason, "Not a directory");
 }
 
 using ModuleBuildTest = test::ModelTest;

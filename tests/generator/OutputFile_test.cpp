@@ -28,11 +28,20 @@ TEST(OutputFileTest, WritesReplacesAndCreatesFolders) {
 TEST(OutputFileTest, FailuresLeaveNothingBehind) {
   QTemporaryDir dir;
   QDir().mkpath(dir.path() + "/folder");
-  EXPECT_FALSE(WriteOutputFile(dir.path() + "/folder", "x"));  // a folder is never replaced
-  EXPECT_TRUE(QDir(dir.path() + "/folder").exists());
   platform::WriteWholeFile(dir.path() + "/file", "f");
-  EXPECT_FALSE(WriteOutputFile(dir.path() + "/file/below.html", "x"));  // a file blocks the folder
-  EXPECT_FALSE(WriteOutputFile("", "x"));
+  const struct {
+    QString Path, Reason;
+  } cases[] = {
+      {dir.path() + "/folder", "is a folder"},  // a folder is never replaced
+      {dir.path() + "/file/below.html", "Not a directory"},  // a file blocks the folder
+      {"", "no file name given"},
+  };
+  for (const auto& c : cases) {
+    QString reason;
+    EXPECT_FALSE(WriteOutputFile(c.Path, "x", &reason)) << c.Path.toStdString();
+    EXPECT_EQ(reason, c.Reason) << c.Path.toStdString();
+  }
+  EXPECT_TRUE(QDir(dir.path() + "/folder").exists());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
             (QStringList{"file", "folder"}));
 }

@@ -73,8 +73,11 @@ TEST(SiteTemplateTest, TitleComesFromTheXmlOrTheFileNameAndOtherFilesFail) {
     EXPECT_EQ(t.Content(), c.Content);
   }
   platform::WriteWholeFile(dir.path() + "/bad.pwtmpl", "not a zip");
-  EXPECT_FALSE(t.LoadTemplateInfo(dir.path() + "/bad.pwtmpl"));
-  EXPECT_FALSE(t.LoadTemplateInfo(dir.path() + "/missing.pwtmpl"));
+  QString reason;
+  EXPECT_FALSE(t.LoadTemplateInfo(dir.path() + "/bad.pwtmpl", &reason));
+  EXPECT_EQ(reason, "Not a zip archive");
+  EXPECT_FALSE(t.LoadTemplateInfo(dir.path() + "/missing.pwtmpl", &reason));
+  EXPECT_EQ(reason, "No such file");
   std::string bytes;
   EXPECT_FALSE(t.ReadEntry("template.xml", bytes));
   EXPECT_FALSE(t.ExtractTemplateFolder(dir.path()));
