@@ -1,18 +1,18 @@
-// IHost: how the project core reaches the user (questions, messages, file dialogs, the
-// add-page window, window captions), and TMemoryHost, whose answers tests preset and which
-// records what was asked. The module never owns its host.
+// IHost: every request of the project core that needs an answer from the user or from
+// another window: questions, messages, file dialogs, the add-page window, the new-project
+// wizard, the template editor's unsaved files and the Save As types that other parts write.
+// The user-interface thread calls it; the module never owns its host. Notifications that need
+// no answer are TModule's signals instead.
 #pragma once
 
 #include <QString>
-#include <QStringList>
-
-#include <deque>
-#include <optional>
-#include <vector>
 
 namespace pw {
 
 enum class TAnswer { Yes, No, Cancel };
+
+// Save As file types, as the save dialog's 1-based filter index.
+enum TSaveType { stProject = 1, stSiteTemplate = 2, stTavrinDocument = 3 };
 
 enum class TMessageKind { Information, Warning, Error };
 
@@ -52,42 +52,16 @@ class IHost {
   // Shows the add-page window; true on OK, with the fields filled.
   virtual bool AskAddPage(TAddPageFields& fields) = 0;
 
-  // The main window's caption changed (the application's title follows it).
-  virtual void SetMainCaption(const QString& caption) = 0;
-};
+  // Runs the new-project wizard modally; true when it ended with OK (it has then called
+  // TModule::CreateProject).
+  virtual bool RunNewProjectWizard() = 0;
+  // Lets the template editor settle its unsaved files; false when the user cancelled.
+  virtual bool ConfirmTemplateChanges() = 0;
 
-// Answers from queues that tests fill beforehand; an empty queue answers Cancel, No, or a
-// cancelled dialog. Everything asked or shown is recorded in order.
-class TMemoryHost : public IHost {
- public:
-  struct TQuestion {
-    QString Title;
-    QString Text;
-  };
-
-  TAnswer AskYesNoCancel(const QString& title, const QString& text) override;
-  bool AskYesNo(const QString& title, const QString& text) override;
-  void ShowMessage(const QString& title, const QString& text, TMessageKind kind) override;
-  bool OpenFileDialog(TFileDialog& dialog) override;
-  bool SaveFileDialog(TFileDialog& dialog) override;
-  bool BrowseForFolder(const QString& title, QString& folder) override;
-  bool AskAddPage(TAddPageFields& fields) override;
-  void SetMainCaption(const QString& caption) override { Caption = caption; }
-
-  // Preset answers, consumed front first.
-  std::deque<TAnswer> Answers;                // for AskYesNoCancel and AskYesNo (Yes = yes)
-  std::deque<std::optional<QString>> OpenChoices;  // nullopt = cancel
-  // A chosen name with its 1-based filter index; nullopt = cancel.
-  std::deque<std::optional<std::pair<QString, int>>> SaveChoices;
-  std::deque<std::optional<QString>> FolderChoices;
-  std::deque<std::optional<TAddPageFields>> AddPageChoices;
-
-  // Records.
-  std::vector<TQuestion> Questions;
-  std::vector<TQuestion> Messages;
-  std::vector<TFileDialog> OpenDialogs;  // as shown
-  std::vector<TFileDialog> SaveDialogs;  // as shown
-  QString Caption;
+  // Save As types other than the project: whether this program can write the type, and
+  // writing it (false = not saved; the writer has told the user why).
+  virtual bool CanSaveAsType(TSaveType type) = 0;
+  virtual bool SaveAsType(TSaveType type, const QString& fileName) = 0;
 };
 
 }  // namespace pw

@@ -1,20 +1,26 @@
 // TModule: the central data module. It owns the project state, the settings file and the
 // recent-files list, and carries out the project commands (new, open, save, recent files, the
-// page list, add and delete page). It reaches the editor only through ITextEditor and the
-// user only through IHost; both are borrowed and must outlive the module.
+// page list, add and delete page, build). It reaches the editor only through ITextEditor, the
+// user and the other windows only through IHost, and the scripts only through IBuildScripts;
+// all three are borrowed and must outlive the module. Used on the user-interface thread only.
 //
-// Commands report failure by a false result; questions and messages go through the host.
+// Its parts: ModuleProject.cpp (project lifecycle), ModulePages.cpp (the page list),
+// ModuleBuild.cpp (site build and project creation), ModuleSettings.cpp (settings, recent
+// files, start-up). Commands report failure by a false result; requests that need an answer
+// go through the host; what several windows listen to is a signal.
 #pragma once
 
 #include "core/ConfigFile.h"
 #include "core/Host.h"
 #include "core/ProjectFile.h"
 #include "core/TextEditor.h"
+#include "markup/ContentText.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -23,19 +29,12 @@ namespace pw {
 class TGenerator;
 class IBuildScripts;
 
-// One entry of the page list as the main window shows it.
-struct TPageListEntry {
-  QString Caption;
-  int Line = 0;  // 1-based line of the section header; 0 for the "Project" entry
-  int Icon = 0;  // 0 = fragment (no extension), 1 = file, 2 = the project
+// One entry of the page list as the main window shows it (caption in UTF-8).
+using TPageListEntry = content::TPageEntry;
 
-  friend bool operator==(const TPageListEntry&, const TPageListEntry&) = default;
-};
+class TModule : public QObject {
+  Q_OBJECT
 
-// Save As file types, as the save dialog's 1-based filter index.
-enum TSaveType { stProject = 1, stSiteTemplate = 2, stTavrinDocument = 3 };
-
-class TModule {
  public:
   TModule(ITextEditor& editor, IHost& host);
   ~TModule();
@@ -75,6 +74,7 @@ class TModule {
   bool SaveProject(const QString& path);
 
   // Asks to save changes, then runs the new-project wizard; true when a project was created.
+  // Asks for the preview afterwards when the settings say so.
   bool CmNew();
   bool CmOpen();
   bool CmSave();
@@ -117,28 +117,30 @@ class TModule {
   bool CreateProject(const QString& projectPath, const QString& templatePath);
   // The generator, created on first use and owned by the module.
   TGenerator& Generator();
-  // The script steps of a build (borrowed); none = builds run without scripts.
+  // The script steps of a build (borrowed); none = builds run without scripts. The module
+  // also compiles the scripts again after a load, a creation, or a change of the used units.
   void SetBuildScripts(IBuildScripts* scripts) { FBuildScripts = scripts; }
 
-  // --- Hooks for parts that live elsewhere; each may be left empty ---
-  // Save As types 2 and 3; false (the default when empty) means "not saved".
-  std::function<bool(const QString& fileName)> SaveAsSiteTemplate;
-  std::function<bool(const QString& fileName)> SaveAsTavrinDocument;
-  // Asked first by ConfirmSaveChanges (the template editor's unsaved files).
-  std::function<bool()> ConfirmTemplateChanges;
-  // Runs the project's scripts again (after a load, or when the used units changed).
-  std::function<void()> CompileScripts;
-  // After a project was loaded (the template editor reloads its folder).
-  std::function<void()> ProjectLoaded;
-  // The new-project wizard, run modally; true when it ended with OK (it calls CreateProject).
-  std::function<bool()> ShowNewProjectWizard;
-  // The Preview command, run after the wizard when the settings ask for it.
-  std::function<void()> Preview;
-  // After SetProjectFileName (other windows retitle themselves).
-  std::function<void()> ProjectFileNameChanged;
+ signals:
+  // The main window's caption changed with the project's file name (every window that shows
+  // the project's name retitles itself).
+  void TitleChanged(const QString& caption);
+  // A project was loaded (the template editor reloads its folder).
+  void ProjectLoaded();
+  // The page list's entries changed after a refresh.
+  void PageListChanged();
+  // The module itself set or cleared the editor's modified flag (load, save, reset, create);
+  // edits by the user are announced by the editor.
+  void ModifiedChanged(bool modified);
+  // The new project should be previewed (after the wizard, when the settings ask for it).
+  void PreviewRequested();
 
  private:
-  bool SaveAsType(const QString& fileName, int type);
+  // Runs the project's scripts again when scripts are attached.
+  void CompileScripts();
+  // Sets the editor's modified flag and announces it.
+  void SetModified(bool modified);
+  bool SaveAs(const QString& fileName, int type);
   // The content text of the editor as UTF-8.
   std::string ContentUtf8() const;
   // The line break the editor's text uses (CR LF when it holds one, else LF).

@@ -14,7 +14,7 @@ TGenerator& TModule::Generator() {
 
 bool TModule::BuildSite() {
   // The template editor settles its unsaved files first; cancelling there ends the build.
-  if (ConfirmTemplateChanges && !ConfirmTemplateChanges()) return false;
+  if (!FHost.ConfirmTemplateChanges()) return false;
   TSiteBuildOptions options;
   options.BasePath = BasePath();
   options.Scripts = FBuildScripts;
@@ -33,9 +33,9 @@ bool TModule::CreateProject(const QString& projectPath, const QString& templateP
   FEditor.SetText(content);
   SetProjectFileName(projectPath);
   // Not on disk until saved: the new project starts modified.
-  FEditor.SetModified(true);
+  SetModified(true);
   RefreshPageList(true);
-  if (CompileScripts) CompileScripts();
+  CompileScripts();
   return created;
 }
 

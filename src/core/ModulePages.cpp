@@ -22,20 +22,18 @@ void TModule::RefreshPageList(bool forced) {
   if (!forced && FEditor.Revision() == FRefreshedRevision) return;
   FRefreshedRevision = FEditor.Revision();
 
-  const content::TPageScan scan = content::ScanPages(ContentUtf8(), LocalText("Project").toStdString());
-  FPageList.clear();
-  FPageList.reserve(scan.Entries.size());
-  for (const content::TPageEntry& e : scan.Entries) {
-    FPageList.push_back({QString::fromStdString(e.Caption), e.Line, e.Icon});
-  }
+  content::TPageScan scan = content::ScanPages(ContentUtf8(), LocalText("Project").toStdString());
+  const bool changed = scan.Entries != FPageList;
+  FPageList = std::move(scan.Entries);
   FSelectedPage = std::clamp(FSelectedPage, 0, static_cast<int>(FPageList.size()) - 1);
   FProject.ProjectTitle = QString::fromStdString(scan.ProjectTitle);
 
   const QString units = QString::fromStdString(scan.UsedUnits);
   if (units != FProject.UsedUnits) {
     FProject.UsedUnits = units;
-    if (!forced && CompileScripts) CompileScripts();
+    if (!forced) CompileScripts();
   }
+  if (changed) emit PageListChanged();
 }
 
 void TModule::SetSelectedPage(int index) {
@@ -88,7 +86,7 @@ bool TModule::CmDeletePage() {
   RefreshPageList(false);
   if (!CanDeletePage()) return false;
   const TPageListEntry entry = FPageList[FSelectedPage];
-  if (!FHost.AskYesNo(LocalText("DeletePageAction.Caption"), LocalFormat("DeletePageQuestion", entry.Caption)))
+  if (!FHost.AskYesNo(LocalText("DeletePageAction.Caption"), LocalFormat("DeletePageQuestion", QString::fromStdString(entry.Caption))))
     return false;
 
   const std::string text = ContentUtf8();

@@ -2,6 +2,7 @@
 #include "core/Module.h"
 
 #include "core/Texts.h"
+#include "generator/ScriptHooks.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 
@@ -42,6 +43,15 @@ TModule::TModule(ITextEditor& editor, IHost& host)
 
 TModule::~TModule() = default;
 
+void TModule::SetModified(bool modified) {
+  FEditor.SetModified(modified);
+  emit ModifiedChanged(modified);
+}
+
+void TModule::CompileScripts() {
+  if (FBuildScripts) FBuildScripts->CompileScripts();
+}
+
 std::string TModule::ContentUtf8() const { return FEditor.Text().toStdString(); }
 
 QString TModule::LineBreak() const {
@@ -51,7 +61,7 @@ QString TModule::LineBreak() const {
 void TModule::ResetProject() {
   FEditor.SetText(QString());
   FProject.Reset();
-  FEditor.SetModified(false);
+  SetModified(false);
 }
 
 void TModule::SetProjectFileName(const QString& path) {
@@ -69,12 +79,11 @@ void TModule::SetProjectFileName(const QString& path) {
     FBasePath = platform::ExtractFileDir(full);
     FSaveFileName = full;
   }
-  FHost.SetMainCaption(FMainCaption);
-  if (ProjectFileNameChanged) ProjectFileNameChanged();
+  emit TitleChanged(FMainCaption);
 }
 
 bool TModule::ConfirmSaveChanges() {
-  if (ConfirmTemplateChanges && !ConfirmTemplateChanges()) return false;
+  if (!FHost.ConfirmTemplateChanges()) return false;
   if (!FEditor.Modified()) return true;
   QString name = BareName(FProject.ProjectPath);
   if (name.isEmpty()) name = LocalText("Untitled");
@@ -118,14 +127,14 @@ bool TModule::LoadProject(const QString& path) {
   SetProjectFileName(fileName);
   UpdateRecentFiles(FProject.ProjectPath);
   RefreshPageList(true);
-  FEditor.SetModified(false);
+  SetModified(false);
 
   if (!data.Script.empty()) {
     const QString scriptPath = TemplateFolder() + QStringLiteral("template.js");
     if (!platform::FileExists(scriptPath)) platform::WriteWholeFile(scriptPath, data.Script);
   }
-  if (ProjectLoaded) ProjectLoaded();
-  if (CompileScripts) CompileScripts();
+  emit ProjectLoaded();
+  CompileScripts();
   return true;
 }
 
@@ -142,13 +151,13 @@ bool TModule::SaveProject(const QString& fileName) {
     return false;
   }
   SetProjectFileName(path);
-  FEditor.SetModified(false);
+  SetModified(false);
   return true;
 }
 
 bool TModule::CmNew() {
-  if (!ConfirmSaveChanges() || !ShowNewProjectWizard || !ShowNewProjectWizard()) return false;
-  if (Preview && ReadPreviewNewProject(*FConfig)) Preview();
+  if (!ConfirmSaveChanges() || !FHost.RunNewProjectWizard()) return false;
+  if (ReadPreviewNewProject(*FConfig)) emit PreviewRequested();
   return true;
 }
 
@@ -170,21 +179,17 @@ bool TModule::CmSaveAs() {
   QString name = dialog.FileName;
   const QString ext = FilterExt(dialog.Filter, dialog.FilterIndex);
   if (!ext.isEmpty() && platform::ExtractFileExt(name).toLower() != ext.toLower()) name += ext;
-  return SaveAsType(name, dialog.FilterIndex);
+  return SaveAs(name, dialog.FilterIndex);
 }
 
-bool TModule::SaveAsType(const QString& fileName, int type) {
-  const std::function<bool(const QString&)>* save = nullptr;
-  switch (type) {
-    case stSiteTemplate: save = &SaveAsSiteTemplate; break;
-    case stTavrinDocument: save = &SaveAsTavrinDocument; break;
-    default: return SaveProject(fileName);
-  }
-  if (!*save) {
+bool TModule::SaveAs(const QString& fileName, int type) {
+  if (type != stSiteTemplate && type != stTavrinDocument) return SaveProject(fileName);
+  const auto saveType = static_cast<TSaveType>(type);
+  if (!FHost.CanSaveAsType(saveType)) {
     FHost.ShowMessage(LocalText("Title"), LocalText("SaveTypeUnavailable"), TMessageKind::Warning);
     return false;
   }
-  return (*save)(fileName);
+  return FHost.SaveAsType(saveType, fileName);
 }
 
 }  // namespace pw

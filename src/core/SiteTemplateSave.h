@@ -1,5 +1,5 @@
 // Save As type 2: a project saved as a site template file. Built on TModule (borrowed) and
-// the generator's site template writer; the UI installs it as TModule::SaveAsSiteTemplate.
+// the generator's site template writer; the host's SaveAsType calls it for stSiteTemplate.
 #pragma once
 
 #include <QString>

@@ -125,13 +125,13 @@ std::string UsesIncludes(std::string_view value) {
 
 TPageScan ScanPages(std::string_view text, std::string_view projectCaption) {
   TPageScan scan;
-  scan.Entries.push_back({std::string(projectCaption), 0, 2});
+  scan.Entries.push_back({std::string(projectCaption), 0, piProject});
   const std::vector<std::string_view> lines = SplitLines(text);
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = Trim(lines[i]);
     if (IsListedHeader(line)) {
       const std::string_view name = line.substr(1, line.size() - 2);
-      const int icon = name.find('.') != std::string_view::npos ? 1 : 0;
+      const TPageIcon icon = name.find('.') != std::string_view::npos ? piFile : piFragment;
       scan.Entries.push_back({std::string(name), static_cast<int>(i) + 1, icon});
     } else if (IsUsesLine(line)) {
       scan.UsedUnits = std::string(Trim(line.substr(6)));

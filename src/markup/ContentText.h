@@ -69,10 +69,14 @@ std::vector<std::string> ParseUses(std::string_view value);
 // The script lines that stand for a $uses value: "#include " + unit + LF for every unit.
 std::string UsesIncludes(std::string_view value);
 
+// The page list's icons, by the numbers of the main window's image list.
+enum TPageIcon { piFragment = 0, piFile = 1, piProject = 2 };
+
+// One entry of the page list.
 struct TPageEntry {
   std::string Caption;
-  int Line = 0;  // 1-based; 0 for the project entry
-  int Icon = 0;  // 0 fragment, 1 file, 2 project
+  int Line = 0;               // 1-based line of the section header; 0 for the project entry
+  TPageIcon Icon = piFragment;  // piFile when the name holds a ".", piProject for the first entry
 
   bool operator==(const TPageEntry&) const = default;
 };

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace pw::testing;
+using namespace pw::tests;
 
 class CliBuildTest : public ::testing::Test {
  protected:

@@ -5,7 +5,7 @@
 
 namespace {
 
-using namespace pw::testing;
+using namespace pw::tests;
 
 class PagesInfoTest : public ::testing::Test {
  protected:

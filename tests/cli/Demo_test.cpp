@@ -3,7 +3,7 @@
 
 #include "support/CliRunner.h"
 
-namespace pw::testing {
+namespace pw::tests {
 namespace {
 
 TEST(DemoProject, BuildsEveryPageAndTheResourcesItUses) {
@@ -28,4 +28,4 @@ TEST(DemoProject, BuildsEveryPageAndTheResourcesItUses) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -14,11 +14,9 @@
 #include "support/ScopedEnvironment.h"
 #include "support/TestFiles.h"
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using pw::testing::ReadOr;
-using pw::testing::ScopedEnvironment;
 
 // A settings file below a private PAGEWICK_HOME, located like the application's instance.
 class ConfigFileTest : public ::testing::Test {
@@ -35,7 +33,7 @@ class ConfigFileTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
-  ScopedEnvironment home_;
+  TScopedEnvironment home_;
   TConfigFile config_;
   TConfigFile reloaded_;
 };
@@ -338,7 +336,7 @@ TEST_F(ConfigFileTest, UnknownSectionsKeysAndCommentsAreKeptInOrder) {
 }
 
 TEST_F(ConfigFileTest, ReadsCrLfBomAndLegacyAnsiFiles) {
-  ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1251"));
+  TScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1251"));
   ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(), "\xEF\xBB\xBF[General]\r\nSearchText=caf\xC3\xA9\r\n"));
   ASSERT_TRUE(config_.Load());
   EXPECT_EQ(config_.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"café"_qs);
@@ -421,4 +419,4 @@ TEST(ConfigDataFileTest, RandomEntriesReadBackAfterASaveAndLoad) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

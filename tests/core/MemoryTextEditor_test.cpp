@@ -1,8 +1,8 @@
-#include "core/TextEditor.h"
+#include "support/MemoryTextEditor.h"
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 TEST(MemoryTextEditorTest, CountsLinesLikeTheEditorControl) {
@@ -71,4 +71,4 @@ TEST(MemoryTextEditorTest, RevisionGrowsWithEveryChange) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -1,12 +1,12 @@
 #include "support/ModuleFixture.h"
 
-namespace pw::test {
+namespace pw::tests {
 namespace {
 
-using PageListTest = ModelTest;
+using PageListTest = ModuleTest;
 
-std::vector<QString> Captions(const TModule& m) {
-  std::vector<QString> c;
+std::vector<std::string> Captions(const TModule& m) {
+  std::vector<std::string> c;
   for (const TPageListEntry& e : m.PageList()) c.push_back(e.Caption);
   return c;
 }
@@ -15,9 +15,14 @@ TEST_F(PageListTest, EntriesCarryLineAndIcon) {
   Editor.SetText("$title Site\n[index.html]\n[menu]\n");
   Module->RefreshPageList(true);
   ASSERT_EQ(Module->PageList().size(), 3u);
-  EXPECT_EQ(Module->PageList()[0], (TPageListEntry{"Project (Site)", 0, 2}));
-  EXPECT_EQ(Module->PageList()[1], (TPageListEntry{"index.html", 2, 1}));
-  EXPECT_EQ(Module->PageList()[2], (TPageListEntry{"menu", 3, 0}));
+  EXPECT_EQ(Module->PageList()[0], (TPageListEntry{"Project (Site)", 0, content::piProject}));
+  EXPECT_EQ(Module->PageList()[1], (TPageListEntry{"index.html", 2, content::piFile}));
+  EXPECT_EQ(Module->PageList()[2], (TPageListEntry{"menu", 3, content::piFragment}));
+  // The windows hear of a refresh only when the entries changed.
+  EXPECT_EQ(PageListChanges, 1);
+  Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "body\n");
+  Module->RefreshPageList(false);
+  EXPECT_EQ(PageListChanges, 1);
   EXPECT_EQ(Module->ProjectTitle(), "Site");
 }
 
@@ -29,7 +34,7 @@ TEST_F(PageListTest, UnforcedRefreshWaitsForAnEdit) {
   EXPECT_EQ(Module->ProjectTitle(), "kept");
   Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "\n[b.html]");
   Module->RefreshPageList(false);
-  EXPECT_EQ(Captions(*Module), (std::vector<QString>{"Project", "a.html", "b.html"}));
+  EXPECT_EQ(Captions(*Module), (std::vector<std::string>{"Project", "a.html", "b.html"}));
 }
 
 TEST_F(PageListTest, SelectionIsKeptAndClamped) {
@@ -45,23 +50,22 @@ TEST_F(PageListTest, SelectionIsKeptAndClamped) {
 }
 
 TEST_F(PageListTest, ChangedUnitsRecompileOnlyOnAnUnforcedRefresh) {
-  int compiled = 0;
-  Module->CompileScripts = [&] { ++compiled; };
+  const TCountingScripts& scripts = CountCompilations();
   Editor.SetText("$uses a\n");
   Module->RefreshPageList(true);
-  EXPECT_EQ(compiled, 0);
+  EXPECT_EQ(scripts.Compiled, 0);
   EXPECT_EQ(Module->Project().UsedUnits, "a");
   Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "[x.html]\n");
   Module->RefreshPageList(false);
-  EXPECT_EQ(compiled, 0);
+  EXPECT_EQ(scripts.Compiled, 0);
   Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "$uses a, b\n");
   Module->RefreshPageList(false);
-  EXPECT_EQ(compiled, 1);
+  EXPECT_EQ(scripts.Compiled, 1);
   EXPECT_EQ(Module->Project().UsedUnits, "a, b");
   // Removing the line forgets the units, which is a change too.
   Editor.SetText("[x.html]\n");
   Module->RefreshPageList(false);
-  EXPECT_EQ(compiled, 2);
+  EXPECT_EQ(scripts.Compiled, 2);
   EXPECT_EQ(Module->Project().UsedUnits, "");
 }
 
@@ -73,7 +77,7 @@ TEST_F(PageListTest, CurrentPageNameFollowsTheCaret) {
   EXPECT_EQ(Module->CurrentPageName(), "");
 }
 
-using AddPageTest = ModelTest;
+using AddPageTest = ModuleTest;
 
 TEST_F(AddPageTest, BlockPlacementLineBreaksAndCaret) {
   const struct {
@@ -122,7 +126,7 @@ TEST_F(AddPageTest, CancelOrABlankNameAddsNothing) {
   EXPECT_FALSE(Editor.CanUndo());
 }
 
-using DeletePageTest = ModelTest;
+using DeletePageTest = ModuleTest;
 
 TEST_F(DeletePageTest, DeletesUpToTheNextHeaderAfterAsking) {
   Editor.SetText("$title S\n[a.html]\n$title A\ntext\n[open\n[]\n[b.html]\nb\n");
@@ -168,4 +172,4 @@ TEST_F(DeletePageTest, NoOrProjectSelectedDeletesNothing) {
 }
 
 }  // namespace
-}  // namespace pw::test
+}  // namespace pw::tests

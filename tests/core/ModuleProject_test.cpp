@@ -4,10 +4,10 @@
 
 #include <QDir>
 
-namespace pw::test {
+namespace pw::tests {
 namespace {
 
-using ProjectLifecycleTest = ModelTest;
+using ProjectLifecycleTest = ModuleTest;
 
 TEST_F(ProjectLifecycleTest, ResetProjectRestoresEveryDefault) {
   Editor.SetText("text");
@@ -26,15 +26,15 @@ TEST_F(ProjectLifecycleTest, ResetProjectRestoresEveryDefault) {
 }
 
 TEST_F(ProjectLifecycleTest, CaptionsFollowTheProjectFileName) {
-  EXPECT_EQ(Host.Caption, "Pagewick");
+  EXPECT_EQ(Caption, "Pagewick");
   Module->SetProjectFileName(Path("sites\\my.site.pwproj"));
-  EXPECT_EQ(Host.Caption, "my.site - Pagewick");
+  EXPECT_EQ(Caption, "my.site - Pagewick");
   EXPECT_EQ(Module->ProjectPath(), Path("sites/my.site.pwproj"));
   EXPECT_EQ(Module->ProjectFolder(), Path("sites/"));
   EXPECT_EQ(Module->TemplateFolder(), Path("sites/template/"));
   EXPECT_EQ(Module->BasePath(), Path("sites/"));
   Module->SetProjectFileName(QString());
-  EXPECT_EQ(Host.Caption, "Pagewick");
+  EXPECT_EQ(Caption, "Pagewick");
   EXPECT_EQ(Module->BasePath(), QDir::currentPath() + "/");
   // Relative project paths become absolute.
   Module->SetProjectFileName("site.pwproj");
@@ -59,7 +59,7 @@ TEST_F(ProjectLifecycleTest, SaveChangesQuestionNamesTheProject) {
   EXPECT_FALSE(platform::FileExists(Path("site.pwproj")));
 
   // The template editor is asked first.
-  Module->ConfirmTemplateChanges = [] { return false; };
+  Host.TemplateChangesSettled = false;
   EXPECT_FALSE(Module->ConfirmSaveChanges());
   EXPECT_EQ(Host.Questions.size(), 2u);
 }
@@ -89,8 +89,7 @@ TEST_F(ProjectLifecycleTest, LoadProjectFillsTheStateAndThePageList) {
   data.State.FTPPassiveMode = false;
   data.State.UploadFiles = {"index.html=1"};
   ASSERT_TRUE(SaveProjectFile(Path("p/site.pwproj"), data));
-  int compiled = 0;
-  Module->CompileScripts = [&] { ++compiled; };
+  const TCountingScripts& scripts = CountCompilations();
 
   ASSERT_TRUE(Module->LoadProject(Path("p/site.pwproj")));
   EXPECT_EQ(Editor.Text(), "$title Site\n$uses menu\n[index.html]\n$title Home\n");
@@ -101,11 +100,14 @@ TEST_F(ProjectLifecycleTest, LoadProjectFillsTheStateAndThePageList) {
   EXPECT_EQ(Module->Project().UploadFiles, QStringList({"index.html=1"}));
   EXPECT_EQ(Module->ProjectTitle(), "Site");
   EXPECT_EQ(Module->Project().UsedUnits, "menu");
-  EXPECT_EQ(Host.Caption, "site - Pagewick");
+  EXPECT_EQ(Caption, "site - Pagewick");
   EXPECT_EQ(Module->RecentFiles(), QStringList({Path("p/site.pwproj")}));
   ASSERT_EQ(Module->PageList().size(), 2u);
   EXPECT_EQ(Module->PageList()[0].Caption, "Project (Site)");
-  EXPECT_EQ(compiled, 1);
+  EXPECT_EQ(scripts.Compiled, 1);
+  EXPECT_EQ(Loaded, 1);
+  EXPECT_EQ(PageListChanges, 1);
+  EXPECT_EQ(ModifiedFlags, std::vector<bool>({false, false}));  // reset, then loaded
 
   // Loading replaces the settings of the previous project.
   ASSERT_TRUE(Module->LoadProject(WriteProject("a.pwproj", "x")));
@@ -210,13 +212,13 @@ TEST_F(ProjectLifecycleTest, OtherSaveTypesGoToTheirHooksAndKeepTheProjectPath) 
   EXPECT_FALSE(Module->CmSaveAs());
   EXPECT_EQ(Host.Messages.size(), 1u);
   QString saved;
-  Module->SaveAsTavrinDocument = [&](const QString& name) {
+  Host.SaveAsWriters[stTavrinDocument] = [&](const QString& name) {
     saved = name;
     return true;
   };
   EXPECT_TRUE(Module->CmSaveAs());
   EXPECT_EQ(saved, Path("d.tavrin"));
-  Module->SaveAsSiteTemplate = [&](const QString& name) {
+  Host.SaveAsWriters[stSiteTemplate] = [&](const QString& name) {
     saved = name;
     return true;
   };
@@ -276,21 +278,20 @@ TEST_F(ProjectLifecycleTest, SettingsKeepRecentFilesAndPresetTheOpenDialog) {
 }
 
 TEST_F(ProjectLifecycleTest, NewAsksFirstAndPreviewsOnlyWhenSet) {
-  int wizards = 0, previews = 0;
-  Module->ShowNewProjectWizard = [&] { return ++wizards > 0; };
-  Module->Preview = [&] { ++previews; };
+  int wizards = 0;
+  Host.Wizard = [&] { return ++wizards > 0; };
   Editor.ReplaceRange({0, 0}, {0, 0}, "x");
   Host.Answers = {TAnswer::Cancel};
   EXPECT_FALSE(Module->CmNew());
   EXPECT_EQ(wizards, 0);
   Editor.SetModified(false);
   EXPECT_TRUE(Module->CmNew());
-  EXPECT_EQ(previews, 0);
+  EXPECT_EQ(Previews, 0);
   WritePreviewNewProject(Module->Config(), true);
   EXPECT_TRUE(Module->CmNew());
   EXPECT_EQ(wizards, 2);
-  EXPECT_EQ(previews, 1);
+  EXPECT_EQ(Previews, 1);
 }
 
 }  // namespace
-}  // namespace pw::test
+}  // namespace pw::tests

@@ -13,12 +13,12 @@
 
 #include <random>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 class ProjectFileTest : public ::testing::Test {
  protected:
-  testing::ScopedEnvironment ansi_{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
+  TScopedEnvironment ansi_{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
 
   static TProjectFileData Sample() {
     TProjectFileData d;
@@ -303,4 +303,4 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFile) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

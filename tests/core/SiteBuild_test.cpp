@@ -11,10 +11,10 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using testing::ReadOr;
+
 
 class TFakeBuildScripts : public IBuildScripts {
  public:
@@ -98,16 +98,15 @@ TEST_F(SiteBuildTest, UnwritableOutputIsReported) {
   for (const TFailedWrite& failed : report.Failed) EXPECT_EQ(failed.Reason, "Not a directory");
 }
 
-using ModuleBuildTest = test::ModelTest;
+using ModuleBuildTest = ModuleTest;
 
 TEST_F(ModuleBuildTest, CreateProjectThenBuildSite) {
-  int compiled = 0;
-  Module->CompileScripts = [&] { ++compiled; };
+  const TCountingScripts& scripts = CountCompilations();
   QString project = Path("My Site/site.pwproj");
   ASSERT_TRUE(Module->CreateProject(project, QString()));
   EXPECT_TRUE(Editor.Modified());
   EXPECT_EQ(Module->ProjectPath(), project);
-  EXPECT_EQ(compiled, 1);
+  EXPECT_EQ(scripts.Compiled, 1);
   EXPECT_TRUE(Editor.Text().startsWith("$title site\n\n[index.html]\n"));
   ASSERT_FALSE(Module->PageList().empty());
 
@@ -118,7 +117,7 @@ TEST_F(ModuleBuildTest, CreateProjectThenBuildSite) {
   EXPECT_EQ(Module->Generator().SectionCount(), 1);
 
   // The template editor can cancel the build.
-  Module->ConfirmTemplateChanges = [] { return false; };
+  Host.TemplateChangesSettled = false;
   EXPECT_FALSE(Module->BuildSite());
 }
 
@@ -153,4 +152,4 @@ TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumb
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

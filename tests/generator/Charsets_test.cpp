@@ -9,7 +9,7 @@
 #include <vector>
 #include <string>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 TEST(CharsetTableTest, HasAllRowsInOrderWithLowerCaseNames) {
@@ -89,4 +89,4 @@ TEST(CharsetEncodeTest, PagesAreEncodedInTheirCharset) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

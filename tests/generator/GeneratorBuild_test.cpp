@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using testing::TFakeHandler;
-using testing::TProjectDir;
 
 class BuildTest : public ::testing::Test {
  protected:
@@ -164,4 +162,4 @@ TEST_F(BuildTest, SettingOutPathCopiesPendingResourcesFirst) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

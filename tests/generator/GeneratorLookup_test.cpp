@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using testing::TFakeScripts;
 
 class LookupTest : public ::testing::Test {
  protected:
@@ -121,4 +120,4 @@ TEST_F(LookupTest, FailedOrUnknownCallsStayAsWritten) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

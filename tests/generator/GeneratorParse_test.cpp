@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 std::string Var(const TSection* section, const char* name) { return ValueToText(section->GetVar(name)); }
@@ -154,4 +154,4 @@ TEST(GeneratorParseTest, CatVarAppendsOrSets) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <random>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 std::string RandomText(std::mt19937& random, size_t length) {
@@ -19,7 +19,7 @@ std::string RandomText(std::mt19937& random, size_t length) {
 
 TEST(GeneratorRobustnessTest, RandomContentTexts) {
   std::mt19937 random(20261208);
-  testing::TFakeScripts scripts;
+  TFakeScripts scripts;
   scripts.Functions["f"] = [](const std::vector<std::string>& args, TSection*, std::string& out) {
     out = args.empty() ? "{$f()}" : "{$" + args[0] + "}";  // results are not expanded again
     return true;
@@ -70,4 +70,4 @@ TEST(GeneratorRobustnessTest, FragmentsIncludingEachOtherStayBounded) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using testing::ReadOr;
+
 
 TEST(OutputFileTest, WritesReplacesAndCreatesFolders) {
   QTemporaryDir dir;
@@ -47,4 +47,4 @@ TEST(OutputFileTest, FailuresLeaveNothingBehind) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 TEST(BraceGroupTest, FindsBalancedGroupsAndRejectsUnbalancedOnes) {
@@ -72,4 +72,4 @@ TEST(PlaceholderParseTest, VariableArguments) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

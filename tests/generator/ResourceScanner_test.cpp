@@ -3,10 +3,9 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using testing::TProjectDir;
 using Strings = std::vector<std::string>;
 
 Strings Scan(std::string_view html) {
@@ -114,4 +113,4 @@ TEST_F(CollectTest, PagesBuiltFromTemplatesCollectTheirResources) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -13,11 +13,10 @@
 
 #include <map>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using Files = testing::TFileTree;
-using testing::ReadTree;
+using Files = TFileTree;
 
 // Writes a zip archive with the given entries (names stored exactly as given).
 void WriteZip(const QString& path, const std::vector<std::pair<std::string, std::string>>& entries) {
@@ -203,4 +202,4 @@ TEST(NewProjectTest, UnreadableTemplateFileLeavesAnEmptyProject) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

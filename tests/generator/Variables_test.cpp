@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 TEST(VariablesTest, KeysIgnoreCaseAndFirstMatchWins) {
@@ -67,4 +67,4 @@ TEST(VariablesTest, ValuesAsText) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -10,7 +10,12 @@ void PrintTo(const TPageEntry& entry, std::ostream* out) {
   *out << '{' << entry.Caption << ", line " << entry.Line << ", icon " << entry.Icon << '}';
 }
 
+}  // namespace pw::content
+
+namespace pw::tests {
 namespace {
+
+using namespace content;
 
 using Lines = std::vector<std::string_view>;
 
@@ -98,8 +103,8 @@ TEST(ContentTextTest, PageListShowsOnlyClosedNonEmptyHeaders) {
       "[css/style.css]\r\n",
       "Project");
   // "$title" without a value is not a title line.
-  const std::vector<TPageEntry> expected = {{"Project (My Site)", 0, 2}, {"index.html (Home)", 2, 1}, {"menu", 7, 0},
-                                            {"a]b", 9, 0},               {"css/style.css", 10, 1}};
+  const std::vector<TPageEntry> expected = {{"Project (My Site)", 0, piProject}, {"index.html (Home)", 2, piFile}, {"menu", 7, piFragment},
+                                            {"a]b", 9, piFragment},               {"css/style.css", 10, piFile}};
   EXPECT_EQ(scan.Entries, expected);
   EXPECT_EQ(scan.ProjectTitle, "My Site");
 }
@@ -158,4 +163,4 @@ TEST(ContentTextTest, EveryListedEntryPointsAtAListedHeaderInRandomText) {
 }
 
 }  // namespace
-}  // namespace pw::content
+}  // namespace pw::tests

@@ -3,12 +3,10 @@
 
 #include "support/ConverterCases.h"
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 using namespace std::literals;
-using test::Convert;
-using test::ExpectBodies;
 
 TEST(ConverterLines, BreaksBlanksAndZeroBytes) {
   ExpectBodies({
@@ -79,7 +77,7 @@ TEST(ConverterPreformatted, EscapingNestingAndAttributes) {
   });
   // The pre style makes a division: a class, an id or a style.
   for (const auto& [style, expected] : {
-           test::TCase{"code", "<div class=\"code\">\na<br/></div>"},
+           TCase{"code", "<div class=\"code\">\na<br/></div>"},
            {"#box", "<div id=\"box\">\na<br/></div>"},
            {"code more", "<div class=\"code\">\na<br/></div>"},
            {"color: red", "<div style=\"color: red\">\na<br/></div>"},
@@ -136,7 +134,7 @@ TEST(ConverterCells, SpansAlignmentAndTrailingSeparator) {
     THTMLConverter::SplitCells(text, sep, out);
     return out;
   };
-  test::ExpectEach(
+  ExpectEach(
       {
           {"a|b", "<td>a</td><td>b</td>"},
           {"a|b|", "<td>a</td><td>b</td>"},
@@ -223,7 +221,7 @@ TEST(ConverterSpecialLines, CommentsPlaceholdersAndBrackets) {
 
 TEST(ConverterProperties, ImgPathGetsSlash) {
   THTMLConverter converter;
-  for (const auto& [path, expected] : {test::TCase{"img", "img/"}, {"", ""}, {"img/", "img/"}}) {
+  for (const auto& [path, expected] : {TCase{"img", "img/"}, {"", ""}, {"img/", "img/"}}) {
     converter.SetImgPath(std::string(path));
     EXPECT_EQ(converter.ImgPath(), expected);
   }
@@ -232,4 +230,4 @@ TEST(ConverterProperties, ImgPathGetsSlash) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -10,7 +10,7 @@
 #include "support/ConverterCases.h"
 #include "markup/InlineReference.h"
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 // Pieces that make markup-dense lines: every marker, brackets, quotes, the
@@ -88,7 +88,7 @@ TEST(InlineProperty, DeepAndLongLinesMatchTheModel) {
   for (int i = 0; i < 200; ++i) sequence += "__[i] #[n" + std::to_string(i) + "] *[u t] ";
   for (int i = 0; i < 80; ++i) mixed += "![a.png ![b.png]] .[color:'.[x]' y] ";
   for (const std::string& line : {nested, sequence, mixed})
-    EXPECT_EQ(test::Inline(line), reference::ConvertInline(line, "images/"));
+    EXPECT_EQ(Inline(line), reference::ConvertInline(line, "images/"));
 }
 
 size_t Count(const std::string& text, std::string_view what) {
@@ -104,7 +104,7 @@ TEST(InlineProperty, ThousandsOfNestedGroupsAllConvert) {
   const char* groups[] = {"_[", "*[a.html ", ".[c ", "__[", "![p.png "};
   for (int i = 0; i < 5000; ++i) line += std::string(groups[i % 5]) + "w ";
   line += std::string(5000, ']');
-  std::string out = test::Inline(line);
+  std::string out = Inline(line);
   for (std::string_view head : {"<strong>", "<em>", "<a href=", "<span class=\"c\">", "<img src=\"images/p.png\" title=\""})
     EXPECT_EQ(Count(out, head), 1000u) << head;
   EXPECT_EQ(out.find('['), std::string::npos);
@@ -124,7 +124,7 @@ TEST(InlineProperty, SelfReproducingGroupsStop) {
   for (int i = 0; i < 40; ++i) deep += "*[";
   deep += "x";
   for (int i = 0; i < 40; ++i) deep += "]";
-  out = test::Inline(deep);
+  out = Inline(deep);
   EXPECT_LT(out.size(), size_t{128} << 20);
   EXPECT_EQ(out.rfind("<a href=\"", 0), 0u);
 }
@@ -189,4 +189,4 @@ TEST(ConverterProperty, RandomBytesDoNotCrash) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

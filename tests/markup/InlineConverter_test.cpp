@@ -3,11 +3,9 @@
 
 #include "support/ConverterCases.h"
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
-using test::ExpectInline;
-using test::Inline;
 
 TEST(InlineEmphasis, KindsNestingAndUnclosedGroups) {
   ExpectInline({
@@ -181,4 +179,4 @@ TEST(InlineScanning, FindGroupCountsNestedOpens) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -8,11 +8,11 @@
 #include "support/QStringPrinter.h"
 #include "support/ScopedEnvironment.h"
 
-namespace pw::platform {
+namespace pw::tests {
+using namespace pw::platform;
 using namespace std::string_literals;
 namespace {
 
-using pw::testing::ScopedEnvironment;
 
 const QString kRussian = u"Привет, мир"_qs;
 
@@ -93,17 +93,17 @@ TEST(CodePageTest, NumbersNoCodePageHasAreUnsupported) {
 }
 
 TEST(CodePageTest, AnsiCodePageFromEnvironmentAndLocale) {
-  ScopedEnvironment all("LC_ALL", std::nullopt);
-  ScopedEnvironment ctype("LC_CTYPE", std::nullopt);
+  TScopedEnvironment all("LC_ALL", std::nullopt);
+  TScopedEnvironment ctype("LC_CTYPE", std::nullopt);
   {
-    ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1251"));
+    TScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1251"));
     EXPECT_EQ(AnsiCodePage(), 1251u);
     // An unsupported code page converts in the ANSI code page.
     EXPECT_EQ(TextToBytes(u"Я"_qs, 57002), "\xDF");
     EXPECT_EQ(TextToBytes(u"Я"_qs, 0), "\xDF");
     EXPECT_EQ(BytesToText("\xDF", 0), u"Я"_qs);
   }
-  ScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("not a number"));
+  TScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("not a number"));
   const struct {
     const char* locale;
     unsigned codePage;
@@ -115,12 +115,12 @@ TEST(CodePageTest, AnsiCodePageFromEnvironmentAndLocale) {
                {"ko_KR", 949},        {"de_DE@euro", 1252}, {"C", 1252},
                {"POSIX", 1252},       {"", 1252}};
   for (const auto& c : cases) {
-    ScopedEnvironment lang("LANG", std::string(c.locale));
+    TScopedEnvironment lang("LANG", std::string(c.locale));
     EXPECT_EQ(AnsiCodePage(), c.codePage) << c.locale;
   }
   // An unsupported setting is ignored too.
-  ScopedEnvironment unsupported("PAGEWICK_ANSI_CODEPAGE", std::string("57002"));
-  ScopedEnvironment russian("LC_ALL", std::string("ru_RU.UTF-8"));
+  TScopedEnvironment unsupported("PAGEWICK_ANSI_CODEPAGE", std::string("57002"));
+  TScopedEnvironment russian("LC_ALL", std::string("ru_RU.UTF-8"));
   EXPECT_EQ(AnsiCodePage(), 1251u);
 }
 
@@ -141,4 +141,4 @@ TEST(CodePageTest, ConvertsOnManyThreadsAtOnce) {
 }
 
 }  // namespace
-}  // namespace pw::platform
+}  // namespace pw::tests

@@ -10,12 +10,12 @@
 
 #include <random>
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 class CredentialCipherTest : public ::testing::Test {
  protected:
-  testing::ScopedEnvironment ansi_{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
+  TScopedEnvironment ansi_{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
 };
 
 std::string Hex(const std::array<std::uint8_t, 16>& bytes) {
@@ -83,4 +83,4 @@ TEST_F(CredentialCipherTest, OtherCharactersMakeTheWholeValueUnreadable) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-namespace pw::platform {
+namespace pw::tests {
+using namespace pw::platform;
 namespace {
 
 class FileIOTest : public ::testing::Test {
@@ -96,4 +97,4 @@ TEST_F(FileIOTest, ExistenceChecksTellFilesFromFolders) {
 }
 
 }  // namespace
-}  // namespace pw::platform
+}  // namespace pw::tests

@@ -7,36 +7,36 @@
 #include "support/QStringPrinter.h"
 #include "support/ScopedEnvironment.h"
 
-namespace pw::platform {
+namespace pw::tests {
+using namespace pw::platform;
 namespace {
 
-using pw::testing::ScopedEnvironment;
 
 TEST(KnownFoldersTest, PagewickHomeRootsAllFour) {
-  ScopedEnvironment home("PAGEWICK_HOME", std::string("/tmp/pwhome"));
+  TScopedEnvironment home("PAGEWICK_HOME", std::string("/tmp/pwhome"));
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::Documents), u"/tmp/pwhome/documents/"_qs);
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/pwhome/appdata/"_qs);
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::CommonAppData), u"/tmp/pwhome/common-appdata/"_qs);
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::CommonDocuments), u"/tmp/pwhome/common-documents/"_qs);
-  ScopedEnvironment trailing("PAGEWICK_HOME", std::string("/tmp/pwhome/"));
+  TScopedEnvironment trailing("PAGEWICK_HOME", std::string("/tmp/pwhome/"));
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/pwhome/appdata/"_qs);
 }
 
 TEST(KnownFoldersTest, XdgVariablesChooseUserFolders) {
-  ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
-  ScopedEnvironment config("XDG_CONFIG_HOME", std::string("/tmp/xdg-config"));
-  ScopedEnvironment documents("XDG_DOCUMENTS_DIR", std::string("/tmp/xdg-docs"));
+  TScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
+  TScopedEnvironment config("XDG_CONFIG_HOME", std::string("/tmp/xdg-config"));
+  TScopedEnvironment documents("XDG_DOCUMENTS_DIR", std::string("/tmp/xdg-docs"));
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::AppData), u"/tmp/xdg-config/"_qs);
   EXPECT_EQ(SpecialFolderPath(SpecialFolder::Documents), u"/tmp/xdg-docs/"_qs);
   // A relative value is ignored.
-  ScopedEnvironment relative("XDG_CONFIG_HOME", std::string("relative/config"));
+  TScopedEnvironment relative("XDG_CONFIG_HOME", std::string("relative/config"));
   const QString folder = SpecialFolderPath(SpecialFolder::AppData);
   EXPECT_TRUE(folder.startsWith(u'/'));
   EXPECT_TRUE(folder.endsWith(u"/.config/"_qs));
 }
 
 TEST(KnownFoldersTest, EveryFolderIsAbsoluteAndEndsInSeparator) {
-  ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
+  TScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
   for (SpecialFolder folder : {SpecialFolder::Documents, SpecialFolder::AppData,
                                SpecialFolder::CommonAppData, SpecialFolder::CommonDocuments}) {
     const QString path = SpecialFolderPath(folder);
@@ -48,7 +48,7 @@ TEST(KnownFoldersTest, EveryFolderIsAbsoluteAndEndsInSeparator) {
 // Whoever runs the tests, the shared folders follow the rule: the system-wide folder when
 // this user may write there, otherwise the user's own folder.
 TEST(KnownFoldersTest, SharedFoldersFallBackToTheUsersOwn) {
-  ScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
+  TScopedEnvironment home("PAGEWICK_HOME", std::nullopt);
   const QFileInfo etcXdg(u"/etc/xdg"_qs);
   const QString expectedAppData = etcXdg.isDir() && etcXdg.isWritable()
                                       ? u"/etc/xdg/"_qs
@@ -69,4 +69,4 @@ TEST(KnownFoldersTest, ModuleFolderHoldsThisProgram) {
 }
 
 }  // namespace
-}  // namespace pw::platform
+}  // namespace pw::tests

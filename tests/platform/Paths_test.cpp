@@ -4,7 +4,8 @@
 
 #include "support/QStringPrinter.h"
 
-namespace pw::platform {
+namespace pw::tests {
+using namespace pw::platform;
 namespace {
 
 struct TPathCase {
@@ -63,4 +64,4 @@ TEST(PathsTest, ConfinedJoinStaysBelowRoot) {
 }
 
 }  // namespace
-}  // namespace pw::platform
+}  // namespace pw::tests

@@ -6,7 +6,8 @@
 
 #include "support/ScopedEnvironment.h"
 
-namespace pw::platform {
+namespace pw::tests {
+using namespace pw::platform;
 namespace {
 
 TEST(ShellTest, NothingToOpenFails) {
@@ -16,9 +17,9 @@ TEST(ShellTest, NothingToOpenFails) {
 
 TEST(ShellTest, MissingHandlerIsReportedAsFailure) {
   QTemporaryDir emptyFolder;
-  pw::testing::ScopedEnvironment path("PATH", emptyFolder.path().toStdString());
+  pw::tests::TScopedEnvironment path("PATH", emptyFolder.path().toStdString());
   EXPECT_FALSE(ShellOpen(u"/tmp"_qs));
 }
 
 }  // namespace
-}  // namespace pw::platform
+}  // namespace pw::tests

@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
-namespace pw::testing {
+namespace pw::tests {
 
 struct TCliResult {
   int ExitCode = -1;
@@ -40,4 +40,4 @@ inline QByteArray Get(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -9,7 +9,7 @@
 
 #include "markup/Converters.h"
 
-namespace pw::test {
+namespace pw::tests {
 
 inline std::string Convert(std::string_view body, std::string img_path = {}, std::string pre_style = {}) {
   THTMLConverter converter;
@@ -46,4 +46,4 @@ inline void ExpectInline(std::initializer_list<TCase> cases) {
   ExpectEach(cases, [](std::string_view text) { return Inline(text); });
 }
 
-}  // namespace pw::test
+}  // namespace pw::tests

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace pw::testing {
+namespace pw::tests {
 
 class TFakeScripts : public IScriptFunctions {
  public:
@@ -56,4 +56,4 @@ struct TProjectDir {
   bool OutExists(const QString& name) const { return platform::FileExists(Out() + name); }
 };
 
-}  // namespace pw::testing
+}  // namespace pw::tests

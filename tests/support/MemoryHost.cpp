@@ -1,6 +1,6 @@
-#include "core/Host.h"
+#include "support/MemoryHost.h"
 
-namespace pw {
+namespace pw::tests {
 
 namespace {
 
@@ -58,4 +58,16 @@ bool TMemoryHost::AskAddPage(TAddPageFields& fields) {
   return TakeChoice(AddPageChoices, fields);
 }
 
-}  // namespace pw
+bool TMemoryHost::RunNewProjectWizard() { return Wizard && Wizard(); }
+
+bool TMemoryHost::ConfirmTemplateChanges() {
+  ++TemplateConfirmations;
+  return TemplateChangesSettled;
+}
+
+bool TMemoryHost::SaveAsType(TSaveType type, const QString& fileName) {
+  const auto writer = SaveAsWriters.find(type);
+  return writer != SaveAsWriters.end() && writer->second(fileName);
+}
+
+}  // namespace pw::tests

@@ -1,8 +1,8 @@
-#include "core/TextEditor.h"
+#include "support/MemoryTextEditor.h"
 
 #include <algorithm>
 
-namespace pw {
+namespace pw::tests {
 
 QString TMemoryTextEditor::Text() const { return FText; }
 
@@ -121,4 +121,4 @@ void TMemoryTextEditor::RecordUndo() {
   FUndo.push_back({FText, FCaret});
 }
 
-}  // namespace pw
+}  // namespace pw::tests

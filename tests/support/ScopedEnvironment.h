@@ -5,31 +5,31 @@
 #include <optional>
 #include <string>
 
-namespace pw::testing {
+namespace pw::tests {
 
-class ScopedEnvironment {
+class TScopedEnvironment {
  public:
-  ScopedEnvironment(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
+  TScopedEnvironment(const char* name, const std::optional<std::string>& value) : FName(name) {
+    if (const char* old = std::getenv(name)) FOld = old;
     if (value) {
       setenv(name, value->c_str(), 1);
     } else {
       unsetenv(name);
     }
   }
-  ~ScopedEnvironment() {
-    if (old_) {
-      setenv(name_.c_str(), old_->c_str(), 1);
+  ~TScopedEnvironment() {
+    if (FOld) {
+      setenv(FName.c_str(), FOld->c_str(), 1);
     } else {
-      unsetenv(name_.c_str());
+      unsetenv(FName.c_str());
     }
   }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+  TScopedEnvironment(const TScopedEnvironment&) = delete;
+  TScopedEnvironment& operator=(const TScopedEnvironment&) = delete;
 
  private:
-  std::string name_;
-  std::optional<std::string> old_;
+  std::string FName;
+  std::optional<std::string> FOld;
 };
 
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-namespace pw::testing {
+namespace pw::tests {
 
 // The file's bytes, or "<missing>" when it cannot be read.
 inline std::string ReadOr(const QString& path) {
@@ -30,4 +30,4 @@ inline TFileTree ReadTree(const QString& folder) {
   return files;
 }
 
-}  // namespace pw::testing
+}  // namespace pw::tests
