@@ -16,12 +16,14 @@
 
 namespace pw::cli {
 
-int RunBuild(const Args& args) {
-  QString project, out;
+int RunBuild(const TArgs& args) {
+  QString project, error;
+  std::string out;
   bool quiet = false;
-  if (!ParseArgs(args, {{.Name = "--out", .Value = &out, .AllowJoined = true}, {.Name = "--quiet", .Alias = "-q", .Flag = &quiet}},
-                 project)) {
-    return Usage("build PROJECT [--out DIR] [--quiet]");
+  if (!ParseArgs(args,
+                 {{.Name = "--out", .Value = &out, .AllowJoined = true}, {.Name = "--quiet", .Alias = "-q", .Flag = &quiet}},
+                 {&project}, &error)) {
+    return UsageError("build", error);
   }
 
   QElapsedTimer timer;
@@ -31,7 +33,7 @@ int RunBuild(const Args& args) {
 
   TSiteBuildOptions options;
   options.BasePath = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
-  if (!out.isEmpty()) options.OutputOverride = QDir::current().absoluteFilePath(out);
+  if (!out.empty()) options.OutputOverride = QDir::current().absoluteFilePath(ArgText(out));
   TGenerator generator;
   TSiteBuildReport report;
   BuildSiteContent(generator, data.Content, options, &report);
@@ -41,9 +43,9 @@ int RunBuild(const Args& args) {
     for (const QString& file : report.Written) std::printf("%s\n", qPrintable(outputDir.relativeFilePath(file)));
   }
   for (const TFailedWrite& failed : report.Failed)
-    std::fprintf(stderr, "pagewick-cli: cannot write %s: %s\n", qPrintable(failed.Path), qPrintable(failed.Reason));
+    PrintError(QStringLiteral("cannot write %1: %2").arg(failed.Path, failed.Reason));
   if (!platform::ForceDirectories(report.OutputFolder)) {
-    std::fprintf(stderr, "pagewick-cli: cannot create the output folder %s\n", qPrintable(report.OutputFolder));
+    PrintError(QStringLiteral("cannot create the output folder %1").arg(report.OutputFolder));
     return 1;
   }
   std::printf("Built %d sections: %lld files written to %s in %lld ms\n", report.Sections,

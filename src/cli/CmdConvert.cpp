@@ -19,33 +19,25 @@ bool ReadAll(FILE* in, std::string& data) {
 
 }  // namespace
 
-int RunConvert(const Args& args) {
-  THTMLConverter converter;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& option = args[i];
-    if ((option == "--img-path" || option == "--pre-style") && i + 1 < args.size()) {
-      if (option == "--img-path")
-        converter.SetImgPath(args[++i]);
-      else
-        converter.SetPreStyle(args[++i]);
-    } else {
-      std::fprintf(stderr, "pagewick-cli convert: %s '%s'\n",
-                   option.rfind("--", 0) == 0 && (option == "--img-path" || option == "--pre-style")
-                       ? "missing value for"
-                       : "unknown option",
-                   option.c_str());
-      std::fprintf(stderr, "Usage: pagewick-cli convert [--img-path P] [--pre-style S] < body > html\n");
-      return 2;
-    }
+int RunConvert(const TArgs& args) {
+  std::string imgPath, preStyle;
+  QString error;
+  if (!ParseArgs(args, {{.Name = "--img-path", .Value = &imgPath, .AllowEmpty = true},
+                  {.Name = "--pre-style", .Value = &preStyle, .AllowEmpty = true}}, {},
+                 &error)) {
+    return UsageError("convert", error);
   }
+  THTMLConverter converter;
+  converter.SetImgPath(std::move(imgPath));
+  converter.SetPreStyle(std::move(preStyle));
   std::string body;
   if (!ReadAll(stdin, body)) {
-    std::fprintf(stderr, "pagewick-cli convert: cannot read standard input\n");
+    PrintError(QStringLiteral("cannot read standard input"));
     return 1;
   }
   std::string html = converter.Convert(body);
   if (std::fwrite(html.data(), 1, html.size(), stdout) != html.size() || std::fflush(stdout) != 0) {
-    std::fprintf(stderr, "pagewick-cli convert: cannot write standard output\n");
+    PrintError(QStringLiteral("cannot write standard output"));
     return 1;
   }
   return 0;

@@ -23,12 +23,11 @@ std::string YesNo(bool value) { return value ? "yes" : "no"; }
 
 }  // namespace
 
-int RunInfo(const Args& args) {
-  QString project;
+int RunInfo(const TArgs& args) {
+  QString project, error;
   bool showPassword = false;
-  if (!ParseArgs(args, {{.Name = "--show-password", .Flag = &showPassword}}, project)) {
-    return Usage("info PROJECT [--show-password]");
-  }
+  if (!ParseArgs(args, {{.Name = "--show-password", .Flag = &showPassword}}, {&project}, &error))
+    return UsageError("info", error);
   TProjectFileData data;
   if (!LoadProjectArg(project, data)) return 1;
   const TProjectState& s = data.State;

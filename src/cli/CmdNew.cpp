@@ -2,9 +2,8 @@
 // its template folder, blank or from a site template file, as the new-project wizard does.
 #include "cli/Commands.h"
 
+#include "core/ProjectCreation.h"
 #include "core/ProjectFile.h"
-#include "core/Texts.h"
-#include "generator/NewProject.h"
 #include "platform/FileIO.h"
 
 #include <QDir>
@@ -14,45 +13,37 @@
 
 namespace pw::cli {
 
-namespace {
-
-constexpr char kSynopsis[] = "new FOLDER/NAME [--template FILE.pwtmpl] [--force]";
-
-}  // namespace
-
-int RunNew(const Args& args) {
-  QString target, templateFile;
+int RunNew(const TArgs& args) {
+  QString target, error;
+  std::string templateArg;
   bool force = false;
-  if (!ParseArgs(args, {{.Name = "--template", .Value = &templateFile}, {.Name = "--force", .Flag = &force}}, target)) {
-    return Usage(kSynopsis);
+  if (!ParseArgs(args, {{.Name = "--template", .Value = &templateArg}, {.Name = "--force", .Flag = &force}}, {&target},
+                 &error)) {
+    return UsageError("new", error);
   }
+  const QString templateFile = ArgText(templateArg);
 
   QString projectPath = QDir::current().absoluteFilePath(QDir::fromNativeSeparators(target));
   if (!projectPath.endsWith(QStringLiteral(".pwproj"), Qt::CaseInsensitive)) projectPath += QStringLiteral(".pwproj");
-  if (QFileInfo(projectPath).completeBaseName().isEmpty()) return Usage(kSynopsis);
+  if (QFileInfo(projectPath).completeBaseName().isEmpty()) return UsageError("new", QStringLiteral("no project name given"));
   if (platform::FileExists(projectPath) && !force) {
-    std::fprintf(stderr, "pagewick-cli: %s already exists (use --force to replace it)\n", qPrintable(projectPath));
+    PrintError(QStringLiteral("%1 already exists (use --force to replace it)").arg(projectPath));
     return 1;
   }
   if (!templateFile.isEmpty() && !platform::FileExists(templateFile)) {
-    std::fprintf(stderr, "pagewick-cli: cannot read the site template %s\n", qPrintable(templateFile));
+    PrintError(QStringLiteral("cannot read the site template %1").arg(templateFile));
     return 1;
   }
 
-  TNewProjectTexts texts;
-  texts.PageTitle = LocalText("DefaultPageTitle");
-  texts.Keywords = LocalText("DefaultKeywords");
-  texts.Description = LocalText("DefaultDescription");
-  texts.PageContent = LocalText("DefaultPageContent");
-  QString content, error;
-  if (!CreateProjectFiles(projectPath, templateFile, texts, content, &error)) {
-    std::fprintf(stderr, "pagewick-cli: %s\n", qPrintable(error));
+  QString content;
+  if (!CreateLocalizedProjectFiles(projectPath, templateFile, content, &error)) {
+    PrintError(error);
     return 1;
   }
   TProjectFileData data;
   data.Content = content.toStdString();
   if (!SaveProjectFile(projectPath, data, &error)) {
-    std::fprintf(stderr, "pagewick-cli: cannot write %s: %s\n", qPrintable(projectPath), qPrintable(error));
+    PrintError(QStringLiteral("cannot write %1: %2").arg(projectPath, error));
     return 1;
   }
   std::printf("Created %s\n", qPrintable(projectPath));

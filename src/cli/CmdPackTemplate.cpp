@@ -14,21 +14,18 @@
 
 namespace pw::cli {
 
-int RunPackTemplate(const Args& args) {
-  if (args.size() != 2 || args[0].empty() || args[0][0] == '-' || args[1].empty() || args[1][0] == '-') {
-    return Usage("pack-template PROJECT OUT.pwtmpl");
-  }
-  const QString project = QString::fromLocal8Bit(args[0].c_str());
-  const QString out = QDir::current().absoluteFilePath(QString::fromLocal8Bit(args[1].c_str()));
+int RunPackTemplate(const TArgs& args) {
+  QString project, outArg, error;
+  if (!ParseArgs(args, {}, {&project, &outArg}, &error)) return UsageError("pack-template", error);
+  const QString out = QDir::current().absoluteFilePath(outArg);
   TProjectFileData data;
   if (!LoadProjectArg(project, data)) return 1;
-  QString error;
   TSiteTemplateSource source;
   source.Title = QString::fromStdString(content::ScanPages(data.Content, "").ProjectTitle);
   source.Content = data.Content;
   source.ProjectFolder = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
   if (!SaveSiteTemplate(out, source, &error)) {
-    std::fprintf(stderr, "pagewick-cli: %s\n", qPrintable(error));
+    PrintError(error);
     return 1;
   }
   std::printf("Saved %s\n", qPrintable(out));

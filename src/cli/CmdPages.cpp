@@ -9,9 +9,9 @@
 
 namespace pw::cli {
 
-int RunPages(const Args& args) {
-  QString path;
-  if (!ParseArgs(args, {}, path)) return Usage("pages PROJECT");
+int RunPages(const TArgs& args) {
+  QString path, error;
+  if (!ParseArgs(args, {}, {&path}, &error)) return UsageError("pages", error);
   TProjectFileData data;
   if (!LoadProjectArg(path, data)) return 1;
   const content::TPageScan scan = content::ScanPages(data.Content, LocalText("Project").toStdString());

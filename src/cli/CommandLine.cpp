@@ -1,4 +1,4 @@
-// Argument parsing and project loading shared by the subcommands.
+// The command table, the argument parser and error reporting shared by the commands.
 #include "cli/Commands.h"
 
 #include "core/ProjectFile.h"
@@ -9,41 +9,79 @@
 
 namespace pw::cli {
 
-bool ParseArgs(const Args& args, std::initializer_list<TOption> options, QString& positional) {
-  positional.clear();
+namespace {
+
+const TCommand kCommands[] = {
+    {"pages", "pages PROJECT", "lists the pages as the main window shows them, \"Project\" first", RunPages},
+    {"info", "info PROJECT [--show-password]", "prints the project title and the publishing settings", RunInfo},
+    {"convert", "convert [--img-path P] [--pre-style S]",
+     "converts one section body of markup on standard input to HTML on standard output, byte for byte", RunConvert},
+    {"build", "build PROJECT [--out DIR] [--quiet]",
+     "builds the site into its output folder (html/ beside the project unless $out_path or --out says otherwise) "
+     "and lists what it wrote; --quiet prints only the closing summary",
+     RunBuild},
+    {"new", "new FOLDER/NAME [--template FILE.pwtmpl] [--force]",
+     "creates a new project with the default template or from a site template file; --force replaces an existing "
+     "project",
+     RunNew},
+    {"pack-template", "pack-template PROJECT OUT.pwtmpl", "saves a project as a site template file", RunPackTemplate},
+};
+
+}  // namespace
+
+std::span<const TCommand> Commands() { return kCommands; }
+
+const TCommand* FindCommand(std::string_view name) {
+  for (const TCommand& command : kCommands)
+    if (name == command.Name) return &command;
+  return nullptr;
+}
+
+QString ArgText(const std::string& arg) { return QString::fromLocal8Bit(arg.c_str()); }
+
+bool ParseArgs(const TArgs& args, std::initializer_list<TOption> options, std::initializer_list<QString*> positionals,
+               QString* error) {
+  auto fail = [&](const QString& reason) {
+    if (error) *error = reason;
+    return false;
+  };
+  auto next = positionals.begin();
+  for (QString* positional : positionals) positional->clear();
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const TOption* match = nullptr;
-    for (const TOption& option : options) {
-      if (arg == option.Name || (option.Alias && arg == option.Alias)) match = &option;
-    }
-    if (match && match->Value) {
-      if (++i == args.size() || args[i].empty()) return false;
-      *match->Value = QString::fromLocal8Bit(args[i].c_str());
-      continue;
-    }
-    if (match) {
-      *match->Flag = true;
-      continue;
-    }
     const TOption* joined = nullptr;
     for (const TOption& option : options) {
+      if (arg == option.Name || (option.Alias && arg == option.Alias)) match = &option;
       const std::string prefix = std::string(option.Name) + '=';
-      if (option.Value && option.AllowJoined && arg.size() > prefix.size() && arg.rfind(prefix, 0) == 0) joined = &option;
+      if (option.Value && option.AllowJoined && arg.size() > prefix.size() && arg.starts_with(prefix)) joined = &option;
     }
-    if (joined) {
-      *joined->Value = QString::fromLocal8Bit(arg.c_str() + std::strlen(joined->Name) + 1);
-    } else if (!arg.empty() && arg[0] != '-' && positional.isEmpty()) {
-      positional = QString::fromLocal8Bit(arg.c_str());
+    if (match && match->Value) {
+      if (++i == args.size() || (args[i].empty() && !match->AllowEmpty))
+        return fail(QStringLiteral("missing value for '%1'").arg(ArgText(arg)));
+      *match->Value = args[i];
+    } else if (match) {
+      *match->Flag = true;
+    } else if (joined) {
+      *joined->Value = arg.substr(std::string_view(joined->Name).size() + 1);
+    } else if (!arg.empty() && arg[0] == '-') {
+      return fail(QStringLiteral("unknown option '%1'").arg(ArgText(arg)));
+    } else if (arg.empty() || next == positionals.end()) {
+      return fail(QStringLiteral("unexpected argument '%1'").arg(ArgText(arg)));
     } else {
-      return false;
+      **next++ = ArgText(arg);
     }
   }
-  return !positional.isEmpty();
+  if (next != positionals.end()) return fail(QStringLiteral("too few arguments"));
+  return true;
 }
 
-int Usage(const char* synopsis) {
-  std::fprintf(stderr, "Usage: pagewick-cli %s\n", synopsis);
+void PrintError(const QString& message) { std::fprintf(stderr, "pagewick-cli: %s\n", qPrintable(message)); }
+
+int UsageError(std::string_view command, const QString& reason) {
+  PrintError(reason);
+  const TCommand* row = FindCommand(command);
+  std::fprintf(stderr, "Usage: pagewick-cli %s\n", row ? row->Usage : "COMMAND [ARGS]");
   return 2;
 }
 
@@ -51,7 +89,7 @@ bool LoadProjectArg(const QString& path, TProjectFileData& data) {
   QString error;
   if (QFileInfo(path).isDir() || !LoadProjectFile(path, data, &error)) {
     if (error.isEmpty()) error = QStringLiteral("not a project file");
-    std::fprintf(stderr, "pagewick-cli: cannot read project %s: %s\n", qPrintable(path), qPrintable(error));
+    PrintError(QStringLiteral("cannot read project %1: %2").arg(path, error));
     return false;
   }
   return true;

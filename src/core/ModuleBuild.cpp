@@ -1,9 +1,8 @@
 // TModule's site build and project creation: the generator and the template files.
 #include "core/Module.h"
+#include "core/ProjectCreation.h"
 #include "core/SiteBuild.h"
-#include "core/Texts.h"
 #include "generator/Generator.h"
-#include "generator/NewProject.h"
 
 namespace pw {
 
@@ -23,13 +22,8 @@ bool TModule::BuildSite() {
 
 bool TModule::CreateProject(const QString& projectPath, const QString& templatePath) {
   ResetProject();
-  TNewProjectTexts texts;
-  texts.PageTitle = LocalText("DefaultPageTitle");
-  texts.Keywords = LocalText("DefaultKeywords");
-  texts.Description = LocalText("DefaultDescription");
-  texts.PageContent = LocalText("DefaultPageContent");
   QString content;
-  bool created = CreateProjectFiles(projectPath, templatePath, texts, content);
+  bool created = CreateLocalizedProjectFiles(projectPath, templatePath, content);
   FEditor.SetText(content);
   SetProjectFileName(projectPath);
   // Not on disk until saved: the new project starts modified.
