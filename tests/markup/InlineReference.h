@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace pw::reference {
+namespace pw::tests::reference {
 
 inline bool IsAlnum(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -212,4 +212,4 @@ inline std::string ConvertInline(std::string s, const std::string& img_path) {
   return s;
 }
 
-}  // namespace pw::reference
+}  // namespace pw::tests::reference
