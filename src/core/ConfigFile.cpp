@@ -43,19 +43,6 @@ int HexDigit(QChar c) {
   return -1;
 }
 
-void PutInt32(std::uint8_t* out, std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(bits >> (8 * i));
-}
-
-std::int32_t GetInt32(const std::uint8_t* in) {
-  std::uint32_t bits = 0;
-  for (int i = 0; i < 4; ++i) bits |= static_cast<std::uint32_t>(in[i]) << (8 * i);
-  return static_cast<std::int32_t>(bits);
-}
-
-QString General() { return QString::fromUtf16(kGeneralSection); }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -240,49 +227,6 @@ QString UnescapeConfigString(const QString& text) {
   return result;
 }
 
-TWindowPlacement TWindowPlacement::FromNormal(int left, int top, int width, int height,
-                                              TShowState state) {
-  TWindowPlacement placement;
-  placement.NormalLeft = left;
-  placement.NormalTop = top;
-  placement.NormalRight = left + width;
-  placement.NormalBottom = top + height;
-  switch (state) {
-    case wsNormal: placement.ShowCmd = kShowNormal; break;
-    case wsMinimized: placement.ShowCmd = kShowMinimized; break;
-    case wsMaximized: placement.ShowCmd = kShowMaximized; break;
-  }
-  return placement;
-}
-
-TWindowPlacement::TShowState TWindowPlacement::State() const {
-  switch (ShowCmd) {
-    case kShowMaximized: return wsMaximized;
-    case kShowMinimized:
-    case 6:   // minimize
-    case 7:   // show minimised without activating
-    case 11:  // force minimize
-      return wsMinimized;
-    default: return wsNormal;
-  }
-}
-
-std::vector<std::uint8_t> TWindowPlacement::ToBytes() const {
-  std::vector<std::uint8_t> bytes(kSize);
-  const std::int32_t fields[] = {Length, Flags, ShowCmd, MinX, MinY, MaxX, MaxY,
-                                 NormalLeft, NormalTop, NormalRight, NormalBottom};
-  for (int i = 0; i < 11; ++i) PutInt32(bytes.data() + 4 * i, fields[i]);
-  return bytes;
-}
-
-bool TWindowPlacement::FromBytes(const std::uint8_t* bytes, int size) {
-  if (!bytes || size != kSize) return false;
-  std::int32_t* fields[] = {&Length, &Flags, &ShowCmd, &MinX, &MinY, &MaxX, &MaxY,
-                            &NormalLeft, &NormalTop, &NormalRight, &NormalBottom};
-  for (int i = 0; i < 11; ++i) *fields[i] = GetInt32(bytes + 4 * i);
-  return true;
-}
-
 // ---------------------------------------------------------------------------------------
 // TConfigFile
 
@@ -412,19 +356,6 @@ void TConfigFile::WriteBinary(const QString& section, const QString& key, int si
   FData.WriteString(section, key, text);
 }
 
-bool TConfigFile::ReadWindowPlacement(const QString& section, const QString& key,
-                                      TWindowPlacement& placement) const {
-  std::uint8_t bytes[TWindowPlacement::kSize];
-  if (!ReadBinary(section, key, TWindowPlacement::kSize, bytes)) return false;
-  return placement.FromBytes(bytes, TWindowPlacement::kSize);
-}
-
-void TConfigFile::WriteWindowPlacement(const QString& section, const QString& key,
-                                       const TWindowPlacement& placement) {
-  const std::vector<std::uint8_t> bytes = placement.ToBytes();
-  WriteBinary(section, key, static_cast<int>(bytes.size()), bytes.data());
-}
-
 QString TConfigFile::ReadFolder(const QString& section, const QString& key,
                                 const QString& defaultValue) const {
   const QString value = FData.ReadString(section, key, QString());
@@ -454,108 +385,6 @@ void TConfigFile::WriteStringList(const QString& section, const QString& key, co
   QString text;
   for (const QString& line : lines) text += line + QStringLiteral("\r\n");
   FData.WriteString(section, key, EscapeConfigString(text));
-}
-
-// ---------------------------------------------------------------------------------------
-// The application's keys
-
-void SetupApplicationConfigFile(TConfigFile& config) {
-  config.SetLocation(cflCommonAppData);
-  config.SetFileName(QString::fromUtf16(kApplicationConfigFileName));
-}
-
-bool ReadShowWelcomeScreenAtStartup(const TConfigFile& config) {
-  return config.ReadBool(General(), QStringLiteral("ShowWelcomeScreenAtStartup"), true);
-}
-
-void WriteShowWelcomeScreenAtStartup(TConfigFile& config, bool value) {
-  config.WriteBool(General(), QStringLiteral("ShowWelcomeScreenAtStartup"), value);
-}
-
-bool ReadPreviewNewProject(const TConfigFile& config) {
-  return config.ReadBool(General(), QStringLiteral("PreviewNewProject"), false);
-}
-
-void WritePreviewNewProject(TConfigFile& config, bool value) {
-  config.WriteBool(General(), QStringLiteral("PreviewNewProject"), value);
-}
-
-QString DefaultDefaultProjectPath() {
-  return platform::SpecialFolderPath(platform::SpecialFolder::Documents) +
-         QStringLiteral("My Web Projects/");
-}
-
-QString ReadDefaultProjectPath(const TConfigFile& config) {
-  return config.ReadFolder(General(), QStringLiteral("DefaultProjectPath"), DefaultDefaultProjectPath());
-}
-
-void WriteDefaultProjectPath(TConfigFile& config, const QString& folder) {
-  config.WriteFolder(General(), QStringLiteral("DefaultProjectPath"), folder);
-}
-
-QString DefaultLibraryPath() {
-  return platform::SpecialFolderPath(platform::SpecialFolder::CommonDocuments) +
-         QStringLiteral("Web Library/");
-}
-
-QString ReadLibraryPath(const TConfigFile& config) {
-  return config.ReadFolder(General(), QStringLiteral("LibraryPath"), DefaultLibraryPath());
-}
-
-void WriteLibraryPath(TConfigFile& config, const QString& folder) {
-  config.WriteFolder(General(), QStringLiteral("LibraryPath"), folder);
-}
-
-QStringList ReadRecentFiles(const TConfigFile& config) {
-  const QString joined = config.ReadString(General(), QStringLiteral("RecentFiles"), QString());
-  QStringList files;
-  for (const QString& file : joined.split(u'|')) {
-    if (!file.isEmpty()) files.append(file);
-  }
-  return files;
-}
-
-void WriteRecentFiles(TConfigFile& config, const QStringList& files) {
-  QStringList kept;
-  for (const QString& file : files) {
-    if (kept.size() == kMaxRecentFilesWritten) break;
-    // A '|' inside a path would read back as two bogus entries.
-    if (file.isEmpty() || file.contains(u'|') || file.contains(u'\n') || file.contains(u'\r')) continue;
-    kept.append(file);
-  }
-  config.WriteString(General(), QStringLiteral("RecentFiles"), kept.join(u'|'));
-}
-
-TSearchSettings ReadSearchSettings(const TConfigFile& config) {
-  const QString section = General();
-  TSearchSettings settings;
-  settings.Backwards = config.ReadBool(section, QStringLiteral("SearchBackwards"), false);
-  settings.CaseSensitive = config.ReadBool(section, QStringLiteral("SearchCaseSensitive"), false);
-  settings.FromCaret = config.ReadBool(section, QStringLiteral("SearchFromCaret"), false);
-  settings.SelectionOnly = config.ReadBool(section, QStringLiteral("SearchSelectionOnly"), false);
-  settings.TextAtCaret = true;  // forced on at every start, whatever is stored
-  settings.WholeWords = config.ReadBool(section, QStringLiteral("SearchWholeWords"), false);
-  settings.Regex = config.ReadBool(section, QStringLiteral("SearchRegex"), false);
-  settings.SearchText = config.ReadString(section, QStringLiteral("SearchText"), QString());
-  settings.ReplaceText = config.ReadString(section, QStringLiteral("ReplaceText"), QString());
-  settings.SearchTextHistory = config.ReadStringList(section, QStringLiteral("SearchTextHistory"));
-  settings.ReplaceTextHistory = config.ReadStringList(section, QStringLiteral("ReplaceTextHistory"));
-  return settings;
-}
-
-void WriteSearchSettings(TConfigFile& config, const TSearchSettings& settings) {
-  const QString section = General();
-  config.WriteBool(section, QStringLiteral("SearchBackwards"), settings.Backwards);
-  config.WriteBool(section, QStringLiteral("SearchCaseSensitive"), settings.CaseSensitive);
-  config.WriteBool(section, QStringLiteral("SearchFromCaret"), settings.FromCaret);
-  config.WriteBool(section, QStringLiteral("SearchSelectionOnly"), settings.SelectionOnly);
-  config.WriteBool(section, QStringLiteral("SearchTextAtCaret"), settings.TextAtCaret);
-  config.WriteBool(section, QStringLiteral("SearchWholeWords"), settings.WholeWords);
-  config.WriteBool(section, QStringLiteral("SearchRegex"), settings.Regex);
-  config.WriteString(section, QStringLiteral("SearchText"), settings.SearchText);
-  config.WriteString(section, QStringLiteral("ReplaceText"), settings.ReplaceText);
-  config.WriteStringList(section, QStringLiteral("SearchTextHistory"), settings.SearchTextHistory);
-  config.WriteStringList(section, QStringLiteral("ReplaceTextHistory"), settings.ReplaceTextHistory);
 }
 
 }  // namespace pw

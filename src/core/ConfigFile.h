@@ -1,6 +1,7 @@
-// TConfigFile: the application's settings file, an INI file in a well-known folder that is
-// read whole into memory (TConfigDataFile) and written back whole on request. TModule owns
-// the application's instance; the value forms and the keys of section "General" live here.
+// TConfigFile: an INI settings file in a well-known folder that is read whole into memory
+// (TConfigDataFile) and written back whole on request, with its value forms. TModule owns the
+// application's instance; the application's keys live in ApplicationSettings.h and the window
+// placement record in WindowPlacement.h.
 //
 // The INI file is UTF-8 without a byte-order mark, LF line ends (CR LF and a leading BOM are
 // accepted; a file that is not valid UTF-8 is read in the ANSI code page). Section and key
@@ -71,38 +72,6 @@ QString EscapeConfigString(const QString& text);
 // other character (or at the end) stays together with that character.
 QString UnescapeConfigString(const QString& text);
 
-// The record the window-placement keys store: eleven 32-bit integers, 44 bytes, written as
-// 88 hex digits in memory order (little-endian). Plain data; the UI converts it from and to
-// its window geometry with FromNormal/State/Normal*.
-struct TWindowPlacement {
-  static constexpr int kSize = 44;
-  enum TShowState { wsNormal, wsMinimized, wsMaximized };
-  // Show commands and flags as the record stores them.
-  static constexpr std::int32_t kShowNormal = 1;
-  static constexpr std::int32_t kShowMinimized = 2;
-  static constexpr std::int32_t kShowMaximized = 3;
-  static constexpr std::int32_t kRestoreToMaximized = 2;  // flag
-
-  std::int32_t Length = kSize;
-  std::int32_t Flags = 0;
-  std::int32_t ShowCmd = kShowNormal;
-  std::int32_t MinX = -1, MinY = -1;  // minimised position; -1 = let the system choose
-  std::int32_t MaxX = -1, MaxY = -1;  // maximised position
-  std::int32_t NormalLeft = 0, NormalTop = 0, NormalRight = 0, NormalBottom = 0;
-
-  // A placement of the restored (normal) rectangle with the given state.
-  static TWindowPlacement FromNormal(int left, int top, int width, int height, TShowState state);
-  TShowState State() const;
-  int NormalWidth() const { return NormalRight - NormalLeft; }
-  int NormalHeight() const { return NormalBottom - NormalTop; }
-
-  // The 44 bytes of the record, and back (false, and nothing changed, for another length).
-  std::vector<std::uint8_t> ToBytes() const;
-  bool FromBytes(const std::uint8_t* bytes, int size);
-
-  friend bool operator==(const TWindowPlacement&, const TWindowPlacement&) = default;
-};
-
 // ---------------------------------------------------------------------------------------
 // The settings file.
 
@@ -168,11 +137,6 @@ class TConfigFile {
   bool ReadBinary(const QString& section, const QString& key, int size, void* buffer) const;
   void WriteBinary(const QString& section, const QString& key, int size, const void* buffer);
 
-  // False (placement untouched) when the key is absent or not exactly 88 hex digits. The
-  // record is not checked further: the UI keeps a restored window on a visible screen.
-  bool ReadWindowPlacement(const QString& section, const QString& key, TWindowPlacement& placement) const;
-  void WriteWindowPlacement(const QString& section, const QString& key, const TWindowPlacement& placement);
-
   // Folder form: written with a trailing '/', read with '\' turned into '/' and a trailing
   // '/' added. An absent or empty value gives defaultValue.
   QString ReadFolder(const QString& section, const QString& key, const QString& defaultValue) const;
@@ -193,56 +157,5 @@ class TConfigFile {
   QDateTime FModificationTime;
   TConfigDataFile FData;
 };
-
-// ---------------------------------------------------------------------------------------
-// The application's keys, all in section "General".
-
-inline constexpr char16_t kGeneralSection[] = u"General";
-// The application's instance: FileName below, Location cflCommonAppData.
-inline constexpr char16_t kApplicationConfigFileName[] = u"Pagewick/config.ini";
-inline constexpr int kMaxRecentFilesWritten = 11;
-
-// Sets FileName and Location of the application's instance.
-void SetupApplicationConfigFile(TConfigFile& config);
-
-bool ReadShowWelcomeScreenAtStartup(const TConfigFile& config);  // default true
-void WriteShowWelcomeScreenAtStartup(TConfigFile& config, bool value);
-bool ReadPreviewNewProject(const TConfigFile& config);  // default false
-void WritePreviewNewProject(TConfigFile& config, bool value);
-// Default: the user's documents folder + "My Web Projects/".
-QString DefaultDefaultProjectPath();
-QString ReadDefaultProjectPath(const TConfigFile& config);
-void WriteDefaultProjectPath(TConfigFile& config, const QString& folder);
-// Default: the all-users documents folder + "Web Library/".
-QString DefaultLibraryPath();
-QString ReadLibraryPath(const TConfigFile& config);
-void WriteLibraryPath(TConfigFile& config, const QString& folder);
-
-// The "|"-joined list, most recent first. Reading skips empty entries; writing stores the
-// first kMaxRecentFilesWritten entries, leaving out any path that itself holds a '|'.
-QStringList ReadRecentFiles(const TConfigFile& config);
-void WriteRecentFiles(TConfigFile& config, const QStringList& files);
-
-// The find and replace options with their texts and histories.
-struct TSearchSettings {
-  bool Backwards = false;
-  bool CaseSensitive = false;
-  bool FromCaret = false;
-  bool SelectionOnly = false;
-  bool TextAtCaret = false;
-  bool WholeWords = false;
-  bool Regex = false;
-  QString SearchText;
-  QString ReplaceText;
-  QStringList SearchTextHistory;  // most recent first
-  QStringList ReplaceTextHistory;
-
-  friend bool operator==(const TSearchSettings&, const TSearchSettings&) = default;
-};
-
-// Reads the seven flags, two texts and two histories (missing keys give the defaults
-// above). TextAtCaret always comes back true: the option is forced on at every start.
-TSearchSettings ReadSearchSettings(const TConfigFile& config);
-void WriteSearchSettings(TConfigFile& config, const TSearchSettings& settings);
 
 }  // namespace pw

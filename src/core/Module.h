@@ -10,7 +10,7 @@
 // go through the host; what several windows listen to is a signal.
 #pragma once
 
-#include "core/ConfigFile.h"
+#include "core/ApplicationSettings.h"
 #include "core/Host.h"
 #include "core/ProjectFile.h"
 #include "core/TextEditor.h"

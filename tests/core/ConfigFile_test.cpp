@@ -1,4 +1,6 @@
+#include "core/ApplicationSettings.h"
 #include "core/ConfigFile.h"
+#include "core/WindowPlacement.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,26 +23,26 @@ namespace {
 // A settings file below a private PAGEWICK_HOME, located like the application's instance.
 class ConfigFileTest : public ::testing::Test {
  protected:
-  ConfigFileTest() : home_("PAGEWICK_HOME", dir_.path().toStdString()) {
-    SetupApplicationConfigFile(config_);
+  ConfigFileTest() : FHome("PAGEWICK_HOME", FDir.path().toStdString()) {
+    SetupApplicationConfigFile(FConfig);
   }
 
-  // A second instance reading what config_ saved, as the next start would.
+  // A second instance reading what FConfig saved, as the next start would.
   TConfigFile& Reloaded() {
-    SetupApplicationConfigFile(reloaded_);
-    reloaded_.Load();
-    return reloaded_;
+    SetupApplicationConfigFile(FReloaded);
+    FReloaded.Load();
+    return FReloaded;
   }
 
-  QTemporaryDir dir_;
-  TScopedEnvironment home_;
-  TConfigFile config_;
-  TConfigFile reloaded_;
+  QTemporaryDir FDir;
+  TScopedEnvironment FHome;
+  TConfigFile FConfig;
+  TConfigFile FReloaded;
 };
 
 TEST_F(ConfigFileTest, LocationsAndBackslashFileNames) {
-  EXPECT_EQ(config_.Location(), cflCommonAppData);
-  EXPECT_EQ(config_.FullPath(), dir_.path() + u"/common-appdata/Pagewick/config.ini"_qs);
+  EXPECT_EQ(FConfig.Location(), cflCommonAppData);
+  EXPECT_EQ(FConfig.FullPath(), FDir.path() + u"/common-appdata/Pagewick/config.ini"_qs);
   TConfigFile file;
   EXPECT_EQ(file.Location(), cflUser);
   EXPECT_EQ(file.FullPath(), QString());
@@ -50,7 +52,7 @@ TEST_F(ConfigFileTest, LocationsAndBackslashFileNames) {
       {cflAppData, u"appdata"_qs}, {cflDocuments, u"documents"_qs}, {cflCommonDocuments, u"common-documents"_qs}};
   for (const auto& [location, folder] : folders) {
     file.SetLocation(location);
-    EXPECT_EQ(file.FullPath(), dir_.path() + u'/' + folder + u"/Pagewick/other.ini"_qs);
+    EXPECT_EQ(file.FullPath(), FDir.path() + u'/' + folder + u"/Pagewick/other.ini"_qs);
   }
   file.SetLocation(cflModule);
   EXPECT_TRUE(file.FullPath().endsWith(u"/Pagewick/other.ini"_qs));
@@ -58,68 +60,68 @@ TEST_F(ConfigFileTest, LocationsAndBackslashFileNames) {
 }
 
 TEST_F(ConfigFileTest, MissingOrDeletedFileGivesEveryDefault) {
-  EXPECT_TRUE(config_.Load());
-  EXPECT_FALSE(config_.LoadedModificationTime().isValid());
-  EXPECT_TRUE(ReadShowWelcomeScreenAtStartup(config_));
-  EXPECT_FALSE(ReadPreviewNewProject(config_));
-  EXPECT_EQ(ReadDefaultProjectPath(config_), dir_.path() + u"/documents/My Web Projects/"_qs);
-  EXPECT_EQ(ReadLibraryPath(config_), dir_.path() + u"/common-documents/Web Library/"_qs);
-  EXPECT_TRUE(ReadRecentFiles(config_).isEmpty());
+  EXPECT_TRUE(FConfig.Load());
+  EXPECT_FALSE(FConfig.LoadedModificationTime().isValid());
+  EXPECT_TRUE(ReadShowWelcomeScreenAtStartup(FConfig));
+  EXPECT_FALSE(ReadPreviewNewProject(FConfig));
+  EXPECT_EQ(ReadDefaultProjectPath(FConfig), FDir.path() + u"/documents/My Web Projects/"_qs);
+  EXPECT_EQ(ReadLibraryPath(FConfig), FDir.path() + u"/common-documents/Web Library/"_qs);
+  EXPECT_TRUE(ReadRecentFiles(FConfig).isEmpty());
   TSearchSettings expected;
   expected.TextAtCaret = true;
-  EXPECT_EQ(ReadSearchSettings(config_), expected);
+  EXPECT_EQ(ReadSearchSettings(FConfig), expected);
   TWindowPlacement placement;
-  EXPECT_FALSE(config_.ReadWindowPlacement(u"General"_qs, u"WindowPosition"_qs, placement));
+  EXPECT_FALSE(ReadWindowPlacement(FConfig, u"General"_qs, u"WindowPosition"_qs, placement));
 
   // A deleted file restores the defaults at the next load.
-  WriteShowWelcomeScreenAtStartup(config_, false);
-  WriteLibraryPath(config_, u"/srv/lib"_qs);
-  ASSERT_TRUE(config_.Save());
+  WriteShowWelcomeScreenAtStartup(FConfig, false);
+  WriteLibraryPath(FConfig, u"/srv/lib"_qs);
+  ASSERT_TRUE(FConfig.Save());
   EXPECT_FALSE(ReadShowWelcomeScreenAtStartup(Reloaded()));
   EXPECT_TRUE(Reloaded().LoadedModificationTime().isValid());
 
-  ASSERT_TRUE(QFile::remove(config_.FullPath()));
-  ASSERT_TRUE(config_.Load());
-  EXPECT_TRUE(ReadShowWelcomeScreenAtStartup(config_));
-  EXPECT_EQ(ReadLibraryPath(config_), dir_.path() + u"/common-documents/Web Library/"_qs);
+  ASSERT_TRUE(QFile::remove(FConfig.FullPath()));
+  ASSERT_TRUE(FConfig.Load());
+  EXPECT_TRUE(ReadShowWelcomeScreenAtStartup(FConfig));
+  EXPECT_EQ(ReadLibraryPath(FConfig), FDir.path() + u"/common-documents/Web Library/"_qs);
 }
 
 TEST_F(ConfigFileTest, SaveCreatesFoldersAndCallsEvents) {
   int loads = 0, saves = 0;
-  config_.OnLoad = [&](TConfigFile& file) {
+  FConfig.OnLoad = [&](TConfigFile& file) {
     ++loads;
-    EXPECT_EQ(&file, &config_);
+    EXPECT_EQ(&file, &FConfig);
   };
-  config_.OnSave = [&](TConfigFile& file) {
+  FConfig.OnSave = [&](TConfigFile& file) {
     ++saves;
     file.WriteString(u"General"_qs, u"FromOnSave"_qs, u"yes"_qs);
   };
-  config_.Load();
-  ASSERT_TRUE(config_.Save());
+  FConfig.Load();
+  ASSERT_TRUE(FConfig.Save());
   EXPECT_EQ(loads, 1);
   EXPECT_EQ(saves, 1);
-  EXPECT_EQ(ReadOr(config_.FullPath()), "[General]\nFromOnSave=yes\n");
-  EXPECT_EQ(QDir(dir_.path() + u"/common-appdata/Pagewick"_qs).entryList(QDir::Files | QDir::Hidden),
+  EXPECT_EQ(ReadOr(FConfig.FullPath()), "[General]\nFromOnSave=yes\n");
+  EXPECT_EQ(QDir(FDir.path() + u"/common-appdata/Pagewick"_qs).entryList(QDir::Files | QDir::Hidden),
             QStringList{u"config.ini"_qs});
 }
 
 TEST_F(ConfigFileTest, SaveFailureIsReported) {
-  ASSERT_TRUE(platform::WriteWholeFile(dir_.path() + u"/common-appdata/Pagewick"_qs, "a file"));
+  ASSERT_TRUE(platform::WriteWholeFile(FDir.path() + u"/common-appdata/Pagewick"_qs, "a file"));
   QString error;
-  EXPECT_FALSE(config_.Save(&error));
+  EXPECT_FALSE(FConfig.Save(&error));
   EXPECT_FALSE(error.isEmpty());
   TConfigFile unnamed;
   EXPECT_FALSE(unnamed.Save());
 }
 
 TEST_F(ConfigFileTest, UnreadableFileLoadsEmptyAndFails) {
-  ASSERT_TRUE(platform::ForceDirectories(config_.FullPath()));  // a folder in the file's place
-  config_.WriteString(u"General"_qs, u"K"_qs, u"v"_qs);
+  ASSERT_TRUE(platform::ForceDirectories(FConfig.FullPath()));  // a folder in the file's place
+  FConfig.WriteString(u"General"_qs, u"K"_qs, u"v"_qs);
   int loads = 0;
-  config_.OnLoad = [&](TConfigFile&) { ++loads; };
-  EXPECT_FALSE(config_.Load());
+  FConfig.OnLoad = [&](TConfigFile&) { ++loads; };
+  EXPECT_FALSE(FConfig.Load());
   EXPECT_EQ(loads, 1);
-  EXPECT_FALSE(config_.Data().ValueExists(u"General"_qs, u"K"_qs));
+  EXPECT_FALSE(FConfig.Data().ValueExists(u"General"_qs, u"K"_qs));
 }
 
 TEST_F(ConfigFileTest, AutoLoadAndAutoSave) {
@@ -137,19 +139,19 @@ TEST_F(ConfigFileTest, AutoLoadAndAutoSave) {
 }
 
 TEST_F(ConfigFileTest, ChangingThePathKeepsTheContent) {
-  config_.WriteString(u"S"_qs, u"K"_qs, u"v"_qs);
-  config_.SetFileName(u"Elsewhere/x.ini"_qs);
-  EXPECT_EQ(config_.ReadString(u"S"_qs, u"K"_qs, QString()), u"v"_qs);
-  config_.Load();
-  EXPECT_EQ(config_.ReadString(u"S"_qs, u"K"_qs, u"gone"_qs), u"gone"_qs);
+  FConfig.WriteString(u"S"_qs, u"K"_qs, u"v"_qs);
+  FConfig.SetFileName(u"Elsewhere/x.ini"_qs);
+  EXPECT_EQ(FConfig.ReadString(u"S"_qs, u"K"_qs, QString()), u"v"_qs);
+  FConfig.Load();
+  EXPECT_EQ(FConfig.ReadString(u"S"_qs, u"K"_qs, u"gone"_qs), u"gone"_qs);
 }
 
 TEST_F(ConfigFileTest, BoolForms) {
   const QString g = u"General"_qs;
-  config_.WriteBool(g, u"On"_qs, true);
-  config_.WriteBool(g, u"Off"_qs, false);
-  EXPECT_EQ(config_.ReadString(g, u"On"_qs, QString()), u"1"_qs);
-  EXPECT_EQ(config_.ReadString(g, u"Off"_qs, QString()), u"0"_qs);
+  FConfig.WriteBool(g, u"On"_qs, true);
+  FConfig.WriteBool(g, u"Off"_qs, false);
+  EXPECT_EQ(FConfig.ReadString(g, u"On"_qs, QString()), u"1"_qs);
+  EXPECT_EQ(FConfig.ReadString(g, u"Off"_qs, QString()), u"0"_qs);
   const struct {
     const char16_t* stored;
     bool defaultValue;
@@ -160,8 +162,8 @@ TEST_F(ConfigFileTest, BoolForms) {
                {u"true", false, false}, {u"", true, true},     {u"1.0", false, false},
                {u"99999999999999999999999", false, false}};
   for (const auto& c : cases) {
-    config_.WriteString(g, u"Value"_qs, QString::fromUtf16(c.stored));
-    EXPECT_EQ(config_.ReadBool(g, u"Value"_qs, c.defaultValue), c.expected)
+    FConfig.WriteString(g, u"Value"_qs, QString::fromUtf16(c.stored));
+    EXPECT_EQ(FConfig.ReadBool(g, u"Value"_qs, c.defaultValue), c.expected)
         << QString::fromUtf16(c.stored).toStdString() << " default " << c.defaultValue;
   }
 }
@@ -169,37 +171,37 @@ TEST_F(ConfigFileTest, BoolForms) {
 TEST_F(ConfigFileTest, BinaryNeedsExactlyTwiceTheSizeInHexDigits) {
   const QString g = u"General"_qs;
   const unsigned char bytes[] = {0x00, 0x7F, 0xAB, 0xFF};
-  config_.WriteBinary(g, u"Bin"_qs, 4, bytes);
-  EXPECT_EQ(config_.ReadString(g, u"Bin"_qs, QString()), u"007FABFF"_qs);
+  FConfig.WriteBinary(g, u"Bin"_qs, 4, bytes);
+  EXPECT_EQ(FConfig.ReadString(g, u"Bin"_qs, QString()), u"007FABFF"_qs);
   unsigned char read[4] = {};
-  ASSERT_TRUE(config_.ReadBinary(g, u"Bin"_qs, 4, read));
+  ASSERT_TRUE(FConfig.ReadBinary(g, u"Bin"_qs, 4, read));
   EXPECT_EQ(std::memcmp(read, bytes, 4), 0);
 
   unsigned char untouched[4] = {1, 2, 3, 4};
-  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 3, untouched));
-  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 5, untouched));
-  config_.WriteString(g, u"Bin"_qs, u"007fabf"_qs);
-  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 4, untouched));
-  config_.WriteString(g, u"Bin"_qs, u"007fabfg"_qs);
-  EXPECT_FALSE(config_.ReadBinary(g, u"Bin"_qs, 4, untouched));
+  EXPECT_FALSE(FConfig.ReadBinary(g, u"Bin"_qs, 3, untouched));
+  EXPECT_FALSE(FConfig.ReadBinary(g, u"Bin"_qs, 5, untouched));
+  FConfig.WriteString(g, u"Bin"_qs, u"007fabf"_qs);
+  EXPECT_FALSE(FConfig.ReadBinary(g, u"Bin"_qs, 4, untouched));
+  FConfig.WriteString(g, u"Bin"_qs, u"007fabfg"_qs);
+  EXPECT_FALSE(FConfig.ReadBinary(g, u"Bin"_qs, 4, untouched));
   EXPECT_EQ(untouched[0], 1);
-  config_.WriteString(g, u"Bin"_qs, u"007fabff"_qs);  // lower case is accepted
-  EXPECT_TRUE(config_.ReadBinary(g, u"Bin"_qs, 4, read));
+  FConfig.WriteString(g, u"Bin"_qs, u"007fabff"_qs);  // lower case is accepted
+  EXPECT_TRUE(FConfig.ReadBinary(g, u"Bin"_qs, 4, read));
   EXPECT_EQ(read[3], 0xFF);
 }
 
 TEST_F(ConfigFileTest, WindowPlacementRoundTripsThroughTheFile) {
   const TWindowPlacement placement =
       TWindowPlacement::FromNormal(-120, 40, 800, 600, TWindowPlacement::wsMaximized);
-  config_.WriteWindowPlacement(u"General"_qs, u"WindowPosition"_qs, placement);
-  const QString hex = config_.ReadString(u"General"_qs, u"WindowPosition"_qs, QString());
+  WriteWindowPlacement(FConfig, u"General"_qs, u"WindowPosition"_qs, placement);
+  const QString hex = FConfig.ReadString(u"General"_qs, u"WindowPosition"_qs, QString());
   ASSERT_EQ(hex.size(), 88);
   // Length 44, flags 0, show command 3, then -1 as all ones.
   EXPECT_TRUE(hex.startsWith(u"2C0000000000000003000000FFFFFFFF"_qs)) << hex.toStdString();
-  ASSERT_TRUE(config_.Save());
+  ASSERT_TRUE(FConfig.Save());
 
   TWindowPlacement read;
-  ASSERT_TRUE(Reloaded().ReadWindowPlacement(u"General"_qs, u"WindowPosition"_qs, read));
+  ASSERT_TRUE(ReadWindowPlacement(Reloaded(), u"General"_qs, u"WindowPosition"_qs, read));
   EXPECT_EQ(read, placement);
   EXPECT_EQ(read.State(), TWindowPlacement::wsMaximized);
   EXPECT_EQ(read.NormalLeft, -120);
@@ -211,9 +213,9 @@ TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnoredAndStatesFollowTheSh
   const TWindowPlacement designed = TWindowPlacement::FromNormal(1, 2, 3, 4, TWindowPlacement::wsNormal);
   const QString valid = QString(u"2C000000"_qs).repeated(11);
   for (const QString& stored : {valid.left(86), valid + u"00"_qs, QString(), valid.left(87)}) {
-    config_.WriteString(u"General"_qs, u"PreviewPosition"_qs, stored);
+    FConfig.WriteString(u"General"_qs, u"PreviewPosition"_qs, stored);
     TWindowPlacement placement = designed;
-    EXPECT_FALSE(config_.ReadWindowPlacement(u"General"_qs, u"PreviewPosition"_qs, placement));
+    EXPECT_FALSE(ReadWindowPlacement(FConfig, u"General"_qs, u"PreviewPosition"_qs, placement));
     EXPECT_EQ(placement, designed);
   }
   TWindowPlacement placement;
@@ -231,18 +233,18 @@ TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnoredAndStatesFollowTheSh
 }
 
 TEST_F(ConfigFileTest, FolderWithoutTrailingSeparatorReadsBackWithOne) {
-  config_.WriteString(u"General"_qs, u"DefaultProjectPath"_qs, u"/home/u/Sites"_qs);
-  EXPECT_EQ(ReadDefaultProjectPath(config_), u"/home/u/Sites/"_qs);
-  config_.WriteString(u"General"_qs, u"LibraryPath"_qs, u"D:\\Web\\Library"_qs);
-  EXPECT_EQ(ReadLibraryPath(config_), u"D:/Web/Library/"_qs);
-  config_.WriteString(u"General"_qs, u"LibraryPath"_qs, u""_qs);
-  EXPECT_EQ(ReadLibraryPath(config_), DefaultLibraryPath());
+  FConfig.WriteString(u"General"_qs, u"DefaultProjectPath"_qs, u"/home/u/Sites"_qs);
+  EXPECT_EQ(ReadDefaultProjectPath(FConfig), u"/home/u/Sites/"_qs);
+  FConfig.WriteString(u"General"_qs, u"LibraryPath"_qs, u"D:\\Web\\Library"_qs);
+  EXPECT_EQ(ReadLibraryPath(FConfig), u"D:/Web/Library/"_qs);
+  FConfig.WriteString(u"General"_qs, u"LibraryPath"_qs, u""_qs);
+  EXPECT_EQ(ReadLibraryPath(FConfig), DefaultLibraryPath());
 
-  WriteDefaultProjectPath(config_, u"/home/u/Projects"_qs);
-  EXPECT_EQ(config_.ReadString(u"General"_qs, u"DefaultProjectPath"_qs, QString()),
+  WriteDefaultProjectPath(FConfig, u"/home/u/Projects"_qs);
+  EXPECT_EQ(FConfig.ReadString(u"General"_qs, u"DefaultProjectPath"_qs, QString()),
             u"/home/u/Projects/"_qs);
-  WriteLibraryPath(config_, u"/srv/lib/"_qs);
-  ASSERT_TRUE(config_.Save());
+  WriteLibraryPath(FConfig, u"/srv/lib/"_qs);
+  ASSERT_TRUE(FConfig.Save());
   EXPECT_EQ(ReadDefaultProjectPath(Reloaded()), u"/home/u/Projects/"_qs);
   EXPECT_EQ(ReadLibraryPath(Reloaded()), u"/srv/lib/"_qs);
 }
@@ -250,22 +252,22 @@ TEST_F(ConfigFileTest, FolderWithoutTrailingSeparatorReadsBackWithOne) {
 TEST_F(ConfigFileTest, TwelveRecentFilesLeaveElevenInTheFile) {
   QStringList files;
   for (int i = 1; i <= 12; ++i) files.append(u"/home/u/Сайт %1/site.pwproj"_qs.arg(i));
-  WriteRecentFiles(config_, files);
-  ASSERT_TRUE(config_.Save());
+  WriteRecentFiles(FConfig, files);
+  ASSERT_TRUE(FConfig.Save());
   const QStringList read = ReadRecentFiles(Reloaded());
   EXPECT_EQ(read, files.mid(0, 11));
   // The value is the UTF-8 form of the joined paths.
-  EXPECT_NE(ReadOr(config_.FullPath()).find("RecentFiles=/home/u/\xD0\xA1\xD0\xB0\xD0\xB9\xD1\x82 1/site.pwproj|"),
+  EXPECT_NE(ReadOr(FConfig.FullPath()).find("RecentFiles=/home/u/\xD0\xA1\xD0\xB0\xD0\xB9\xD1\x82 1/site.pwproj|"),
             std::string::npos);
 }
 
 TEST_F(ConfigFileTest, RecentFilesSkipEmptyAndUnjoinablePaths) {
-  WriteRecentFiles(config_, {u"/a.pwproj"_qs, u""_qs, u"/odd|name.pwproj"_qs, u"/b.pwproj"_qs});
-  EXPECT_EQ(config_.ReadString(u"General"_qs, u"RecentFiles"_qs, QString()), u"/a.pwproj|/b.pwproj"_qs);
-  config_.WriteString(u"General"_qs, u"RecentFiles"_qs, u"|/c.pwproj||"_qs);
-  EXPECT_EQ(ReadRecentFiles(config_), QStringList{u"/c.pwproj"_qs});
-  WriteRecentFiles(config_, {});
-  EXPECT_TRUE(ReadRecentFiles(config_).isEmpty());
+  WriteRecentFiles(FConfig, {u"/a.pwproj"_qs, u""_qs, u"/odd|name.pwproj"_qs, u"/b.pwproj"_qs});
+  EXPECT_EQ(FConfig.ReadString(u"General"_qs, u"RecentFiles"_qs, QString()), u"/a.pwproj|/b.pwproj"_qs);
+  FConfig.WriteString(u"General"_qs, u"RecentFiles"_qs, u"|/c.pwproj||"_qs);
+  EXPECT_EQ(ReadRecentFiles(FConfig), QStringList{u"/c.pwproj"_qs});
+  WriteRecentFiles(FConfig, {});
+  EXPECT_TRUE(ReadRecentFiles(FConfig).isEmpty());
 }
 
 TEST_F(ConfigFileTest, SearchSettingsRoundTrip) {
@@ -279,24 +281,24 @@ TEST_F(ConfigFileTest, SearchSettingsRoundTrip) {
   settings.ReplaceText = u"=x= [y]"_qs;
   settings.SearchTextHistory = {u"a\\nb"_qs, u"plain"_qs, u"trailing\\"_qs, u""_qs, u"ä€"_qs};
   settings.ReplaceTextHistory = {u"\\\\server\\share"_qs};
-  WriteSearchSettings(config_, settings);
-  ASSERT_TRUE(config_.Save());
+  WriteSearchSettings(FConfig, settings);
+  ASSERT_TRUE(FConfig.Save());
 
   TSearchSettings read = ReadSearchSettings(Reloaded());
   EXPECT_TRUE(read.TextAtCaret);  // forced on at every start
-  EXPECT_EQ(reloaded_.ReadString(u"General"_qs, u"SearchTextAtCaret"_qs, QString()), u"0"_qs);
+  EXPECT_EQ(FReloaded.ReadString(u"General"_qs, u"SearchTextAtCaret"_qs, QString()), u"0"_qs);
   read.TextAtCaret = false;
   EXPECT_EQ(read, settings);
   // A backslash before an n stays one entry; every line break form separates entries.
-  EXPECT_TRUE(reloaded_.ReadString(u"General"_qs, u"SearchTextHistory"_qs, QString()).startsWith(u"a\\\\nb\\r\\n"_qs));
-  config_.WriteString(u"General"_qs, u"ReplaceTextHistory"_qs, u"one\\ntwo\\rthree\\r\\nfour"_qs);
-  EXPECT_EQ(ReadSearchSettings(config_).ReplaceTextHistory,
+  EXPECT_TRUE(FReloaded.ReadString(u"General"_qs, u"SearchTextHistory"_qs, QString()).startsWith(u"a\\\\nb\\r\\n"_qs));
+  FConfig.WriteString(u"General"_qs, u"ReplaceTextHistory"_qs, u"one\\ntwo\\rthree\\r\\nfour"_qs);
+  EXPECT_EQ(ReadSearchSettings(FConfig).ReplaceTextHistory,
             (QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs}));
 }
 
 TEST_F(ConfigFileTest, LineBreaksInAValueCannotCorruptTheFile) {
-  config_.WriteString(u"General"_qs, u"SearchText"_qs, u"a\nInjected=1\r\n[Other]"_qs);
-  ASSERT_TRUE(config_.Save());
+  FConfig.WriteString(u"General"_qs, u"SearchText"_qs, u"a\nInjected=1\r\n[Other]"_qs);
+  ASSERT_TRUE(FConfig.Save());
   TConfigFile& reloaded = Reloaded();
   EXPECT_FALSE(reloaded.Data().ValueExists(u"General"_qs, u"Injected"_qs));
   EXPECT_FALSE(reloaded.Data().SectionExists(u"Other"_qs));
@@ -315,13 +317,13 @@ TEST_F(ConfigFileTest, UnknownSectionsKeysAndCommentsAreKeptInOrder) {
       "ShowWelcomeScreenAtStartup=1\n"
       "# another comment\n"
       "[Empty]\n";
-  ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(), original));
-  ASSERT_TRUE(config_.Load());
-  EXPECT_EQ(config_.ReadString(u"plugins"_qs, u"ALPHA"_qs, QString()), u" spaced value "_qs);
-  WriteShowWelcomeScreenAtStartup(config_, false);
-  WritePreviewNewProject(config_, true);
-  ASSERT_TRUE(config_.Save());
-  EXPECT_EQ(ReadOr(config_.FullPath()),
+  ASSERT_TRUE(platform::WriteWholeFile(FConfig.FullPath(), original));
+  ASSERT_TRUE(FConfig.Load());
+  EXPECT_EQ(FConfig.ReadString(u"plugins"_qs, u"ALPHA"_qs, QString()), u" spaced value "_qs);
+  WriteShowWelcomeScreenAtStartup(FConfig, false);
+  WritePreviewNewProject(FConfig, true);
+  ASSERT_TRUE(FConfig.Save());
+  EXPECT_EQ(ReadOr(FConfig.FullPath()),
             "; written by hand\n"
             "[Plugins]\n"
             "Zeta=last\n"
@@ -337,13 +339,13 @@ TEST_F(ConfigFileTest, UnknownSectionsKeysAndCommentsAreKeptInOrder) {
 
 TEST_F(ConfigFileTest, ReadsCrLfBomAndLegacyAnsiFiles) {
   TScopedEnvironment ansi("PAGEWICK_ANSI_CODEPAGE", std::string("1251"));
-  ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(), "\xEF\xBB\xBF[General]\r\nSearchText=caf\xC3\xA9\r\n"));
-  ASSERT_TRUE(config_.Load());
-  EXPECT_EQ(config_.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"café"_qs);
+  ASSERT_TRUE(platform::WriteWholeFile(FConfig.FullPath(), "\xEF\xBB\xBF[General]\r\nSearchText=caf\xC3\xA9\r\n"));
+  ASSERT_TRUE(FConfig.Load());
+  EXPECT_EQ(FConfig.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"café"_qs);
   // Not valid UTF-8: read in the ANSI code page.
-  ASSERT_TRUE(platform::WriteWholeFile(config_.FullPath(), "[General]\nSearchText=\xCF\xF0\xE8\n"));
-  ASSERT_TRUE(config_.Load());
-  EXPECT_EQ(config_.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"При"_qs);
+  ASSERT_TRUE(platform::WriteWholeFile(FConfig.FullPath(), "[General]\nSearchText=\xCF\xF0\xE8\n"));
+  ASSERT_TRUE(FConfig.Load());
+  EXPECT_EQ(FConfig.ReadString(u"General"_qs, u"SearchText"_qs, QString()), u"При"_qs);
 }
 
 TEST(ConfigDataFileTest, ParsesOddLines) {
