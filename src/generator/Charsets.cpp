@@ -1,6 +1,7 @@
 #include "generator/Charsets.h"
 
 #include "platform/CodePage.h"
+#include "platform/AsciiCase.h"
 
 #include <QString>
 #include <unordered_map>
@@ -69,13 +70,6 @@ const std::unordered_map<std::string, unsigned>& RowIndex() {
   return *index;
 }
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return lower;
-}
-
 }  // namespace
 
 const TCharsetRow* CharsetTable(int* count) {
@@ -85,12 +79,12 @@ const TCharsetRow* CharsetTable(int* count) {
 
 unsigned CharsetToCodePage(std::string_view charset) {
   const auto& index = RowIndex();
-  auto found = index.find(LowerAscii(charset));
+  auto found = index.find(platform::LowerAscii(charset));
   return found == index.end() ? platform::AnsiCodePage() : found->second;
 }
 
 std::string EncodeUtf8ForCharset(std::string_view utf8, std::string_view charset) {
-  if (LowerAscii(charset) == "utf-8") return std::string(utf8);
+  if (platform::EqualsIgnoringAsciiCase(charset, "utf-8")) return std::string(utf8);
   unsigned codePage = CharsetToCodePage(charset);
   if (codePage == platform::kCodePageUtf8) return std::string(utf8);
   return platform::TextToBytes(

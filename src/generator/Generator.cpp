@@ -8,6 +8,7 @@
 #include "markup/ContentText.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "platform/AsciiCase.h"
 
 #include <QDir>
 
@@ -21,16 +22,9 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return lower;
-}
+using platform::LowerAscii;
 
-bool IsNamed(std::string_view name, std::string_view lowerWord) {
-  return name.size() == lowerWord.size() && LowerAscii(name) == lowerWord;
-}
+bool IsNamed(std::string_view name, std::string_view lowerWord) { return platform::EqualsIgnoringAsciiCase(name, lowerWord); }
 
 // Splits "section.variable" at the last dot (section names carry extensions).
 bool SplitQualifiedName(std::string_view name, std::string_view& section, std::string_view& variable) {

@@ -1,4 +1,5 @@
 #include "generator/ResourceScanner.h"
+#include "platform/AsciiCase.h"
 
 namespace pw {
 
@@ -6,14 +7,9 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
-bool EqualsLower(std::string_view word, std::string_view lower) {
-  if (word.size() != lower.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    char c = word[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != lower[i]) return false;
-  }
-  return true;
+// The word equals a lower-case word, whatever the case of the word's letters.
+constexpr bool EqualsLower(std::string_view word, std::string_view lower) {
+  return platform::EqualsIgnoringAsciiCase(word, lower);
 }
 
 // Walks the attributes of one tag's text (after its name).

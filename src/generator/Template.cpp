@@ -2,6 +2,7 @@
 
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "platform/AsciiCase.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -28,15 +29,6 @@ std::string NormalizeEntryName(const char* name) {
   std::string normalized = name ? name : "";
   std::replace(normalized.begin(), normalized.end(), '\\', '/');
   return normalized;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // libzip's words for an error code, with the system's reason where it has one.
@@ -140,7 +132,7 @@ bool TTemplate::ReadEntry(std::string_view name, std::string& bytes) const {
   for (zip_int64_t i = 0; i < count; ++i) {
     std::string entry = NormalizeEntryName(zip_get_name(FArchive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS));
     if (entry == wanted) return ReadIndex(FArchive, static_cast<zip_uint64_t>(i), bytes);
-    if (caseless < 0 && EqualsIgnoringAsciiCase(entry, wanted)) caseless = i;
+    if (caseless < 0 && platform::EqualsIgnoringAsciiCase(entry, wanted)) caseless = i;
   }
   return caseless >= 0 && ReadIndex(FArchive, static_cast<zip_uint64_t>(caseless), bytes);
 }
@@ -163,7 +155,7 @@ bool TTemplate::ExtractTemplateFolder(const QString& projectFolder) const {
   zip_int64_t count = zip_get_num_entries(FArchive, 0);
   for (zip_int64_t i = 0; i < count; ++i) {
     std::string entry = NormalizeEntryName(zip_get_name(FArchive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS));
-    if (entry.size() <= prefix.size() || !EqualsIgnoringAsciiCase(entry.substr(0, prefix.size()), prefix)) continue;
+    if (entry.size() <= prefix.size() || !platform::EqualsIgnoringAsciiCase(entry.substr(0, prefix.size()), prefix)) continue;
     // Confined to the template folder: "..", absolute names and drives are skipped.
     QString target = platform::ConfinedJoin(templateRoot, QString::fromStdString(entry.substr(prefix.size())));
     if (target.isEmpty()) continue;

@@ -1,4 +1,5 @@
 #include "generator/Variables.h"
+#include "platform/AsciiCase.h"
 
 #include <QString>
 #include <algorithm>
@@ -28,9 +29,6 @@ struct TextOf {
   }
 };
 
-inline unsigned char FoldAscii(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
 
 }  // namespace
 
@@ -46,7 +44,7 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
         ascii = false;
         break;
       }
-      if (FoldAscii(ca) != FoldAscii(cb)) return false;
+      if (platform::LowerAsciiChar(static_cast<char>(ca)) != platform::LowerAsciiChar(static_cast<char>(cb))) return false;
     }
     if (ascii) return true;
   } else {

@@ -1,13 +1,12 @@
 #include "markup/ContentText.h"
+#include "platform/AsciiCase.h"
+#include "platform/Trim.h"
 
 #include <algorithm>
 
 namespace pw::content {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) < 0x21; }
 
 }  // namespace
 
@@ -22,11 +21,7 @@ TLineKind ClassifyLine(std::string_view line) {
   }
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
+std::string_view Trim(std::string_view text) { return platform::TrimBlanks(text); }
 
 bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
   if (pos >= text.size()) return false;
@@ -74,15 +69,7 @@ bool IsListedHeader(std::string_view trimmedLine) {
   return trimmedLine.size() > 2 && trimmedLine.front() == '[' && trimmedLine.back() == ']';
 }
 
-bool StartsWithNoCase(std::string_view line, std::string_view prefix) {
-  if (line.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (Lower(line[i]) != Lower(prefix[i])) return false;
-  }
-  return true;
-}
-
-bool IsUsesLine(std::string_view line) { return StartsWithNoCase(line, "$uses "); }
+bool IsUsesLine(std::string_view line) { return platform::StartsWithIgnoringAsciiCase(line, "$uses "); }
 
 std::vector<std::string> ParseUses(std::string_view value) {
   std::vector<std::string> units;
@@ -135,7 +122,7 @@ TPageScan ScanPages(std::string_view text, std::string_view projectCaption) {
       scan.Entries.push_back({std::string(name), static_cast<int>(i) + 1, icon});
     } else if (IsUsesLine(line)) {
       scan.UsedUnits = std::string(Trim(line.substr(6)));
-    } else if (StartsWithNoCase(line, "$title ")) {
+    } else if (platform::StartsWithIgnoringAsciiCase(line, "$title ")) {
       const std::string_view title = Trim(line.substr(7));
       TPageEntry& last = scan.Entries.back();
       last.Caption += " (";

@@ -55,9 +55,6 @@ TDirective ParseDirective(std::string_view line);
 // ends with "]" and is longer than two bytes.
 bool IsListedHeader(std::string_view trimmedLine);
 
-// True when the line starts with prefix, ASCII case-insensitively.
-bool StartsWithNoCase(std::string_view line, std::string_view prefix);
-
 // True for a "$uses " line (any case), which names script units and sets no variable.
 bool IsUsesLine(std::string_view line);
 

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "markup/Converters.h"
+#include "platform/AsciiCase.h"
 
 namespace pw {
 
@@ -49,10 +50,6 @@ size_t FindMarker(std::string_view text, size_t from, size_t limit, std::string_
     pos = open + 1;
   }
   return npos;
-}
-
-void AppendLowerAscii(std::string_view text, std::string& out) {
-  for (char c : text) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Appends ` name="value"`.
@@ -178,7 +175,7 @@ static bool ReadFirstTokenAndPairs(std::string_view content, size_t& pos, std::s
       return true;
     }
     name_buffer.clear();
-    AppendLowerAscii(name, name_buffer);
+    platform::AppendLowerAscii(name, name_buffer);
     take(std::string_view(name_buffer), value);
   }
 }

@@ -4,13 +4,6 @@
 
 namespace pw {
 
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 bool FindGroup(std::string_view text, size_t from, std::string_view marker, char open, char close,
                TGroup& group) {
   const size_t n = text.size();

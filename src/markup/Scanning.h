@@ -5,6 +5,8 @@
 // No routine allocates except ParseAttributeGroup, which appends to its output.
 #pragma once
 
+#include "platform/Trim.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -41,8 +43,7 @@ inline constexpr TCharSet kAttributeNameChars{"_", true};
 inline constexpr int kNoStop = -1;
 
 // Bytes 0..32 count as white space wherever the markup trims.
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-std::string_view TrimBlanks(std::string_view text);
+using platform::TrimBlanks;
 
 // A bracketed group found by FindGroup.
 struct TGroup {
