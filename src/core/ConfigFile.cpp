@@ -9,6 +9,7 @@
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 #include "platform/KnownFolders.h"
+#include "platform/Hex.h"
 
 namespace pw {
 
@@ -33,14 +34,6 @@ QString DecodeIniBytes(const std::string& bytes) {
   QString text = decoder.decode(QByteArrayView(view.data(), static_cast<qsizetype>(view.size())));
   if (!decoder.hasError()) return text;
   return platform::BytesToText(view, 0);
-}
-
-int HexDigit(QChar c) {
-  const char16_t u = c.unicode();
-  if (u >= u'0' && u <= u'9') return u - u'0';
-  if (u >= u'a' && u <= u'f') return u - u'a' + 10;
-  if (u >= u'A' && u <= u'F') return u - u'A' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -331,29 +324,17 @@ void TConfigFile::WriteString(const QString& section, const QString& key, const 
 bool TConfigFile::ReadBinary(const QString& section, const QString& key, int size, void* buffer) const {
   if (size < 0 || (!buffer && size > 0)) return false;
   const QString text = FData.ReadString(section, key, QString());
-  if (text.size() != 2 * static_cast<qsizetype>(size)) return false;
-  std::vector<std::uint8_t> bytes(static_cast<size_t>(size));
-  for (int i = 0; i < size; ++i) {
-    const int high = HexDigit(text[2 * i]), low = HexDigit(text[2 * i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes[static_cast<size_t>(i)] = static_cast<std::uint8_t>(high * 16 + low);
-  }
+  std::string bytes;
+  if (text.size() != 2 * static_cast<qsizetype>(size) || !platform::FromHexExact(text.toStdU16String(), bytes))
+    return false;
   if (size > 0) std::memcpy(buffer, bytes.data(), bytes.size());
   return true;
 }
 
 void TConfigFile::WriteBinary(const QString& section, const QString& key, int size, const void* buffer) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  QString text;
-  if (size > 0 && buffer) {
-    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    text.reserve(2 * size);
-    for (int i = 0; i < size; ++i) {
-      text += QLatin1Char(kDigits[bytes[i] >> 4]);
-      text += QLatin1Char(kDigits[bytes[i] & 15]);
-    }
-  }
-  FData.WriteString(section, key, text);
+  std::string hex;
+  if (size > 0 && buffer) hex = platform::ToHex(std::string_view(static_cast<const char*>(buffer), static_cast<size_t>(size)));
+  FData.WriteString(section, key, QString::fromLatin1(hex));
 }
 
 QString TConfigFile::ReadFolder(const QString& section, const QString& key,

@@ -1,6 +1,7 @@
 #include "platform/CredentialCipher.h"
 
 #include "platform/CodePage.h"
+#include "platform/Hex.h"
 
 #include <nettle/twofish.h>
 
@@ -27,15 +28,6 @@ std::string Cfb8(std::string_view input, TDirection direction) {
   }
   return output;
 }
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
 
@@ -64,48 +56,16 @@ const std::array<std::uint8_t, 16>& CredentialIV() {
 std::string EncipherBytes(std::string_view plain) { return Cfb8(plain, TDirection::Encipher); }
 std::string DecipherBytes(std::string_view cipher) { return Cfb8(cipher, TDirection::Decipher); }
 
-std::string ToHex(std::string_view bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (char c : bytes) {
-    const auto b = static_cast<std::uint8_t>(c);
-    hex.push_back(kDigits[b >> 4]);
-    hex.push_back(kDigits[b & 15]);
-  }
-  return hex;
-}
-
-bool FromHex(std::string_view hex, std::string& bytes) {
-  bytes.clear();
-  int high = -1;
-  for (char c : hex) {
-    if (IsSpace(c)) continue;
-    const int v = HexValue(c);
-    if (v < 0) {
-      bytes.clear();
-      return false;
-    }
-    if (high < 0) {
-      high = v;
-    } else {
-      bytes.push_back(static_cast<char>((high << 4) | v));
-      high = -1;
-    }
-  }
-  return true;
-}
-
 QString EncipherCredential(const QString& text) {
   if (text.isEmpty()) return QString();
   const std::string plain = platform::TextToBytes(text, platform::AnsiCodePage());
-  return QString::fromLatin1(ToHex(EncipherBytes(plain)));
+  return QString::fromLatin1(platform::ToHex(EncipherBytes(plain)));
 }
 
 bool DecipherCredential(const QString& hex, QString& text) {
   text.clear();
   std::string cipher;
-  if (!FromHex(hex.toUtf8().toStdString(), cipher)) return false;
+  if (!platform::FromHex(hex.toUtf8().toStdString(), cipher)) return false;
   if (cipher.empty()) return true;
   text = platform::BytesToText(DecipherBytes(cipher), platform::AnsiCodePage());
   return true;

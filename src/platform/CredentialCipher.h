@@ -25,13 +25,6 @@ const std::array<std::uint8_t, 16>& CredentialIV();
 std::string EncipherBytes(std::string_view plain);
 std::string DecipherBytes(std::string_view cipher);
 
-// Hex text of bytes, two upper-case digits per byte.
-std::string ToHex(std::string_view bytes);
-// Bytes of hex text, either case. Whitespace anywhere is skipped (a hand-wrapped value still
-// reads); a trailing odd digit is ignored. Any other character makes the whole text invalid:
-// false and bytes empty.
-bool FromHex(std::string_view hex, std::string& bytes);
-
 // The credential as stored: the text in the ANSI code page, enciphered, as hex.
 QString EncipherCredential(const QString& text);
 // The stored form back to text. Hex text holding a character that is neither a hex digit nor

@@ -1,4 +1,5 @@
 #include "platform/CredentialCipher.h"
+#include "platform/Hex.h"
 
 #include "support/ScopedEnvironment.h"
 
@@ -19,7 +20,7 @@ class CredentialCipherTest : public ::testing::Test {
 };
 
 std::string Hex(const std::array<std::uint8_t, 16>& bytes) {
-  return ToHex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return platform::ToHex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 TEST_F(CredentialCipherTest, KeyAndVectorUseTheInMemoryGuidLayout) {
@@ -78,7 +79,7 @@ TEST_F(CredentialCipherTest, OtherCharactersMakeTheWholeValueUnreadable) {
     EXPECT_TRUE(text.isEmpty());
   }
   std::string bytes = "old";
-  EXPECT_FALSE(FromHex("0g", bytes));
+  EXPECT_FALSE(platform::FromHex("0g", bytes));
   EXPECT_TRUE(bytes.empty());
 }
 
