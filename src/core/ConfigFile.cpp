@@ -1,15 +1,15 @@
 #include "core/ConfigFile.h"
 
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include <cstring>
 
-#include "platform/CodePage.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 #include "platform/KnownFolders.h"
 #include "platform/Hex.h"
+#include "platform/LineBreaks.h"
+#include "platform/TextDecoding.h"
 
 namespace pw {
 
@@ -17,23 +17,6 @@ namespace {
 
 bool SameName(const QString& a, const QString& b) {
   return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-QString WithoutLineBreaks(QString value) {
-  value.replace(u'\r', u' ');
-  value.replace(u'\n', u' ');
-  return value;
-}
-
-// The file's text: UTF-8 when it is valid UTF-8 (a BOM is skipped), else the ANSI code page
-// so that a file edited by a legacy editor still reads sensibly.
-QString DecodeIniBytes(const std::string& bytes) {
-  std::string_view view(bytes);
-  if (view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = decoder.decode(QByteArrayView(view.data(), static_cast<qsizetype>(view.size())));
-  if (!decoder.hasError()) return text;
-  return platform::BytesToText(view, 0);
 }
 
 }  // namespace
@@ -139,8 +122,8 @@ QString TConfigDataFile::ReadString(const QString& section, const QString& key,
 
 void TConfigDataFile::WriteString(const QString& section, const QString& key, const QString& value) {
   // Names that would not read back as the same section and key are not stored.
-  const QString cleanKey = WithoutLineBreaks(key).trimmed();
-  const QString cleanSection = WithoutLineBreaks(section).trimmed();
+  const QString cleanKey = platform::WithoutLineBreaks(key).trimmed();
+  const QString cleanSection = platform::WithoutLineBreaks(section).trimmed();
   const bool keyReadsBack = !cleanKey.isEmpty() && !cleanKey.contains(u'=') &&
                            !cleanKey.startsWith(u'[') && !cleanKey.startsWith(u';') &&
                            !cleanKey.startsWith(u'#');
@@ -152,7 +135,7 @@ void TConfigDataFile::WriteString(const QString& section, const QString& key, co
     FSections.push_back(TSection{cleanSection, {}});
     found = &FSections.back();
   }
-  const QString cleanValue = WithoutLineBreaks(value);
+  const QString cleanValue = platform::WithoutLineBreaks(value);
   for (TLine& line : found->Lines) {
     if (SameName(line.Key, cleanKey)) {
       line.Value = cleanValue;
@@ -269,7 +252,8 @@ bool TConfigFile::Load(QString* error) {
   if (!FFullPath.isEmpty() && QFileInfo::exists(FFullPath)) {
     std::string bytes;
     if (platform::ReadWholeFile(FFullPath, bytes, error)) {
-      FData.SetText(DecodeIniBytes(bytes));
+      // A file edited by a legacy editor may be in the ANSI code page; it still reads sensibly.
+      FData.SetText(platform::DecodeUnmarkedText(bytes));
       FModificationTime = QFileInfo(FFullPath).lastModified();
     } else {
       ok = false;

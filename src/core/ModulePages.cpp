@@ -3,6 +3,7 @@
 
 #include "markup/ContentText.h"
 #include "core/Texts.h"
+#include "platform/LineBreaks.h"
 
 #include <algorithm>
 
@@ -10,11 +11,7 @@ namespace pw {
 namespace {
 
 // A field of the add-page window on one line: a line break would cut the block apart.
-QString OneLine(QString text) {
-  text.replace(u'\r', u' ');
-  text.replace(u'\n', u' ');
-  return text;
-}
+QString OneLine(const QString& text) { return platform::WithoutLineBreaks(text); }
 
 }  // namespace
 

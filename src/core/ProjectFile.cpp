@@ -3,6 +3,7 @@
 #include "platform/CredentialCipher.h"
 #include "platform/CodePage.h"
 #include "platform/FileIO.h"
+#include "platform/TextDecoding.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -98,55 +99,6 @@ void ReadOlderConfig(const xmlNode* config, TProjectState& state) {
   if (auto n = FirstChild(config, "filelist")) state.UploadFiles = SplitList(ElementQText(n));
 }
 
-bool IsValidUtf8(std::string_view s) {
-  size_t i = 0;
-  const size_t n = s.size();
-  while (i < n) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    int extra;
-    unsigned min;
-    unsigned cp;
-    if ((c & 0xE0) == 0xC0) {
-      extra = 1, min = 0x80, cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2, min = 0x800, cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      extra = 3, min = 0x10000, cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= n) return false;
-    for (int k = 1; k <= extra; ++k) {
-      const auto d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
-  }
-  return true;
-}
-
-// The bytes of a file that is not XML, as UTF-8 text.
-std::string PlainTextToUtf8(std::string_view bytes) {
-  auto starts = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
-  if (starts("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  else if (starts("\xFF\xFE"))
-    return platform::BytesToText(bytes.substr(2), platform::kCodePageUtf16).toStdString();
-  else if (starts("\xFE\xFF")) {
-    // Big-endian UTF-16: swap into the little-endian form the code-page layer reads.
-    std::string swapped(bytes.substr(2));
-    for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
-    return platform::BytesToText(swapped, platform::kCodePageUtf16).toStdString();
-  }
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  return platform::BytesToText(bytes, 0).toStdString();
-}
-
 bool IsXmlChar(char32_t c) {
   if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
   return c != 0xFFFE && c != 0xFFFF;
@@ -154,7 +106,7 @@ bool IsXmlChar(char32_t c) {
 
 // Text that XML 1.0 can carry: invalid UTF-8 becomes U+FFFD and disallowed characters go.
 std::string XmlSafe(std::string_view text) {
-  bool clean = IsValidUtf8(text);
+  bool clean = platform::IsValidUtf8(text);
   if (clean) {
     for (size_t i = 0; i < text.size() && clean; ++i) {
       const auto c = static_cast<unsigned char>(text[i]);
@@ -200,7 +152,7 @@ TProjectFileData ParseProjectFile(std::string_view bytes) {
   const xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
   if (!root) {
     data.PlainText = true;
-    data.Content = PlainTextToUtf8(bytes);
+    data.Content = platform::DecodeUnmarkedTextToUtf8(bytes);
     return data;
   }
   data.Content = ElementText(FirstChild(root, "content"));
