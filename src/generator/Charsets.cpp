@@ -64,7 +64,7 @@ const TCharsetRow kRows[] = {
 const std::unordered_map<std::string, unsigned>& RowIndex() {
   static const auto* index = [] {
     auto* map = new std::unordered_map<std::string, unsigned>;
-    for (const TCharsetRow& row : kRows) map->emplace(row.name, row.codePage);  // keeps the first
+    for (const TCharsetRow& row : kRows) map->emplace(row.Name, row.CodePage);  // keeps the first
     return map;
   }();
   return *index;

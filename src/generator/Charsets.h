@@ -8,8 +8,8 @@
 namespace pw {
 
 struct TCharsetRow {
-  unsigned codePage;
-  const char* name;  // lower case
+  unsigned CodePage;
+  const char* Name;  // lower case
 };
 
 // The 140 rows in their fixed order (some names stand twice; the first row wins).

@@ -65,7 +65,7 @@ void TVarScope::CatVar(std::string_view name, std::string_view text) {
   if (index < 0)
     FVars.Add(name, std::string(text));
   else
-    FVars.At(index).value = ValueToText(FVars.At(index).value) + std::string(text);
+    FVars.At(index).Value = ValueToText(FVars.At(index).Value) + std::string(text);
 }
 
 std::string TSection::LookupValue(std::string_view name, THTMLConverter* converter) {
@@ -357,17 +357,17 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
       result.append(group);
       continue;
     }
-    if (!placeholder.isCall) {
-      result.append(lookup(placeholder.name, converter));
+    if (!placeholder.IsCall) {
+      result.append(lookup(placeholder.Name, converter));
       continue;
     }
     std::vector<std::string> args;
-    args.reserve(placeholder.args.size());
-    for (TPlaceholderArgument& arg : placeholder.args)
-      args.push_back(IsVariableArgument(arg) ? lookup(std::string_view(arg.text).substr(1), nullptr)
-                                             : std::move(arg.text));
+    args.reserve(placeholder.Args.size());
+    for (TPlaceholderArgument& arg : placeholder.Args)
+      args.push_back(IsVariableArgument(arg) ? lookup(std::string_view(arg.Text).substr(1), nullptr)
+                                             : std::move(arg.Text));
     std::string callResult;
-    if (FScripts->CallFunction(placeholder.name, args, scope, callResult))
+    if (FScripts->CallFunction(placeholder.Name, args, scope, callResult))
       result.append(callResult);
     else
       result.append(group);

@@ -29,10 +29,10 @@ bool ParsePlaceholder(std::string_view inner, TPlaceholder& result) {
   size_t i = 0;
   while (i < inner.size() && IsPlaceholderNameByte(static_cast<unsigned char>(inner[i]))) ++i;
   if (i == 0) return false;
-  result.name.assign(inner.substr(0, i));
+  result.Name.assign(inner.substr(0, i));
   if (i == inner.size()) return true;
   if (inner[i] != '(') return false;
-  result.isCall = true;
+  result.IsCall = true;
   ++i;
   auto skipSpaces = [&] {
     while (i < inner.size() && inner[i] == ' ') ++i;
@@ -47,17 +47,17 @@ bool ParsePlaceholder(std::string_view inner, TPlaceholder& result) {
       char quote = inner[i++];
       size_t end = inner.find(quote, i);
       if (end == std::string_view::npos) return false;
-      arg.text.assign(inner.substr(i, end - i));
-      arg.quoted = true;
+      arg.Text.assign(inner.substr(i, end - i));
+      arg.Quoted = true;
       i = end + 1;
       skipSpaces();
     } else {
       size_t end = i;
       while (end < inner.size() && inner[end] != ',' && inner[end] != ')') ++end;
-      arg.text.assign(inner.substr(i, end - i));
+      arg.Text.assign(inner.substr(i, end - i));
       i = end;
     }
-    result.args.push_back(std::move(arg));
+    result.Args.push_back(std::move(arg));
     if (i == inner.size()) return true;
     if (inner[i] == ')') return i + 1 == inner.size();
     if (inner[i] != ',') return false;
@@ -66,9 +66,9 @@ bool ParsePlaceholder(std::string_view inner, TPlaceholder& result) {
 }
 
 bool IsVariableArgument(const TPlaceholderArgument& arg) {
-  if (arg.quoted || arg.text.size() < 2 || arg.text[0] != '$') return false;
-  for (size_t i = 1; i < arg.text.size(); ++i)
-    if (!IsPlaceholderNameByte(static_cast<unsigned char>(arg.text[i]))) return false;
+  if (arg.Quoted || arg.Text.size() < 2 || arg.Text[0] != '$') return false;
+  for (size_t i = 1; i < arg.Text.size(); ++i)
+    if (!IsPlaceholderNameByte(static_cast<unsigned char>(arg.Text[i]))) return false;
   return true;
 }
 

@@ -18,14 +18,14 @@ bool IsPlaceholderNameByte(unsigned char c);
 bool FindBraceGroup(std::string_view text, size_t from, size_t& open, size_t& close);
 
 struct TPlaceholderArgument {
-  std::string text;
-  bool quoted = false;
+  std::string Text;
+  bool Quoted = false;
 };
 
 struct TPlaceholder {
-  std::string name;
-  bool isCall = false;
-  std::vector<TPlaceholderArgument> args;
+  std::string Name;
+  bool IsCall = false;
+  std::vector<TPlaceholderArgument> Args;
 };
 
 // Parses the text between "{$" and "}": a name, or a name followed by "(" and arguments

@@ -61,17 +61,17 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
 
 int TVariables::IndexOf(std::string_view key) const {
   for (size_t i = 0; i < FEntries.size(); ++i)
-    if (SameNameIgnoringCase(FEntries[i].key, key)) return static_cast<int>(i);
+    if (SameNameIgnoringCase(FEntries[i].Key, key)) return static_cast<int>(i);
   return -1;
 }
 
 const TValue* TVariables::Find(std::string_view key) const {
   int index = IndexOf(key);
-  return index < 0 ? nullptr : &FEntries[static_cast<size_t>(index)].value;
+  return index < 0 ? nullptr : &FEntries[static_cast<size_t>(index)].Value;
 }
 
 int TVariables::Add(std::string_view key, TValue value) {
-  FEntries.push_back(Entry{std::string(key), std::move(value)});
+  FEntries.push_back(TEntry{std::string(key), std::move(value)});
   return static_cast<int>(FEntries.size()) - 1;
 }
 
@@ -80,7 +80,7 @@ void TVariables::Set(std::string_view key, TValue value) {
   if (index < 0)
     Add(key, std::move(value));
   else
-    FEntries[static_cast<size_t>(index)].value = std::move(value);
+    FEntries[static_cast<size_t>(index)].Value = std::move(value);
 }
 
 void TVariables::Remove(std::string_view key) { RemoveAt(IndexOf(key)); }
@@ -91,8 +91,8 @@ void TVariables::RemoveAt(int index) {
 }
 
 void TVariables::Sort() {
-  std::stable_sort(FEntries.begin(), FEntries.end(), [](const Entry& x, const Entry& y) {
-    return QString::fromUtf8(x.key).compare(QString::fromUtf8(y.key), Qt::CaseInsensitive) < 0;
+  std::stable_sort(FEntries.begin(), FEntries.end(), [](const TEntry& x, const TEntry& y) {
+    return QString::fromUtf8(x.Key).compare(QString::fromUtf8(y.Key), Qt::CaseInsensitive) < 0;
   });
 }
 

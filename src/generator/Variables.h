@@ -33,9 +33,9 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
 class TVariables {
  public:
-  struct Entry {
-    std::string key;  // UTF-8
-    TValue value;
+  struct TEntry {
+    std::string Key;  // UTF-8
+    TValue Value;
   };
 
   int Length() const { return static_cast<int>(FEntries.size()); }
@@ -56,12 +56,12 @@ class TVariables {
   // Stable sort by key ignoring case.
   void Sort();
 
-  // Entry access by position; callers check the range (0 <= index < Length()).
-  const Entry& At(int index) const { return FEntries[static_cast<size_t>(index)]; }
-  Entry& At(int index) { return FEntries[static_cast<size_t>(index)]; }
+  // TEntry access by position; callers check the range (0 <= index < Length()).
+  const TEntry& At(int index) const { return FEntries[static_cast<size_t>(index)]; }
+  TEntry& At(int index) { return FEntries[static_cast<size_t>(index)]; }
 
  private:
-  std::vector<Entry> FEntries;
+  std::vector<TEntry> FEntries;
 };
 
 }  // namespace pw

@@ -100,16 +100,16 @@ std::string THTMLConverter::Convert(std::string_view body) {
   const size_t n = body.size();
   const char* data = body.data();
   // Carriage returns are rare: look for the next one only when passing it.
-  size_t next_cr = 0;
-  bool cr_known = false;
+  size_t nextCr = 0;
+  bool crKnown = false;
   while (pos < n) {
-    if (!cr_known || next_cr < pos) {
-      cr_known = true;
+    if (!crKnown || nextCr < pos) {
+      crKnown = true;
       const void* cr = std::memchr(data + pos, '\r', n - pos);
-      next_cr = cr ? static_cast<const char*>(cr) - data : n;
+      nextCr = cr ? static_cast<const char*>(cr) - data : n;
     }
-    const void* lf = std::memchr(data + pos, '\n', next_cr - pos);
-    size_t end = lf ? static_cast<const char*>(lf) - data : next_cr;
+    const void* lf = std::memchr(data + pos, '\n', nextCr - pos);
+    size_t end = lf ? static_cast<const char*>(lf) - data : nextCr;
     std::string_view line = body.substr(pos, end - pos);
     pos = end;
     if (pos < n && data[pos] == '\r') ++pos;
@@ -142,12 +142,12 @@ std::string THTMLConverter::Convert(std::string_view body) {
 }
 
 void THTMLConverter::OpenBlock(THTMLTag tag) {
-  auto open = [this](const char* element, bool long_form) {
+  auto open = [this](const char* element, bool longForm) {
     FOutput += '<';
     FOutput += element;
     FOutput += FAttributes;
     FAttributes.clear();
-    FOutput += long_form ? ">\n" : ">";
+    FOutput += longForm ? ">\n" : ">";
   };
   switch (tag) {
     case THTMLTag::htEmpty:
@@ -329,10 +329,10 @@ bool THTMLConverter::IsAttributeLine(std::string_view trimmed, std::string& attr
   if (!StartsWith(trimmed, ".[")) return false;
   TGroup group;
   if (!FindGroup(trimmed, 0, ".", '[', ']', group)) return false;
-  if (!TrimBlanks(trimmed.substr(group.after)).empty()) return false;
+  if (!TrimBlanks(trimmed.substr(group.After)).empty()) return false;
   size_t pos = 0;
-  ParseAttributeGroup(group.content, pos, attributes);
-  return TrimBlanks(group.content.substr(pos)).empty();
+  ParseAttributeGroup(group.Content, pos, attributes);
+  return TrimBlanks(group.Content.substr(pos)).empty();
 }
 
 }  // namespace pw

@@ -94,16 +94,16 @@ class THTMLConverter : public TConverter {
   std::string FPassA, FPassB, FWork, FHead, FTail, FPairs, FTails;
   // A "[" at or after the first group of a pass and its matching "]".
   struct TOpening {
-    size_t open;
-    size_t close;
+    size_t Open;
+    size_t Close;
   };
   std::vector<TOpening> FOpenings;
   std::vector<size_t> FBrackets;
   // A group whose closing bracket still has to be replaced by its tail;
   // the tails are stacked in FTails.
   struct TPending {
-    size_t close;
-    size_t tail_begin;
+    size_t Close;
+    size_t TailBegin;
   };
   std::vector<TPending> FPending;
 };

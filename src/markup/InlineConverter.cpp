@@ -123,10 +123,10 @@ unsigned CandidatePasses(std::string_view text) {
 }  // namespace
 
 struct THTMLConverter::TGroupPass {
-  std::string_view marker;
-  TPassKind kind;
-  std::string_view head;  // emphasis only
-  std::string_view tail;  // emphasis only
+  std::string_view Marker;
+  TPassKind Kind;
+  std::string_view Head;  // emphasis only
+  std::string_view Tail;  // emphasis only
 };
 
 void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
@@ -150,7 +150,7 @@ void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
       open = next('[', open + 1);
     } else {
       if (!FBrackets.empty()) {
-        FOpenings[FBrackets.back()].close = close;
+        FOpenings[FBrackets.back()].Close = close;
         FBrackets.pop_back();
       }
       close = next(']', close + 1);
@@ -165,7 +165,7 @@ void THTMLConverter::ComputeMatches(std::string_view text, size_t from) {
 template <typename Take>
 static bool ReadFirstTokenAndPairs(std::string_view content, size_t& pos, std::string_view& first, Take take) {
   if (!ReadToken(content, pos, ' ', kNoStop, first) || first.empty()) return false;
-  std::string name_buffer;
+  std::string nameBuffer;
   for (;;) {
     size_t start = pos;
     std::string_view name, value;
@@ -174,9 +174,9 @@ static bool ReadFirstTokenAndPairs(std::string_view content, size_t& pos, std::s
       pos = start;
       return true;
     }
-    name_buffer.clear();
-    platform::AppendLowerAscii(name, name_buffer);
-    take(std::string_view(name_buffer), value);
+    nameBuffer.clear();
+    platform::AppendLowerAscii(name, nameBuffer);
+    take(std::string_view(nameBuffer), value);
   }
 }
 
@@ -186,11 +186,11 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
   head.clear();
   tail.clear();
   FPairs.clear();
-  switch (pass.kind) {
+  switch (pass.Kind) {
     case TPassKind::pkEmphasis:
-      head += pass.head;
+      head += pass.Head;
       keep = 0;
-      tail += pass.tail;
+      tail += pass.Tail;
       return true;
 
     case TPassKind::pkSpan: {
@@ -279,10 +279,10 @@ bool THTMLConverter::BuildReplacement(const TGroupPass& pass, std::string_view c
 
 void THTMLConverter::AppendRemainder(std::string_view text, size_t from, std::string& out) const {
   for (size_t i = FPending.size(); i-- > 0;) {
-    const size_t tail_end = i + 1 < FPending.size() ? FPending[i + 1].tail_begin : FTails.size();
-    out.append(text.data() + from, FPending[i].close - from);
-    out.append(FTails, FPending[i].tail_begin, tail_end - FPending[i].tail_begin);
-    from = FPending[i].close + 1;
+    const size_t tailEnd = i + 1 < FPending.size() ? FPending[i + 1].TailBegin : FTails.size();
+    out.append(text.data() + from, FPending[i].Close - from);
+    out.append(FTails, FPending[i].TailBegin, tailEnd - FPending[i].TailBegin);
+    from = FPending[i].Close + 1;
   }
   out.append(text.data() + from, text.size() - from);
 }
@@ -290,9 +290,9 @@ void THTMLConverter::AppendRemainder(std::string_view text, size_t from, std::st
 void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text, std::string& out,
                                   size_t& budget) {
   out.clear();
-  const size_t m = pass.marker.size();
+  const size_t m = pass.Marker.size();
   for (;;) {
-    const size_t first = FindMarker(text, 0, text.size(), pass.marker);
+    const size_t first = FindMarker(text, 0, text.size(), pass.Marker);
     if (first == npos) {
       out.append(text);
       return;
@@ -303,20 +303,20 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
     size_t cur = 0;
     size_t opening = 0;  // the sweep only moves forward, and so does this
     for (;;) {
-      const size_t limit = FPending.empty() ? text.size() : FPending.back().close;
-      const size_t marker = FindMarker(text, cur, limit, pass.marker);
+      const size_t limit = FPending.empty() ? text.size() : FPending.back().Close;
+      const size_t marker = FindMarker(text, cur, limit, pass.Marker);
       if (marker == npos) {
         out.append(text.data() + cur, limit - cur);
         if (FPending.empty()) return;
-        out.append(FTails, FPending.back().tail_begin, std::string::npos);
-        FTails.resize(FPending.back().tail_begin);
+        out.append(FTails, FPending.back().TailBegin, std::string::npos);
+        FTails.resize(FPending.back().TailBegin);
         cur = limit + 1;
         FPending.pop_back();
         continue;
       }
       const size_t open = marker + m;
-      while (FOpenings[opening].open < open) ++opening;
-      const size_t close = FOpenings[opening].close;
+      while (FOpenings[opening].Open < open) ++opening;
+      const size_t close = FOpenings[opening].Close;
       if (close == kUnclosed) {
         // Only possible outside every open group: the pass ends here.
         AppendRemainder(text, cur, out);
@@ -330,8 +330,8 @@ void THTMLConverter::RunGroupPass(const TGroupPass& pass, std::string_view text,
         cur = close + 1;
         continue;
       }
-      if (FindMarker(FHead, 0, FHead.size(), pass.marker) != npos ||
-          FindMarker(FTail, 0, FTail.size(), pass.marker) != npos) {
+      if (FindMarker(FHead, 0, FHead.size(), pass.Marker) != npos ||
+          FindMarker(FTail, 0, FTail.size(), pass.Marker) != npos) {
         // The replacement holds a group of this pass: sweep the rebuilt rest again.
         std::string rest;
         rest.reserve(FHead.size() + FTail.size() + FTails.size() + text.size() - open);
@@ -405,28 +405,28 @@ void THTMLConverter::AppendInline(std::string_view text, std::string& out) {
   std::string_view current = text;
   std::string* buffers[2] = {&FPassA, &FPassB};
   int next = 0;
-  auto run_group = [&](const TGroupPass& pass, unsigned bit) {
+  auto runGroup = [&](const TGroupPass& pass, unsigned bit) {
     if (!(candidates & bit)) return;
     std::string& target = *buffers[next];
     RunGroupPass(pass, current, target, budget);
     current = target;
     next ^= 1;
   };
-  run_group(kBoldItalic, kBoldItalicBit);
-  run_group(kItalic, kItalicBit);
-  run_group(kBold, kBoldBit);
+  runGroup(kBoldItalic, kBoldItalicBit);
+  runGroup(kItalic, kItalicBit);
+  runGroup(kBold, kBoldBit);
   if (candidates & kAnchorBit) {
     std::string& target = *buffers[next];
     RunAnchorPass(current, target, budget);
     current = target;
     next ^= 1;
   }
-  run_group(kLink, kLinkBit);
-  run_group(kImage, kImageBit);
+  runGroup(kLink, kLinkBit);
+  runGroup(kImage, kImageBit);
   // Passes never join a marker to a bracket, but the image path is inserted
   // as it stands and may bring spans of its own.
   if ((candidates & kImageBit) && FImgPath.find('[') != std::string::npos) candidates |= kSpanBit;
-  run_group(kSpan, kSpanBit);
+  runGroup(kSpan, kSpanBit);
   out += current;
 }
 

@@ -14,12 +14,12 @@ bool FindGroup(std::string_view text, size_t from, std::string_view marker, char
     if (pos + m >= n) return false;
     const void* hit = std::memchr(text.data() + pos + m, open, n - pos - m);
     if (!hit) return false;
-    size_t open_at = static_cast<const char*>(hit) - text.data();
-    if (text.compare(open_at - m, m, marker) == 0) {
-      pos = open_at - m;
+    size_t openAt = static_cast<const char*>(hit) - text.data();
+    if (text.compare(openAt - m, m, marker) == 0) {
+      pos = openAt - m;
       break;
     }
-    pos = open_at + 1 - m;
+    pos = openAt + 1 - m;
   }
   int depth = 1;
   size_t i = pos + m + 1;
@@ -31,19 +31,19 @@ bool FindGroup(std::string_view text, size_t from, std::string_view marker, char
     }
   }
   if (depth != 0) return false;
-  group.marker = pos;
-  group.content = text.substr(pos + m + 1, i - pos - m - 1);
-  group.after = i + 1;
+  group.Marker = pos;
+  group.Content = text.substr(pos + m + 1, i - pos - m - 1);
+  group.After = i + 1;
   return true;
 }
 
 bool ReadWord(std::string_view text, size_t& pos, const TCharSet& word, std::string_view enders,
-              bool end_is_ender, std::string_view& result) {
+              bool endIsEnder, std::string_view& result) {
   size_t i = pos;
   while (i < text.size() && word.Contains(text[i])) ++i;
   if (i == pos) return false;
   if (i == text.size()) {
-    if (!end_is_ender) return false;
+    if (!endIsEnder) return false;
     result = text.substr(pos, i - pos);
     pos = i;
     return true;

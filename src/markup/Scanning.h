@@ -19,17 +19,17 @@ class TCharSet {
  public:
   constexpr TCharSet() = default;
   constexpr TCharSet(std::string_view bytes, bool alphanumerics) {
-    for (char c : bytes) members_[static_cast<unsigned char>(c)] = true;
+    for (char c : bytes) FMembers[static_cast<unsigned char>(c)] = true;
     if (alphanumerics) {
-      for (int c = '0'; c <= '9'; ++c) members_[c] = true;
-      for (int c = 'a'; c <= 'z'; ++c) members_[c] = true;
-      for (int c = 'A'; c <= 'Z'; ++c) members_[c] = true;
+      for (int c = '0'; c <= '9'; ++c) FMembers[c] = true;
+      for (int c = 'a'; c <= 'z'; ++c) FMembers[c] = true;
+      for (int c = 'A'; c <= 'Z'; ++c) FMembers[c] = true;
     }
   }
-  constexpr bool Contains(char c) const { return members_[static_cast<unsigned char>(c)]; }
+  constexpr bool Contains(char c) const { return FMembers[static_cast<unsigned char>(c)]; }
 
  private:
-  std::array<bool, 256> members_{};
+  std::array<bool, 256> FMembers{};
 };
 
 // "#", "-", "_", digits and ASCII letters: a class name or "#id".
@@ -47,9 +47,9 @@ using platform::TrimBlanks;
 
 // A bracketed group found by FindGroup.
 struct TGroup {
-  size_t marker = 0;          // position of the marker
-  std::string_view content;   // bytes between marker+open and the matching close
-  size_t after = 0;           // position just after the matching close
+  size_t Marker = 0;          // position of the marker
+  std::string_view Content;   // bytes between marker+open and the matching close
+  size_t After = 0;           // position just after the matching close
 };
 
 // Finds the first `marker` directly followed by `open` at or after `from`,
@@ -59,10 +59,10 @@ bool FindGroup(std::string_view text, size_t from, std::string_view marker, char
                TGroup& group);
 
 // Reads the longest non-empty run of `word` bytes at `pos` that is followed by
-// one of `enders` (or by the end of the text when `end_is_ender`). On success
+// one of `enders` (or by the end of the text when `endIsEnder`). On success
 // the ender is consumed and `pos` moves; on failure `pos` stays.
 bool ReadWord(std::string_view text, size_t& pos, const TCharSet& word, std::string_view enders,
-              bool end_is_ender, std::string_view& result);
+              bool endIsEnder, std::string_view& result);
 
 // Skips spaces, then reads a quoted token ("..." or '...') or the bytes up to
 // `delimiter`, `stop` (kNoStop for none) or the end. An unclosed quote or an

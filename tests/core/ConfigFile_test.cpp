@@ -228,8 +228,8 @@ TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnoredAndStatesFollowTheSh
     EXPECT_EQ(placement.State(), TWindowPlacement::wsNormal) << showCmd;
   }
   EXPECT_FALSE(placement.FromBytes(nullptr, 44));
-  std::uint8_t short_bytes[40] = {};
-  EXPECT_FALSE(placement.FromBytes(short_bytes, 40));
+  std::uint8_t shortBytes[40] = {};
+  EXPECT_FALSE(placement.FromBytes(shortBytes, 40));
 }
 
 TEST_F(ConfigFileTest, FolderWithoutTrailingSeparatorReadsBackWithOne) {

@@ -282,17 +282,17 @@ TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFile) {
   ASSERT_TRUE(platform::ReadWholeFile(path, before));
 
   // A file-size limit makes the write fail even for root, whom folder permissions don't stop.
-  rlimit saved_limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved_limit), 0);
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit tiny = saved_limit;
+  rlimit savedLimit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &savedLimit), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = savedLimit;
   tiny.rlim_cur = 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
   TProjectFileData other;
   other.Content = "changed, and longer than the limit allows";
   const bool saved = SaveProjectFile(path, other);
-  setrlimit(RLIMIT_FSIZE, &saved_limit);
-  std::signal(SIGXFSZ, old_handler);
+  setrlimit(RLIMIT_FSIZE, &savedLimit);
+  std::signal(SIGXFSZ, oldHandler);
 
   EXPECT_FALSE(saved);
   std::string after;

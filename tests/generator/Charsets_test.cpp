@@ -16,14 +16,14 @@ TEST(CharsetTableTest, HasAllRowsInOrderWithLowerCaseNames) {
   int count = 0;
   const TCharsetRow* rows = CharsetTable(&count);
   ASSERT_EQ(count, 140);
-  EXPECT_STREQ(rows[0].name, "ibm037");
-  EXPECT_EQ(rows[0].codePage, 37u);
-  EXPECT_STREQ(rows[139].name, "utf-8");
-  EXPECT_EQ(rows[139].codePage, 65001u);
+  EXPECT_STREQ(rows[0].Name, "ibm037");
+  EXPECT_EQ(rows[0].CodePage, 37u);
+  EXPECT_STREQ(rows[139].Name, "utf-8");
+  EXPECT_EQ(rows[139].CodePage, 65001u);
   std::set<unsigned> pages;
   for (int i = 0; i < count; ++i) {
-    for (const char* c = rows[i].name; *c; ++c) EXPECT_FALSE(*c >= 'A' && *c <= 'Z') << rows[i].name;
-    EXPECT_TRUE(pages.insert(rows[i].codePage).second) << rows[i].codePage;
+    for (const char* c = rows[i].Name; *c; ++c) EXPECT_FALSE(*c >= 'A' && *c <= 'Z') << rows[i].Name;
+    EXPECT_TRUE(pages.insert(rows[i].CodePage).second) << rows[i].CodePage;
   }
 }
 
@@ -38,7 +38,7 @@ TEST(CharsetTableTest, EveryCodePageWithAConverterWorks) {
   const TCharsetRow* rows = CharsetTable(&count);
   const std::vector<unsigned> supported = platform::SupportedCodePages();
   for (int i = 0; i < count; ++i) {
-    const unsigned codePage = rows[i].codePage;
+    const unsigned codePage = rows[i].CodePage;
     const bool expected = std::find(std::begin(kWithoutConverter), std::end(kWithoutConverter), codePage) ==
                           std::end(kWithoutConverter);
     EXPECT_EQ(platform::IsCodePageSupported(codePage), expected) << codePage;

@@ -9,7 +9,7 @@ namespace {
 class BuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(project.dir.isValid());
+    ASSERT_TRUE(project.Dir.isValid());
     g.SetBasePath(project.Base());
     g.SetOutPath("html");
   }

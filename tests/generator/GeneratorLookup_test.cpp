@@ -104,10 +104,10 @@ TEST_F(LookupTest, FunctionCallsWithQuotedAndVariableArguments) {
   EXPECT_EQ(Expand("{$upper(plain, \"a, b\", 'c', $title, $site, \"$title\", $none)}", page),
             "<plain><a, b><c><Home><Acme><$title><>");
   ASSERT_EQ(scripts.Calls.size(), 1u);
-  EXPECT_EQ(scripts.Calls[0].name, "upper");
-  EXPECT_EQ(scripts.Calls[0].self, page);
+  EXPECT_EQ(scripts.Calls[0].Name, "upper");
+  EXPECT_EQ(scripts.Calls[0].Self, page);
   EXPECT_EQ(Expand("{$upper()}", nullptr), "");
-  EXPECT_EQ(scripts.Calls.back().self, nullptr);
+  EXPECT_EQ(scripts.Calls.back().Self, nullptr);
 }
 
 TEST_F(LookupTest, FailedOrUnknownCallsStayAsWritten) {

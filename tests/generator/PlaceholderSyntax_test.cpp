@@ -20,13 +20,13 @@ TEST(BraceGroupTest, FindsBalancedGroupsAndRejectsUnbalancedOnes) {
 TEST(PlaceholderParseTest, PlainNames) {
   TPlaceholder p;
   ASSERT_TRUE(ParsePlaceholder("title", p));
-  EXPECT_EQ(p.name, "title");
-  EXPECT_FALSE(p.isCall);
+  EXPECT_EQ(p.Name, "title");
+  EXPECT_FALSE(p.IsCall);
   ASSERT_TRUE(ParsePlaceholder("news.html.title", p));
-  EXPECT_EQ(p.name, "news.html.title");
+  EXPECT_EQ(p.Name, "news.html.title");
   ASSERT_TRUE(ParsePlaceholder("a-b_c$&", p));
   ASSERT_TRUE(ParsePlaceholder("заголовок", p));  // multi-byte letters are name bytes
-  EXPECT_EQ(p.name, "заголовок");
+  EXPECT_EQ(p.Name, "заголовок");
   EXPECT_FALSE(ParsePlaceholder("", p));
   EXPECT_FALSE(ParsePlaceholder(" title", p));
   EXPECT_FALSE(ParsePlaceholder("title ", p));
@@ -36,24 +36,24 @@ TEST(PlaceholderParseTest, PlainNames) {
 TEST(PlaceholderParseTest, CallArguments) {
   TPlaceholder p;
   ASSERT_TRUE(ParsePlaceholder("f()", p));
-  EXPECT_TRUE(p.isCall);
-  EXPECT_TRUE(p.args.empty());
+  EXPECT_TRUE(p.IsCall);
+  EXPECT_TRUE(p.Args.empty());
 
   ASSERT_TRUE(ParsePlaceholder("f(a,  b , \"c, d\", 'e)f', $title)", p));
-  ASSERT_EQ(p.args.size(), 5u);
-  EXPECT_EQ(p.args[0].text, "a");
-  EXPECT_EQ(p.args[1].text, "b ");  // leading spaces skipped, the rest kept
-  EXPECT_EQ(p.args[2].text, "c, d");
-  EXPECT_TRUE(p.args[2].quoted);
-  EXPECT_EQ(p.args[3].text, "e)f");
-  EXPECT_EQ(p.args[4].text, "$title");
-  EXPECT_TRUE(IsVariableArgument(p.args[4]));
+  ASSERT_EQ(p.Args.size(), 5u);
+  EXPECT_EQ(p.Args[0].Text, "a");
+  EXPECT_EQ(p.Args[1].Text, "b ");  // leading spaces skipped, the rest kept
+  EXPECT_EQ(p.Args[2].Text, "c, d");
+  EXPECT_TRUE(p.Args[2].Quoted);
+  EXPECT_EQ(p.Args[3].Text, "e)f");
+  EXPECT_EQ(p.Args[4].Text, "$title");
+  EXPECT_TRUE(IsVariableArgument(p.Args[4]));
 
   ASSERT_TRUE(ParsePlaceholder("f(a, b", p));  // the list may end at the end of the text
-  EXPECT_EQ(p.args.size(), 2u);
+  EXPECT_EQ(p.Args.size(), 2u);
   ASSERT_TRUE(ParsePlaceholder("f(a,)", p));
-  ASSERT_EQ(p.args.size(), 2u);
-  EXPECT_EQ(p.args[1].text, "");
+  ASSERT_EQ(p.Args.size(), 2u);
+  EXPECT_EQ(p.Args[1].Text, "");
 }
 
 TEST(PlaceholderParseTest, MalformedCallsDoNotParse) {

@@ -15,8 +15,8 @@ TEST(VariablesTest, KeysIgnoreCaseAndFirstMatchWins) {
 
   vars.Set("title", std::string("changed"));  // changes the first, appends nothing
   EXPECT_EQ(vars.Length(), 2);
-  EXPECT_EQ(ValueToText(vars.At(0).value), "changed");
-  EXPECT_EQ(ValueToText(vars.At(1).value), "second");
+  EXPECT_EQ(ValueToText(vars.At(0).Value), "changed");
+  EXPECT_EQ(ValueToText(vars.At(1).Value), "second");
 
   vars.Remove("TITLE");  // removes only the first
   ASSERT_EQ(vars.Length(), 1);
@@ -47,9 +47,9 @@ TEST(VariablesTest, SortIsByKeyIgnoringCaseAndStable) {
   vars.Add("A", std::int64_t(2));
   vars.Add("a", std::int64_t(3));
   vars.Sort();
-  EXPECT_EQ(vars.At(0).key, "A");
-  EXPECT_EQ(vars.At(1).key, "a");
-  EXPECT_EQ(vars.At(2).key, "b");
+  EXPECT_EQ(vars.At(0).Key, "A");
+  EXPECT_EQ(vars.At(1).Key, "a");
+  EXPECT_EQ(vars.At(2).Key, "b");
 }
 
 TEST(VariablesTest, ValuesAsText) {

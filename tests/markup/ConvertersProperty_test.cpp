@@ -20,8 +20,8 @@ const std::vector<std::string> kPieces = {
     "target=", "border=", "alt=", "\xc3\xa9", "_[", "*[", "![", ".[", "#[", "]]", "a b", "x=1 ", "\"q r\"",
 };
 
-std::string RandomLine(std::mt19937& rng, size_t max_pieces) {
-  std::uniform_int_distribution<size_t> count(0, max_pieces);
+std::string RandomLine(std::mt19937& rng, size_t maxPieces) {
+  std::uniform_int_distribution<size_t> count(0, maxPieces);
   std::uniform_int_distribution<size_t> pick(0, kPieces.size() - 1);
   std::string line;
   size_t n = count(rng), links = 0;
@@ -57,12 +57,12 @@ void AppendRandomGroups(std::mt19937& rng, int depth, size_t& links, std::string
 
 TEST(InlineProperty, SweepEqualsRescanFromStart) {
   std::mt19937 rng(20261208);
-  const std::vector<std::string> img_paths = {"", "images/", ".[k]/", "*[l]/", "_[m]/"};
+  const std::vector<std::string> imgPaths = {"", "images/", ".[k]/", "*[l]/", "_[m]/"};
   THTMLConverter converter;
-  int changed = 0, rescanned_heads = 0;
+  int changed = 0, rescannedHeads = 0;
   for (int i = 0; i < 40000; ++i) {
-    const std::string& img_path = img_paths[i % img_paths.size()];
-    converter.SetImgPath(img_path);
+    const std::string& imgPath = imgPaths[i % imgPaths.size()];
+    converter.SetImgPath(imgPath);
     std::string line;
     if (i % 2) {
       line = RandomLine(rng, i < 20000 ? 12 : 40);
@@ -71,13 +71,13 @@ TEST(InlineProperty, SweepEqualsRescanFromStart) {
       AppendRandomGroups(rng, 4, links, line);
     }
     std::string expected = reference::ConvertInline(line, converter.ImgPath());
-    ASSERT_EQ(converter.ConvertInline(line), expected) << "line: " << line << "\nimg path: " << img_path;
+    ASSERT_EQ(converter.ConvertInline(line), expected) << "line: " << line << "\nimg path: " << imgPath;
     changed += expected != line;
-    rescanned_heads += expected.find("=\"<a") != std::string::npos || expected.find("=\"<img") != std::string::npos;
+    rescannedHeads += expected.find("=\"<a") != std::string::npos || expected.find("=\"<img") != std::string::npos;
   }
   // The corpus must exercise conversions, including heads scanned again.
   EXPECT_GT(changed, 14000);
-  EXPECT_GT(rescanned_heads, 400);
+  EXPECT_GT(rescannedHeads, 400);
 }
 
 TEST(InlineProperty, DeepAndLongLinesMatchTheModel) {
@@ -156,12 +156,12 @@ TEST(ConverterProperty, ReusedConvertersCarryNothingOver) {
   std::vector<THTMLConverter> reused(options.size());
   for (int i = 0; i < 8000; ++i) {
     const size_t o = i % options.size();
-    const auto& [img_path, pre_style] = options[o];
-    reused[o].SetImgPath(img_path);
-    reused[o].SetPreStyle(pre_style);
+    const auto& [imgPath, preStyle] = options[o];
+    reused[o].SetImgPath(imgPath);
+    reused[o].SetPreStyle(preStyle);
     std::string body = RandomBody(rng);
     std::string out = reused[o].Convert(body);
-    ASSERT_EQ(out, Convert(body, img_path, pre_style)) << "body: " << body;
+    ASSERT_EQ(out, Convert(body, imgPath, preStyle)) << "body: " << body;
     ASSERT_TRUE(out.empty() || out.back() != '\n');
     // Everything after a zero byte is ignored.
     size_t zero = body.find('\0');

@@ -170,9 +170,9 @@ TEST(InlineScanning, PositionsMoveOnlyOnSuccess) {
 TEST(InlineScanning, FindGroupCountsNestedOpens) {
   TGroup group;
   ASSERT_TRUE(FindGroup("x_[a _[b] c]y", 0, "_", '[', ']', group));
-  EXPECT_EQ(group.marker, 1u);
-  EXPECT_EQ(group.content, "a _[b] c");
-  EXPECT_EQ(group.after, 12u);
+  EXPECT_EQ(group.Marker, 1u);
+  EXPECT_EQ(group.Content, "a _[b] c");
+  EXPECT_EQ(group.After, 12u);
   EXPECT_FALSE(FindGroup("_[a _[b] c", 0, "_", '[', ']', group));
   EXPECT_FALSE(FindGroup("_[a]", 1, "_", '[', ']', group));
   EXPECT_FALSE(FindGroup("[a]", 0, "_", '[', ']', group));

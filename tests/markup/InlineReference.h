@@ -102,7 +102,7 @@ inline std::string Lower(std::string s) {
   return s;
 }
 
-inline void ReadPairs(const std::string& c, size_t& pos, std::string& address_or_image, bool image,
+inline void ReadPairs(const std::string& c, size_t& pos, std::string& addressOrImage, bool image,
                       std::string& href, std::string& target, std::string& border, std::string& extra) {
   for (;;) {
     size_t save = pos;
@@ -116,7 +116,7 @@ inline void ReadPairs(const std::string& c, size_t& pos, std::string& address_or
     std::string n = Lower(*name);
     if (n == "href") {
       if (image) href = *value;
-      else address_or_image = *value;
+      else addressOrImage = *value;
     } else if (image && n == "target") {
       target = *value;
     } else if (image && n == "border") {
@@ -127,7 +127,7 @@ inline void ReadPairs(const std::string& c, size_t& pos, std::string& address_or
   }
 }
 
-inline std::string ConvertInline(std::string s, const std::string& img_path) {
+inline std::string ConvertInline(std::string s, const std::string& imgPath) {
   auto emphasis = [&](const std::string& marker, const std::string& open, const std::string& close) {
     for (;;) {
       auto g = FindGroup(s, 0, marker);
@@ -188,7 +188,7 @@ inline std::string ConvertInline(std::string s, const std::string& img_path) {
     }
     std::string src = *source, href, target, border = "0", extra, unused;
     bool absolute = (!src.empty() && src[0] == '/') || src.find(':') != std::string::npos;
-    if (!absolute) src = img_path + src;
+    if (!absolute) src = imgPath + src;
     ReadPairs(g->content, pos, unused, true, href, target, border, extra);
     std::string image = "<img src=\"" + src + "\"" + extra;
     if (pos < g->content.size()) image += " title=\"" + g->content.substr(pos) + "\"";

@@ -11,16 +11,16 @@
 
 namespace pw::tests {
 
-inline std::string Convert(std::string_view body, std::string img_path = {}, std::string pre_style = {}) {
+inline std::string Convert(std::string_view body, std::string imgPath = {}, std::string preStyle = {}) {
   THTMLConverter converter;
-  converter.SetImgPath(std::move(img_path));
-  converter.SetPreStyle(std::move(pre_style));
+  converter.SetImgPath(std::move(imgPath));
+  converter.SetPreStyle(std::move(preStyle));
   return converter.Convert(body);
 }
 
-inline std::string Inline(std::string_view text, std::string img_path = "images/") {
+inline std::string Inline(std::string_view text, std::string imgPath = "images/") {
   THTMLConverter converter;
-  converter.SetImgPath(std::move(img_path));
+  converter.SetImgPath(std::move(imgPath));
   return converter.ConvertInline(text);
 }
 
@@ -38,8 +38,8 @@ void ExpectEach(std::initializer_list<TCase> cases, Convert convert) {
   }
 }
 
-inline void ExpectBodies(std::initializer_list<TCase> cases, std::string pre_style = {}) {
-  ExpectEach(cases, [&](std::string_view body) { return Convert(body, {}, pre_style); });
+inline void ExpectBodies(std::initializer_list<TCase> cases, std::string preStyle = {}) {
+  ExpectEach(cases, [&](std::string_view body) { return Convert(body, {}, preStyle); });
 }
 
 inline void ExpectInline(std::initializer_list<TCase> cases) {

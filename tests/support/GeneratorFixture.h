@@ -17,11 +17,11 @@ namespace pw::tests {
 
 class TFakeScripts : public IScriptFunctions {
  public:
-  using Function = std::function<bool(const std::vector<std::string>&, TSection*, std::string&)>;
-  struct Call {
-    std::string name;
-    std::vector<std::string> args;
-    TSection* self;
+  using TFunction = std::function<bool(const std::vector<std::string>&, TSection*, std::string&)>;
+  struct TCall {
+    std::string Name;
+    std::vector<std::string> Args;
+    TSection* Self;
   };
 
   bool FunctionExists(std::string_view name) override { return Functions.count(std::string(name)) > 0; }
@@ -32,8 +32,8 @@ class TFakeScripts : public IScriptFunctions {
     return found != Functions.end() && found->second(args, self, result);
   }
 
-  std::map<std::string, Function> Functions;
-  std::vector<Call> Calls;
+  std::map<std::string, TFunction> Functions;
+  std::vector<TCall> Calls;
 };
 
 class TFakeHandler : public IBuildHandler {
@@ -45,8 +45,8 @@ class TFakeHandler : public IBuildHandler {
 
 // A project folder with a template folder, for builds that write files.
 struct TProjectDir {
-  QTemporaryDir dir;
-  QString Base() const { return dir.path() + "/"; }
+  QTemporaryDir Dir;
+  QString Base() const { return Dir.path() + "/"; }
   QString Template() const { return Base() + "template/"; }
   QString Out() const { return Base() + "html/"; }
   void WriteTemplate(const QString& name, std::string_view text) const {
