@@ -204,7 +204,7 @@ bool SaveSiteTemplate(const QString& path, const TSiteTemplateSource& source, QS
   std::vector<std::unique_ptr<std::string>> buffers;
   int zipError = 0;
   zip* archive = zip_open(QFile::encodeName(target).constData(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
-  if (!archive) return fail(QStringLiteral("Cannot create %1.").arg(target));
+  if (!archive) return fail(QStringLiteral("Cannot create %1: %2").arg(target, ZipErrorText(zipError)));
   auto add = [&](const std::string& name, std::string bytes) {
     buffers.push_back(std::make_unique<std::string>(std::move(bytes)));
     zip_source_t* data = zip_source_buffer(archive, buffers.back()->data(), buffers.back()->size(), 0);
