@@ -5,8 +5,9 @@
 // Ownership: the generator owns its sections and its markup converter; the script functions
 // object is borrowed (it must outlive the generator or be replaced). Failures to read a
 // template or write a file are silent by design: the section is simply not written, the
-// Save* methods report it by a false result, and FileWriteObserver hears why a write failed. Paths are QString with '/' (stored paths may use
-// '\'); all content text, names and values are UTF-8 byte strings.
+// Save* methods report it by a false result, and FileWriteObserver hears why a write failed.
+// Paths are QString with '/' (stored paths may use '\'); all content text, names and values
+// are UTF-8 byte strings.
 #pragma once
 
 #include "generator/ScriptHooks.h"
