@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 
 
+namespace pw::tests {
 namespace {
 
-using namespace pw::tests;
 
 class CliBuildTest : public ::testing::Test {
  protected:
@@ -116,3 +116,4 @@ TEST_F(CliBuildTest, SiteTemplateRoundTrip) {
 }
 
 }  // namespace
+}  // namespace pw::tests

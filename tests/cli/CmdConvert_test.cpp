@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStringList>
 
+namespace pw::tests {
 namespace {
 
 struct TConvertRun {
@@ -78,3 +79,4 @@ TEST(CliConvert, BadOptions) {
 }
 
 }  // namespace
+}  // namespace pw::tests

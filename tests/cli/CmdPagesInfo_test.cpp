@@ -3,9 +3,9 @@
 
 #include <QTemporaryDir>
 
+namespace pw::tests {
 namespace {
 
-using namespace pw::tests;
 
 class PagesInfoTest : public ::testing::Test {
  protected:
@@ -80,3 +80,4 @@ TEST_F(PagesInfoTest, PlainTextGarbageAndEmptyFilesStillList) {
 }
 
 }  // namespace
+}  // namespace pw::tests
