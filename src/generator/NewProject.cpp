@@ -82,8 +82,8 @@ bool CreateProjectFiles(const QString& projectPath, const QString& templatePath,
   if (!siteTemplate.LoadTemplateInfo(templatePath, &reason))
     return fail(QStringLiteral("%1 is not a site template file: %2").arg(templatePath, reason));
   content = QString::fromStdString(siteTemplate.Content());
-  if (!siteTemplate.ExtractTemplateFolder(folder))
-    return fail(QStringLiteral("Cannot unpack the template folder into %1.").arg(folder));
+  if (!siteTemplate.ExtractTemplateFolder(folder, &reason))
+    return fail(QStringLiteral("Cannot unpack the template folder into %1: %2").arg(folder, reason));
   return true;
 }
 

@@ -145,11 +145,18 @@ std::string TTemplate::Content() const {
   return content;
 }
 
-bool TTemplate::ExtractTemplateFolder(const QString& projectFolder) const {
-  if (!FArchive) return false;
+bool TTemplate::ExtractTemplateFolder(const QString& projectFolder, QString* error) const {
+  // The first failure is the one worth telling; the rest of the folder is still unpacked.
+  auto failed = [&](const QString& reason) {
+    if (error && error->isEmpty()) *error = reason;
+    return false;
+  };
+  if (error) error->clear();
+  if (!FArchive) return failed(QStringLiteral("No site template is open"));
   QString templateRoot = platform::IncludeTrailingSeparator(platform::NormalizeSeparators(projectFolder)) +
                          QLatin1String(kTemplateFolder) + u'/';
-  if (!platform::ForceDirectories(templateRoot)) return false;
+  if (!platform::ForceDirectories(templateRoot))
+    return failed(QStringLiteral("Cannot create the folder \"%1\"").arg(templateRoot));
   const std::string prefix = std::string(kTemplateFolder) + '/';
   bool ok = true;
   zip_int64_t count = zip_get_num_entries(FArchive, 0);
@@ -160,15 +167,17 @@ bool TTemplate::ExtractTemplateFolder(const QString& projectFolder) const {
     QString target = platform::ConfinedJoin(templateRoot, QString::fromStdString(entry.substr(prefix.size())));
     if (target.isEmpty()) continue;
     if (entry.back() == '/') {
-      ok = platform::ForceDirectories(target) && ok;
+      if (!platform::ForceDirectories(target)) ok = failed(QStringLiteral("Cannot create the folder \"%1\"").arg(target));
       continue;
     }
     std::string bytes;
     if (!ReadIndex(FArchive, static_cast<zip_uint64_t>(i), bytes)) {
-      ok = false;
+      ok = failed(QStringLiteral("Cannot read the entry \"%1\": %2")
+                      .arg(QString::fromStdString(entry), QString::fromUtf8(zip_strerror(FArchive))));
       continue;
     }
-    ok = platform::WriteWholeFile(target, bytes) && ok;
+    QString message;
+    if (!platform::WriteWholeFile(target, bytes, &message)) ok = failed(message);
   }
   return ok;
 }

@@ -38,8 +38,9 @@ class TTemplate {
   std::string Content() const;
 
   // Unpacks every entry below "template/" into the project folder (created when missing),
-  // overwriting existing files. False when nothing is open or a file could not be written.
-  bool ExtractTemplateFolder(const QString& projectFolder) const;
+  // overwriting existing files. False when nothing is open or a file could not be written,
+  // with the first reason in error.
+  bool ExtractTemplateFolder(const QString& projectFolder, QString* error = nullptr) const;
 
  private:
   void Close();

@@ -2,6 +2,7 @@
 #include "generator/Template.h"
 #include "generator/PageTemplates.h"
 #include "platform/FileIO.h"
+#include "support/QStringPrinter.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -104,6 +105,14 @@ TEST(SiteTemplateTest, ExtractionSkipsEntriesThatEscapeTheTemplateFolder) {
   EXPECT_EQ(files, (Files{{"proj/template/index.html", "ok"},
                           {"proj/template/css/a.css", "css"}}));
   EXPECT_TRUE(QDir(project + "template/sub").exists());
+
+  // A folder where a file goes: the rest is unpacked, and the reason names the file.
+  QFile::remove(project + "template/css/a.css");
+  QDir().mkpath(project + "template/css/a.css");
+  QString reason;
+  EXPECT_FALSE(t.ExtractTemplateFolder(project, &reason));
+  EXPECT_EQ(reason, "\"" + project + "template/css/a.css\" is a folder, not a file");
+  EXPECT_EQ(ReadOr(project + "template/index.html"), "ok");
 }
 
 TEST(SiteTemplateTest, XmlKeepsContentExactly) {
