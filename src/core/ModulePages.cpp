@@ -4,6 +4,7 @@
 #include "markup/ContentText.h"
 #include "core/Texts.h"
 #include "platform/LineBreaks.h"
+#include "platform/Trim.h"
 
 #include <algorithm>
 
@@ -89,7 +90,7 @@ bool TModule::CmDeletePage() {
   const std::string text = ContentUtf8();
   const std::vector<std::string_view> lines = content::SplitLines(text);
   const int header = entry.Line - 1;
-  if (header < 0 || header >= static_cast<int>(lines.size()) || !content::IsListedHeader(content::Trim(lines[header])))
+  if (header < 0 || header >= static_cast<int>(lines.size()) || !content::IsListedHeader(platform::TrimBlanks(lines[header])))
     return false;
   const int next = content::SectionEndLine(lines, header);
   const TTextPos to = next >= static_cast<int>(lines.size()) ? FEditor.EndPos() : TTextPos{next, 0};

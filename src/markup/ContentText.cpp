@@ -21,8 +21,6 @@ TLineKind ClassifyLine(std::string_view line) {
   }
 }
 
-std::string_view Trim(std::string_view text) { return platform::TrimBlanks(text); }
-
 bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
   if (pos >= text.size()) return false;
   size_t end = text.find_first_of("\r\n", pos);
@@ -47,7 +45,7 @@ std::string_view HeaderName(std::string_view line) {
   if (line.empty() || line.front() != '[') return {};
   std::string_view rest = line.substr(1);
   const size_t close = rest.find(']');
-  if (close == std::string_view::npos) return Trim(rest);
+  if (close == std::string_view::npos) return platform::TrimBlanks(rest);
   return rest.substr(0, close);
 }
 
@@ -115,15 +113,15 @@ TPageScan ScanPages(std::string_view text, std::string_view projectCaption) {
   scan.Entries.push_back({std::string(projectCaption), 0, piProject});
   const std::vector<std::string_view> lines = SplitLines(text);
   for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string_view line = Trim(lines[i]);
+    const std::string_view line = platform::TrimBlanks(lines[i]);
     if (IsListedHeader(line)) {
       const std::string_view name = line.substr(1, line.size() - 2);
       const TPageIcon icon = name.find('.') != std::string_view::npos ? piFile : piFragment;
       scan.Entries.push_back({std::string(name), static_cast<int>(i) + 1, icon});
     } else if (IsUsesLine(line)) {
-      scan.UsedUnits = std::string(Trim(line.substr(6)));
+      scan.UsedUnits = std::string(platform::TrimBlanks(line.substr(6)));
     } else if (platform::StartsWithIgnoringAsciiCase(line, "$title ")) {
-      const std::string_view title = Trim(line.substr(7));
+      const std::string_view title = platform::TrimBlanks(line.substr(7));
       TPageEntry& last = scan.Entries.back();
       last.Caption += " (";
       last.Caption += title;
@@ -142,7 +140,7 @@ std::string CurrentPageName(std::string_view text, int caretLine) {
   if (lines.empty() || caretLine < 0) return {};
   int i = std::min<int>(caretLine, static_cast<int>(lines.size()) - 1);
   for (; i >= 0; --i) {
-    const std::string_view line = Trim(lines[i]);
+    const std::string_view line = platform::TrimBlanks(lines[i]);
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
       const std::string_view name = line.substr(1, line.size() - 2);
       return name.find('.') != std::string_view::npos ? std::string(name) : std::string();
@@ -154,7 +152,7 @@ std::string CurrentPageName(std::string_view text, int caretLine) {
 int SectionEndLine(const std::vector<std::string_view>& lines, int headerLine) {
   const int count = static_cast<int>(lines.size());
   for (int i = headerLine + 1; i < count; ++i) {
-    if (IsListedHeader(Trim(lines[i]))) return i;
+    if (IsListedHeader(platform::TrimBlanks(lines[i]))) return i;
   }
   return count;
 }

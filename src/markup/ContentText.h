@@ -23,8 +23,6 @@ enum class TLineKind {
 // The kind of a line, decided by its first byte (the line is not trimmed here).
 TLineKind ClassifyLine(std::string_view line);
 
-std::string_view Trim(std::string_view text);
-
 // The next line at pos, without its break; pos moves past the break. False at the end of the
 // text: a text ending in a line break yields no empty line after it (the generator's reading).
 bool NextLine(std::string_view text, size_t& pos, std::string_view& line);

@@ -1,4 +1,5 @@
 #include "markup/ContentText.h"
+#include "platform/Trim.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,6 @@ TEST(ContentTextTest, LineKindIsDecidedByTheFirstCharacterOnly) {
   EXPECT_EQ(ClassifyLine(""), TLineKind::Body);
   EXPECT_EQ(ClassifyLine(" [indented]"), TLineKind::Body);
   EXPECT_EQ(ClassifyLine("= Heading"), TLineKind::Body);
-}
-
-TEST(ContentTextTest, TrimRemovesEverythingBelow0x21) {
-  EXPECT_EQ(Trim("\x01\t \r x y \x1F\x20"), "x y");
-  EXPECT_EQ(Trim("\xC2\xA0x"), "\xC2\xA0x");  // a no-break space is text
-  EXPECT_EQ(Trim("   "), "");
 }
 
 TEST(ContentTextTest, LinesSplitAtEveryKindOfBreak) {
@@ -153,7 +148,7 @@ TEST(ContentTextTest, EveryListedEntryPointsAtAListedHeaderInRandomText) {
       const int line = scan.Entries[e].Line;
       ASSERT_GE(line, 1);
       ASSERT_LE(line, static_cast<int>(lines.size()));
-      ASSERT_TRUE(IsListedHeader(Trim(lines[line - 1])));
+      ASSERT_TRUE(IsListedHeader(platform::TrimBlanks(lines[line - 1])));
       const int end = SectionEndLine(lines, line - 1);
       ASSERT_GT(end, line - 1);
       ASSERT_LE(end, static_cast<int>(lines.size()));
