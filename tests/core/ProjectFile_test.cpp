@@ -18,7 +18,7 @@ namespace {
 
 class ProjectFileTest : public ::testing::Test {
  protected:
-  TScopedEnvironment ansi_{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
+  TScopedEnvironment FAnsi{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
 
   static TProjectFileData Sample() {
     TProjectFileData d;

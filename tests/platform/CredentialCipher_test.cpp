@@ -16,7 +16,7 @@ namespace {
 
 class CredentialCipherTest : public ::testing::Test {
  protected:
-  TScopedEnvironment ansi_{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
+  TScopedEnvironment FAnsi{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
 };
 
 std::string Hex(const std::array<std::uint8_t, 16>& bytes) {

@@ -12,12 +12,12 @@ namespace {
 
 class FileIOTest : public ::testing::Test {
  protected:
-  QString Path(const QString& relative) const { return dir_.filePath(relative); }
+  QString Path(const QString& relative) const { return FDir.filePath(relative); }
   QStringList Entries(const QString& folder) const {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   }
 
-  QTemporaryDir dir_;
+  QTemporaryDir FDir;
 };
 
 TEST_F(FileIOTest, WritesAndReadsBytesExactly) {
@@ -26,7 +26,7 @@ TEST_F(FileIOTest, WritesAndReadsBytesExactly) {
   std::string read;
   ASSERT_TRUE(ReadWholeFile(Path("a.bin"), read));
   EXPECT_EQ(read, bytes);
-  EXPECT_EQ(Entries(dir_.path()), QStringList{"a.bin"});  // no temporary left behind
+  EXPECT_EQ(Entries(FDir.path()), QStringList{"a.bin"});  // no temporary left behind
 }
 
 TEST_F(FileIOTest, EmptyContentMakesAnEmptyFile) {
@@ -62,7 +62,7 @@ TEST_F(FileIOTest, FailureLeavesTheTargetAndNoTemporary) {
   EXPECT_FALSE(WriteWholeFile(Path("taken"), "x", &error));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_TRUE(DirectoryExists(Path("taken/inner")));
-  EXPECT_EQ(Entries(dir_.path()), QStringList{"taken"});
+  EXPECT_EQ(Entries(FDir.path()), QStringList{"taken"});
 }
 
 TEST_F(FileIOTest, FailsWhenAFileBlocksTheFolder) {
@@ -78,7 +78,7 @@ TEST_F(FileIOTest, ReadFailuresLeaveBytesUntouched) {
   QString error;
   EXPECT_FALSE(ReadWholeFile(Path("missing.txt"), bytes, &error));
   EXPECT_FALSE(error.isEmpty());
-  EXPECT_FALSE(ReadWholeFile(dir_.path(), bytes));
+  EXPECT_FALSE(ReadWholeFile(FDir.path(), bytes));
   EXPECT_FALSE(ReadWholeFile(QString(), bytes));
   EXPECT_EQ(bytes, "keep");
 }
@@ -86,9 +86,9 @@ TEST_F(FileIOTest, ReadFailuresLeaveBytesUntouched) {
 TEST_F(FileIOTest, ExistenceChecksTellFilesFromFolders) {
   ASSERT_TRUE(WriteWholeFile(Path("f.txt"), "x"));
   EXPECT_TRUE(FileExists(Path("f.txt")));
-  EXPECT_FALSE(FileExists(dir_.path()));
+  EXPECT_FALSE(FileExists(FDir.path()));
   EXPECT_FALSE(FileExists(QString()));
-  EXPECT_TRUE(DirectoryExists(dir_.path()));
+  EXPECT_TRUE(DirectoryExists(FDir.path()));
   EXPECT_FALSE(DirectoryExists(Path("f.txt")));
   EXPECT_FALSE(DirectoryExists(QString()));
   EXPECT_TRUE(ForceDirectories(Path("x\\y").replace('\\', '/')));
