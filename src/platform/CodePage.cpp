@@ -86,7 +86,7 @@ const iconv_t kInvalidDescriptor = reinterpret_cast<iconv_t>(-1);
 class DescriptorCache {
  public:
   ~DescriptorCache() {
-    for (auto& [key, descriptor] : descriptors_) {
+    for (auto& [key, descriptor] : FDescriptors) {
       if (descriptor != kInvalidDescriptor) iconv_close(descriptor);
     }
   }
@@ -94,19 +94,19 @@ class DescriptorCache {
   // A descriptor reset to its initial state, or kInvalidDescriptor.
   iconv_t Get(unsigned codePage, bool toText) {
     const unsigned long long key = (static_cast<unsigned long long>(codePage) << 1) | toText;
-    auto found = descriptors_.find(key);
-    if (found == descriptors_.end()) {
+    auto found = FDescriptors.find(key);
+    if (found == FDescriptors.end()) {
       const char* name = IconvName(codePage);
       iconv_t descriptor = kInvalidDescriptor;
       if (name) descriptor = toText ? iconv_open(kIconvInternal, name) : iconv_open(name, kIconvInternal);
-      found = descriptors_.emplace(key, descriptor).first;
+      found = FDescriptors.emplace(key, descriptor).first;
     }
     if (found->second != kInvalidDescriptor) iconv(found->second, nullptr, nullptr, nullptr, nullptr);
     return found->second;
   }
 
  private:
-  std::unordered_map<unsigned long long, iconv_t> descriptors_;
+  std::unordered_map<unsigned long long, iconv_t> FDescriptors;
 };
 
 DescriptorCache& ThreadDescriptors() {
