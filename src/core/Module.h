@@ -44,7 +44,7 @@ class TModule : public QObject {
   ITextEditor& Editor() { return FEditor; }
   IHost& Host() { return FHost; }
 
-  // --- Project state (ModelProject.cpp) ---
+  // --- Project state (ModuleProject.cpp) ---
   const TProjectState& Project() const { return FProject; }
   // The upload window reads and writes the FTP fields and the upload list here.
   TProjectState& Project() { return FProject; }
@@ -80,7 +80,7 @@ class TModule : public QObject {
   bool CmSave();
   bool CmSaveAs();
 
-  // --- Recent files and settings (ModelSettings.cpp) ---
+  // --- Recent files and settings (ModuleSettings.cpp) ---
   const QStringList& RecentFiles() const { return FRecentFiles; }
   void SetRecentFiles(const QStringList& files) { FRecentFiles = files; }
   void UpdateRecentFiles(const QString& path);
@@ -101,7 +101,7 @@ class TModule : public QObject {
   // The deferred second half of start-up: opens the preset recent project, if any.
   bool ReopenRecentProject();
 
-  // --- Page list (ModelPages.cpp) ---
+  // --- Page list (ModulePages.cpp) ---
   void RefreshPageList(bool forced);
   const std::vector<TPageListEntry>& PageList() const { return FPageList; }
   int SelectedPage() const { return FSelectedPage; }
@@ -112,9 +112,11 @@ class TModule : public QObject {
   bool CmAddPage();
   bool CmDeletePage();
 
-  // --- Site build (defined with the generator, ModelBuild.cpp) ---
+  // --- Site build (defined with the generator, ModuleBuild.cpp) ---
   bool BuildSite();
-  bool CreateProject(const QString& projectPath, const QString& templatePath);
+  // Creates the project's files (blank, or from the site template file templatePath) and
+  // opens the new, unsaved project. False with the reason when the files could not be made.
+  bool CreateProject(const QString& projectPath, const QString& templatePath, QString* error = nullptr);
   // The generator, created on first use and owned by the module.
   TGenerator& Generator();
   // The script steps of a build (borrowed); none = builds run without scripts. The module

@@ -20,10 +20,10 @@ bool TModule::BuildSite() {
   return BuildSiteContent(Generator(), ContentUtf8(), options);
 }
 
-bool TModule::CreateProject(const QString& projectPath, const QString& templatePath) {
+bool TModule::CreateProject(const QString& projectPath, const QString& templatePath, QString* error) {
   ResetProject();
   QString content;
-  bool created = CreateLocalizedProjectFiles(projectPath, templatePath, content);
+  bool created = CreateLocalizedProjectFiles(projectPath, templatePath, content, error);
   FEditor.SetText(content);
   SetProjectFileName(projectPath);
   // Not on disk until saved: the new project starts modified.

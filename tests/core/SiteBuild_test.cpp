@@ -119,6 +119,11 @@ TEST_F(ModuleBuildTest, CreateProjectThenBuildSite) {
   // The template editor can cancel the build.
   Host.TemplateChangesSettled = false;
   EXPECT_FALSE(Module->BuildSite());
+
+  // A project from a site template that cannot be opened says why.
+  QString reason;
+  EXPECT_FALSE(Module->CreateProject(Path("other/site.pwproj"), Path("none.pwtmpl"), &reason));
+  EXPECT_EQ(reason, Path("none.pwtmpl") + " is not a site template file: No such file");
 }
 
 TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumbnail) {
