@@ -1,6 +1,6 @@
 // Loading and saving a large project, and the page-list scan the idle handler runs.
-#include "markup/ContentText.h"
 #include "core/ProjectFile.h"
+#include "markup/ContentText.h"
 
 #include <benchmark/benchmark.h>
 

@@ -21,7 +21,8 @@ int RunBuild(const TArgs& args) {
   std::string out;
   bool quiet = false;
   if (!ParseArgs(args,
-                 {{.Name = "--out", .Value = &out, .AllowJoined = true}, {.Name = "--quiet", .Alias = "-q", .Flag = &quiet}},
+                 {{.Name = "--out", .Value = &out, .AllowJoined = true},
+                  {.Name = "--quiet", .Alias = "-q", .Flag = &quiet}},
                  {&project}, &error)) {
     return UsageError("build", error);
   }

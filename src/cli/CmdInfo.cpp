@@ -2,8 +2,8 @@
 // one "key: value" a line. The password shows only as its length unless asked for.
 #include "cli/Commands.h"
 
-#include "markup/ContentText.h"
 #include "core/ProjectFile.h"
+#include "markup/ContentText.h"
 
 #include <cstdio>
 #include <string>

@@ -25,7 +25,8 @@ int RunNew(const TArgs& args) {
 
   QString projectPath = QDir::current().absoluteFilePath(QDir::fromNativeSeparators(target));
   if (!projectPath.endsWith(QStringLiteral(".pwproj"), Qt::CaseInsensitive)) projectPath += QStringLiteral(".pwproj");
-  if (QFileInfo(projectPath).completeBaseName().isEmpty()) return UsageError("new", QStringLiteral("no project name given"));
+  if (QFileInfo(projectPath).completeBaseName().isEmpty())
+    return UsageError("new", QStringLiteral("no project name given"));
   if (platform::FileExists(projectPath) && !force) {
     PrintError(QStringLiteral("%1 already exists (use --force to replace it)").arg(projectPath));
     return 1;

@@ -2,9 +2,9 @@
 // title, content text and template folder; the thumbnail needs the preview and is left out).
 #include "cli/Commands.h"
 
-#include "markup/ContentText.h"
 #include "core/ProjectFile.h"
 #include "generator/Template.h"
+#include "markup/ContentText.h"
 #include "platform/Paths.h"
 
 #include <QDir>

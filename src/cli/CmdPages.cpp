@@ -1,9 +1,9 @@
 // pagewick-cli pages PROJECT: the page list as the main window shows it, one caption a line.
 #include "cli/Commands.h"
 
-#include "markup/ContentText.h"
 #include "core/ProjectFile.h"
 #include "core/Texts.h"
+#include "markup/ContentText.h"
 
 #include <cstdio>
 

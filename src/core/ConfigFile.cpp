@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "platform/FileIO.h"
-#include "platform/Paths.h"
-#include "platform/KnownFolders.h"
 #include "platform/Hex.h"
+#include "platform/KnownFolders.h"
 #include "platform/LineBreaks.h"
+#include "platform/Paths.h"
 #include "platform/TextDecoding.h"
 
 namespace pw {
@@ -317,7 +317,8 @@ bool TConfigFile::ReadBinary(const QString& section, const QString& key, int siz
 
 void TConfigFile::WriteBinary(const QString& section, const QString& key, int size, const void* buffer) {
   std::string hex;
-  if (size > 0 && buffer) hex = platform::ToHex(std::string_view(static_cast<const char*>(buffer), static_cast<size_t>(size)));
+  if (size > 0 && buffer)
+    hex = platform::ToHex(std::string_view(static_cast<const char*>(buffer), static_cast<size_t>(size)));
   FData.WriteString(section, key, QString::fromLatin1(hex));
 }
 

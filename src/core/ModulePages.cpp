@@ -1,8 +1,8 @@
 // TModule: the page list and the commands that add and delete pages.
 #include "core/Module.h"
 
-#include "markup/ContentText.h"
 #include "core/Texts.h"
+#include "markup/ContentText.h"
 #include "platform/LineBreaks.h"
 #include "platform/Trim.h"
 

@@ -1,7 +1,7 @@
 #include "core/ProjectFile.h"
 
-#include "platform/CredentialCipher.h"
 #include "platform/CodePage.h"
+#include "platform/CredentialCipher.h"
 #include "platform/FileIO.h"
 #include "platform/TextDecoding.h"
 

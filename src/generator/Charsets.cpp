@@ -1,7 +1,7 @@
 #include "generator/Charsets.h"
 
-#include "platform/CodePage.h"
 #include "platform/AsciiCase.h"
+#include "platform/CodePage.h"
 
 #include <QString>
 #include <unordered_map>

@@ -2,13 +2,13 @@
 
 #include "generator/Charsets.h"
 #include "generator/OutputFile.h"
-#include "generator/PlaceholderSyntax.h"
 #include "generator/PageTemplates.h"
+#include "generator/PlaceholderSyntax.h"
 #include "generator/ResourceScanner.h"
 #include "markup/ContentText.h"
+#include "platform/AsciiCase.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
-#include "platform/AsciiCase.h"
 
 #include <QDir>
 
@@ -24,7 +24,9 @@ QString FromUtf8(std::string_view text) {
 
 using platform::LowerAscii;
 
-bool IsNamed(std::string_view name, std::string_view lowerWord) { return platform::EqualsIgnoringAsciiCase(name, lowerWord); }
+bool IsNamed(std::string_view name, std::string_view lowerWord) {
+  return platform::EqualsIgnoringAsciiCase(name, lowerWord);
+}
 
 // Splits "section.variable" at the last dot (section names carry extensions).
 bool SplitQualifiedName(std::string_view name, std::string_view& section, std::string_view& variable) {

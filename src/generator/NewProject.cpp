@@ -1,7 +1,7 @@
 #include "generator/NewProject.h"
 
-#include "generator/Template.h"
 #include "generator/PageTemplates.h"
+#include "generator/Template.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 

@@ -1,8 +1,8 @@
 #include "generator/Template.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
-#include "platform/AsciiCase.h"
 
 #include <QDir>
 #include <QDirIterator>

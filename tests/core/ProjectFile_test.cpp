@@ -1,5 +1,5 @@
-#include "platform/CredentialCipher.h"
 #include "core/ProjectFile.h"
+#include "platform/CredentialCipher.h"
 #include "platform/FileIO.h"
 #include "support/ScopedEnvironment.h"
 

@@ -1,9 +1,9 @@
-#include "support/ModuleFixture.h"
 #include "core/SiteBuild.h"
 #include "core/SiteTemplateSave.h"
-#include "generator/Template.h"
 #include "generator/Generator.h"
+#include "generator/Template.h"
 #include "platform/FileIO.h"
+#include "support/ModuleFixture.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "support/GeneratorFixture.h"
 #include "generator/ResourceScanner.h"
+#include "support/GeneratorFixture.h"
 
 #include <gtest/gtest.h>
 

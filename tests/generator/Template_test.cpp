@@ -1,6 +1,6 @@
 #include "generator/NewProject.h"
-#include "generator/Template.h"
 #include "generator/PageTemplates.h"
+#include "generator/Template.h"
 #include "platform/FileIO.h"
 #include "support/QStringPrinter.h"
 #include "support/TestFiles.h"

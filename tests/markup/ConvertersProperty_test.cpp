@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/ConverterCases.h"
 #include "markup/InlineReference.h"
+#include "support/ConverterCases.h"
 
 namespace pw::tests {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "markup/InlineReference.h"
 #include "markup/Converters.h"
+#include "markup/InlineReference.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
