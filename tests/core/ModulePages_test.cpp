@@ -12,69 +12,69 @@ std::vector<std::string> Captions(const TModule& m) {
 }
 
 TEST_F(PageListTest, EntriesCarryLineAndIcon) {
-  Editor.SetText("$title Site\n[index.html]\n[menu]\n");
-  Module->RefreshPageList(true);
-  ASSERT_EQ(Module->PageList().size(), 3u);
-  EXPECT_EQ(Module->PageList()[0], (TPageListEntry{"Project (Site)", 0, content::piProject}));
-  EXPECT_EQ(Module->PageList()[1], (TPageListEntry{"index.html", 2, content::piFile}));
-  EXPECT_EQ(Module->PageList()[2], (TPageListEntry{"menu", 3, content::piFragment}));
+  FEditor.SetText("$title Site\n[index.html]\n[menu]\n");
+  FModule->RefreshPageList(true);
+  ASSERT_EQ(FModule->PageList().size(), 3u);
+  EXPECT_EQ(FModule->PageList()[0], (TPageListEntry{"Project (Site)", 0, content::piProject}));
+  EXPECT_EQ(FModule->PageList()[1], (TPageListEntry{"index.html", 2, content::piFile}));
+  EXPECT_EQ(FModule->PageList()[2], (TPageListEntry{"menu", 3, content::piFragment}));
   // The windows hear of a refresh only when the entries changed.
-  EXPECT_EQ(PageListChanges, 1);
-  Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "body\n");
-  Module->RefreshPageList(false);
-  EXPECT_EQ(PageListChanges, 1);
-  EXPECT_EQ(Module->ProjectTitle(), "Site");
+  EXPECT_EQ(FPageListChanges, 1);
+  FEditor.ReplaceRange(FEditor.EndPos(), FEditor.EndPos(), "body\n");
+  FModule->RefreshPageList(false);
+  EXPECT_EQ(FPageListChanges, 1);
+  EXPECT_EQ(FModule->ProjectTitle(), "Site");
 }
 
 TEST_F(PageListTest, UnforcedRefreshWaitsForAnEdit) {
-  Editor.SetText("[a.html]");
-  Module->RefreshPageList(true);
-  Module->Project().ProjectTitle = "kept";
-  Module->RefreshPageList(false);
-  EXPECT_EQ(Module->ProjectTitle(), "kept");
-  Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "\n[b.html]");
-  Module->RefreshPageList(false);
-  EXPECT_EQ(Captions(*Module), (std::vector<std::string>{"Project", "a.html", "b.html"}));
+  FEditor.SetText("[a.html]");
+  FModule->RefreshPageList(true);
+  FModule->Project().ProjectTitle = "kept";
+  FModule->RefreshPageList(false);
+  EXPECT_EQ(FModule->ProjectTitle(), "kept");
+  FEditor.ReplaceRange(FEditor.EndPos(), FEditor.EndPos(), "\n[b.html]");
+  FModule->RefreshPageList(false);
+  EXPECT_EQ(Captions(*FModule), (std::vector<std::string>{"Project", "a.html", "b.html"}));
 }
 
 TEST_F(PageListTest, SelectionIsKeptAndClamped) {
-  Editor.SetText("[a.html]\n[b.html]\n[c.html]");
-  Module->RefreshPageList(true);
-  Module->SetSelectedPage(3);
-  EXPECT_EQ(Module->SelectedPage(), 3);
-  Editor.SetText("[a.html]");
-  Module->RefreshPageList(false);
-  EXPECT_EQ(Module->SelectedPage(), 1);
-  Module->SetSelectedPage(-5);
-  EXPECT_EQ(Module->SelectedPage(), 0);
+  FEditor.SetText("[a.html]\n[b.html]\n[c.html]");
+  FModule->RefreshPageList(true);
+  FModule->SetSelectedPage(3);
+  EXPECT_EQ(FModule->SelectedPage(), 3);
+  FEditor.SetText("[a.html]");
+  FModule->RefreshPageList(false);
+  EXPECT_EQ(FModule->SelectedPage(), 1);
+  FModule->SetSelectedPage(-5);
+  EXPECT_EQ(FModule->SelectedPage(), 0);
 }
 
 TEST_F(PageListTest, ChangedUnitsRecompileOnlyOnAnUnforcedRefresh) {
   const TCountingScripts& scripts = CountCompilations();
-  Editor.SetText("$uses a\n");
-  Module->RefreshPageList(true);
+  FEditor.SetText("$uses a\n");
+  FModule->RefreshPageList(true);
   EXPECT_EQ(scripts.Compiled, 0);
-  EXPECT_EQ(Module->Project().UsedUnits, "a");
-  Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "[x.html]\n");
-  Module->RefreshPageList(false);
+  EXPECT_EQ(FModule->Project().UsedUnits, "a");
+  FEditor.ReplaceRange(FEditor.EndPos(), FEditor.EndPos(), "[x.html]\n");
+  FModule->RefreshPageList(false);
   EXPECT_EQ(scripts.Compiled, 0);
-  Editor.ReplaceRange(Editor.EndPos(), Editor.EndPos(), "$uses a, b\n");
-  Module->RefreshPageList(false);
+  FEditor.ReplaceRange(FEditor.EndPos(), FEditor.EndPos(), "$uses a, b\n");
+  FModule->RefreshPageList(false);
   EXPECT_EQ(scripts.Compiled, 1);
-  EXPECT_EQ(Module->Project().UsedUnits, "a, b");
+  EXPECT_EQ(FModule->Project().UsedUnits, "a, b");
   // Removing the line forgets the units, which is a change too.
-  Editor.SetText("[x.html]\n");
-  Module->RefreshPageList(false);
+  FEditor.SetText("[x.html]\n");
+  FModule->RefreshPageList(false);
   EXPECT_EQ(scripts.Compiled, 2);
-  EXPECT_EQ(Module->Project().UsedUnits, "");
+  EXPECT_EQ(FModule->Project().UsedUnits, "");
 }
 
 TEST_F(PageListTest, CurrentPageNameFollowsTheCaret) {
-  Editor.SetText("[index.html]\ntext\n[menu]\nitem");
-  Editor.SetCaret({1, 2});
-  EXPECT_EQ(Module->CurrentPageName(), "index.html");
-  Editor.SetCaret({3, 0});
-  EXPECT_EQ(Module->CurrentPageName(), "");
+  FEditor.SetText("[index.html]\ntext\n[menu]\nitem");
+  FEditor.SetCaret({1, 2});
+  EXPECT_EQ(FModule->CurrentPageName(), "index.html");
+  FEditor.SetCaret({3, 0});
+  EXPECT_EQ(FModule->CurrentPageName(), "");
 }
 
 using AddPageTest = ModuleTest;
@@ -103,72 +103,72 @@ TEST_F(AddPageTest, BlockPlacementLineBreaksAndCaret) {
   };
   int focus = 0;
   for (const auto& c : cases) {
-    Editor.SetText(c.Text);
-    Module->RefreshPageList(true);
-    Module->SetSelectedPage(c.Selected);
-    Host.AddPageChoices = {c.Fields};
-    ASSERT_TRUE(Module->CmAddPage()) << c.Text;
-    EXPECT_EQ(Editor.Text(), c.Expected);
-    EXPECT_EQ(Editor.Caret(), c.Caret) << c.Text;
-    EXPECT_EQ(Editor.FocusCount(), ++focus);
-    EXPECT_EQ(Editor.UndoCount(), 1);
-    Editor.Undo();
-    EXPECT_EQ(Editor.Text(), c.Text);
+    FEditor.SetText(c.Text);
+    FModule->RefreshPageList(true);
+    FModule->SetSelectedPage(c.Selected);
+    FHost.AddPageChoices = {c.Fields};
+    ASSERT_TRUE(FModule->CmAddPage()) << c.Text;
+    EXPECT_EQ(FEditor.Text(), c.Expected);
+    EXPECT_EQ(FEditor.Caret(), c.Caret) << c.Text;
+    EXPECT_EQ(FEditor.FocusCount(), ++focus);
+    EXPECT_EQ(FEditor.UndoCount(), 1);
+    FEditor.Undo();
+    EXPECT_EQ(FEditor.Text(), c.Text);
   }
 }
 
 TEST_F(AddPageTest, CancelOrABlankNameAddsNothing) {
-  Editor.SetText("x");
-  Host.AddPageChoices = {std::nullopt, TAddPageFields{"   ", "t", "", ""}};
-  EXPECT_FALSE(Module->CmAddPage());
-  EXPECT_FALSE(Module->CmAddPage());
-  EXPECT_EQ(Editor.Text(), "x");
-  EXPECT_FALSE(Editor.CanUndo());
+  FEditor.SetText("x");
+  FHost.AddPageChoices = {std::nullopt, TAddPageFields{"   ", "t", "", ""}};
+  EXPECT_FALSE(FModule->CmAddPage());
+  EXPECT_FALSE(FModule->CmAddPage());
+  EXPECT_EQ(FEditor.Text(), "x");
+  EXPECT_FALSE(FEditor.CanUndo());
 }
 
 using DeletePageTest = ModuleTest;
 
 TEST_F(DeletePageTest, DeletesUpToTheNextHeaderAfterAsking) {
-  Editor.SetText("$title S\n[a.html]\n$title A\ntext\n[open\n[]\n[b.html]\nb\n");
-  Module->RefreshPageList(true);
-  Module->SetSelectedPage(1);
-  EXPECT_TRUE(Module->CanDeletePage());
-  Host.Answers = {TAnswer::Yes};
-  ASSERT_TRUE(Module->CmDeletePage());
-  ASSERT_EQ(Host.Questions.size(), 1u);
-  EXPECT_EQ(Host.Questions[0].Title, "Delete Page");
-  EXPECT_EQ(Host.Questions[0].Text, "Delete 'a.html (A)'?");
-  EXPECT_EQ(Editor.Text(), "$title S\n[b.html]\nb\n");
-  EXPECT_EQ(Editor.UndoCount(), 1);
+  FEditor.SetText("$title S\n[a.html]\n$title A\ntext\n[open\n[]\n[b.html]\nb\n");
+  FModule->RefreshPageList(true);
+  FModule->SetSelectedPage(1);
+  EXPECT_TRUE(FModule->CanDeletePage());
+  FHost.Answers = {TAnswer::Yes};
+  ASSERT_TRUE(FModule->CmDeletePage());
+  ASSERT_EQ(FHost.Questions.size(), 1u);
+  EXPECT_EQ(FHost.Questions[0].Title, "Delete Page");
+  EXPECT_EQ(FHost.Questions[0].Text, "Delete 'a.html (A)'?");
+  EXPECT_EQ(FEditor.Text(), "$title S\n[b.html]\nb\n");
+  EXPECT_EQ(FEditor.UndoCount(), 1);
 
   // The last page goes to the end of the text.
-  Editor.SetText("[a.html]\na\n[b.html]\nb\nmore");
-  Module->RefreshPageList(true);
-  Module->SetSelectedPage(2);
-  Host.Answers = {TAnswer::Yes};
-  ASSERT_TRUE(Module->CmDeletePage());
-  EXPECT_EQ(Editor.Text(), "[a.html]\na\n");
+  FEditor.SetText("[a.html]\na\n[b.html]\nb\nmore");
+  FModule->RefreshPageList(true);
+  FModule->SetSelectedPage(2);
+  FHost.Answers = {TAnswer::Yes};
+  ASSERT_TRUE(FModule->CmDeletePage());
+  EXPECT_EQ(FEditor.Text(), "[a.html]\na\n");
 
   // A stale list is refreshed before deleting.
-  Editor.SetText("[a.html]\na\n[b.html]\nb");
-  Module->RefreshPageList(true);
-  Module->SetSelectedPage(2);
-  Editor.ReplaceRange({0, 0}, {0, 0}, "intro\n");
-  Host.Answers = {TAnswer::Yes};
-  ASSERT_TRUE(Module->CmDeletePage());
-  EXPECT_EQ(Editor.Text(), "intro\n[a.html]\na\n");
+  FEditor.SetText("[a.html]\na\n[b.html]\nb");
+  FModule->RefreshPageList(true);
+  FModule->SetSelectedPage(2);
+  FEditor.ReplaceRange({0, 0}, {0, 0}, "intro\n");
+  FHost.Answers = {TAnswer::Yes};
+  ASSERT_TRUE(FModule->CmDeletePage());
+  EXPECT_EQ(FEditor.Text(), "intro\n[a.html]\na\n");
 }
 
 TEST_F(DeletePageTest, NoOrProjectSelectedDeletesNothing) {
-  Editor.SetText("[a.html]\na");
-  Module->RefreshPageList(true);
-  EXPECT_FALSE(Module->CanDeletePage());
-  EXPECT_FALSE(Module->CmDeletePage());
-  EXPECT_TRUE(Host.Questions.empty());
-  Module->SetSelectedPage(1);
-  Host.Answers = {TAnswer::No};
-  EXPECT_FALSE(Module->CmDeletePage());
-  EXPECT_EQ(Editor.Text(), "[a.html]\na");
+  FEditor.SetText("[a.html]\na");
+  FModule->RefreshPageList(true);
+  EXPECT_FALSE(FModule->CanDeletePage());
+  EXPECT_FALSE(FModule->CmDeletePage());
+  EXPECT_TRUE(FHost.Questions.empty());
+  FModule->SetSelectedPage(1);
+  FHost.Answers = {TAnswer::No};
+  EXPECT_FALSE(FModule->CmDeletePage());
+  EXPECT_EQ(FEditor.Text(), "[a.html]\na");
 }
 
 }  // namespace

@@ -10,75 +10,75 @@ namespace {
 using ProjectLifecycleTest = ModuleTest;
 
 TEST_F(ProjectLifecycleTest, ResetProjectRestoresEveryDefault) {
-  Editor.SetText("text");
-  Module->Project().FTPServer = "s";
-  Module->Project().FTPPassiveMode = false;
-  Module->Project().UploadChangesOnly = false;
-  Module->Project().UploadFiles = {"a"};
-  Module->Project().UsedUnits = "u";
-  Editor.SetModified(true);
-  Module->ResetProject();
-  EXPECT_EQ(Editor.Text(), "");
-  EXPECT_FALSE(Editor.Modified());
-  EXPECT_EQ(Module->Project(), TProjectState());
-  EXPECT_TRUE(Module->Project().FTPPassiveMode);
-  EXPECT_TRUE(Module->Project().UploadChangesOnly);
+  FEditor.SetText("text");
+  FModule->Project().FTPServer = "s";
+  FModule->Project().FTPPassiveMode = false;
+  FModule->Project().UploadChangesOnly = false;
+  FModule->Project().UploadFiles = {"a"};
+  FModule->Project().UsedUnits = "u";
+  FEditor.SetModified(true);
+  FModule->ResetProject();
+  EXPECT_EQ(FEditor.Text(), "");
+  EXPECT_FALSE(FEditor.Modified());
+  EXPECT_EQ(FModule->Project(), TProjectState());
+  EXPECT_TRUE(FModule->Project().FTPPassiveMode);
+  EXPECT_TRUE(FModule->Project().UploadChangesOnly);
 }
 
 TEST_F(ProjectLifecycleTest, CaptionsFollowTheProjectFileName) {
-  EXPECT_EQ(Caption, "Pagewick");
-  Module->SetProjectFileName(Path("sites\\my.site.pwproj"));
-  EXPECT_EQ(Caption, "my.site - Pagewick");
-  EXPECT_EQ(Module->ProjectPath(), Path("sites/my.site.pwproj"));
-  EXPECT_EQ(Module->ProjectFolder(), Path("sites/"));
-  EXPECT_EQ(Module->TemplateFolder(), Path("sites/template/"));
-  EXPECT_EQ(Module->BasePath(), Path("sites/"));
-  Module->SetProjectFileName(QString());
-  EXPECT_EQ(Caption, "Pagewick");
-  EXPECT_EQ(Module->BasePath(), QDir::currentPath() + "/");
+  EXPECT_EQ(FCaption, "Pagewick");
+  FModule->SetProjectFileName(Path("sites\\my.site.pwproj"));
+  EXPECT_EQ(FCaption, "my.site - Pagewick");
+  EXPECT_EQ(FModule->ProjectPath(), Path("sites/my.site.pwproj"));
+  EXPECT_EQ(FModule->ProjectFolder(), Path("sites/"));
+  EXPECT_EQ(FModule->TemplateFolder(), Path("sites/template/"));
+  EXPECT_EQ(FModule->BasePath(), Path("sites/"));
+  FModule->SetProjectFileName(QString());
+  EXPECT_EQ(FCaption, "Pagewick");
+  EXPECT_EQ(FModule->BasePath(), QDir::currentPath() + "/");
   // Relative project paths become absolute.
-  Module->SetProjectFileName("site.pwproj");
-  EXPECT_EQ(Module->ProjectPath(), QDir::current().absoluteFilePath("site.pwproj"));
+  FModule->SetProjectFileName("site.pwproj");
+  EXPECT_EQ(FModule->ProjectPath(), QDir::current().absoluteFilePath("site.pwproj"));
 }
 
 TEST_F(ProjectLifecycleTest, SaveChangesQuestionNamesTheProject) {
-  EXPECT_TRUE(Module->ConfirmSaveChanges());
-  EXPECT_TRUE(Host.Questions.empty());
+  EXPECT_TRUE(FModule->ConfirmSaveChanges());
+  EXPECT_TRUE(FHost.Questions.empty());
   // Once modified, the question names the project.
-  Editor.ReplaceRange({0, 0}, {0, 0}, "x");
-  Host.Answers = {TAnswer::No};
-  EXPECT_TRUE(Module->ConfirmSaveChanges());
-  ASSERT_EQ(Host.Questions.size(), 1u);
-  EXPECT_EQ(Host.Questions[0].Title, "Pagewick");
-  EXPECT_EQ(Host.Questions[0].Text, "Save changes to Untitled?");
+  FEditor.ReplaceRange({0, 0}, {0, 0}, "x");
+  FHost.Answers = {TAnswer::No};
+  EXPECT_TRUE(FModule->ConfirmSaveChanges());
+  ASSERT_EQ(FHost.Questions.size(), 1u);
+  EXPECT_EQ(FHost.Questions[0].Title, "Pagewick");
+  EXPECT_EQ(FHost.Questions[0].Text, "Save changes to Untitled?");
 
-  Module->SetProjectFileName(Path("site.pwproj"));
-  Host.Answers = {TAnswer::Cancel};
-  EXPECT_FALSE(Module->ConfirmSaveChanges());
-  EXPECT_EQ(Host.Questions[1].Text, "Save changes to site?");
+  FModule->SetProjectFileName(Path("site.pwproj"));
+  FHost.Answers = {TAnswer::Cancel};
+  EXPECT_FALSE(FModule->ConfirmSaveChanges());
+  EXPECT_EQ(FHost.Questions[1].Text, "Save changes to site?");
   EXPECT_FALSE(platform::FileExists(Path("site.pwproj")));
 
   // The template editor is asked first.
-  Host.TemplateChangesSettled = false;
-  EXPECT_FALSE(Module->ConfirmSaveChanges());
-  EXPECT_EQ(Host.Questions.size(), 2u);
+  FHost.TemplateChangesSettled = false;
+  EXPECT_FALSE(FModule->ConfirmSaveChanges());
+  EXPECT_EQ(FHost.Questions.size(), 2u);
 }
 
 TEST_F(ProjectLifecycleTest, YesSavesAndAnUntitledProjectAsksForAName) {
-  Module->SetProjectFileName(Path("site.pwproj"));
-  Editor.ReplaceRange({0, 0}, {0, 0}, "[index.html]");
-  Host.Answers = {TAnswer::Yes};
-  EXPECT_TRUE(Module->ConfirmSaveChanges());
-  EXPECT_FALSE(Editor.Modified());
+  FModule->SetProjectFileName(Path("site.pwproj"));
+  FEditor.ReplaceRange({0, 0}, {0, 0}, "[index.html]");
+  FHost.Answers = {TAnswer::Yes};
+  EXPECT_TRUE(FModule->ConfirmSaveChanges());
+  EXPECT_FALSE(FEditor.Modified());
   EXPECT_EQ(ParseProjectFile(ReadOr(Path("site.pwproj"))).Content, "[index.html]");
 
-  Module->ResetProject();
-  Module->SetProjectFileName(QString());
-  Editor.ReplaceRange({0, 0}, {0, 0}, "x");
-  Host.Answers = {TAnswer::Yes};
-  EXPECT_FALSE(Module->ConfirmSaveChanges());  // the Save As dialog is cancelled
-  EXPECT_EQ(Host.SaveDialogs.size(), 1u);
-  EXPECT_TRUE(Editor.Modified());
+  FModule->ResetProject();
+  FModule->SetProjectFileName(QString());
+  FEditor.ReplaceRange({0, 0}, {0, 0}, "x");
+  FHost.Answers = {TAnswer::Yes};
+  EXPECT_FALSE(FModule->ConfirmSaveChanges());  // the Save As dialog is cancelled
+  EXPECT_EQ(FHost.SaveDialogs.size(), 1u);
+  EXPECT_TRUE(FEditor.Modified());
 }
 
 TEST_F(ProjectLifecycleTest, LoadProjectFillsTheStateAndThePageList) {
@@ -91,94 +91,94 @@ TEST_F(ProjectLifecycleTest, LoadProjectFillsTheStateAndThePageList) {
   ASSERT_TRUE(SaveProjectFile(Path("p/site.pwproj"), data));
   const TCountingScripts& scripts = CountCompilations();
 
-  ASSERT_TRUE(Module->LoadProject(Path("p/site.pwproj")));
-  EXPECT_EQ(Editor.Text(), "$title Site\n$uses menu\n[index.html]\n$title Home\n");
-  EXPECT_FALSE(Editor.Modified());
-  EXPECT_EQ(Module->Project().FTPServer, "ftp.example.org");
-  EXPECT_EQ(Module->Project().FTPPassword, "pw");
-  EXPECT_FALSE(Module->Project().FTPPassiveMode);
-  EXPECT_EQ(Module->Project().UploadFiles, QStringList({"index.html=1"}));
-  EXPECT_EQ(Module->ProjectTitle(), "Site");
-  EXPECT_EQ(Module->Project().UsedUnits, "menu");
-  EXPECT_EQ(Caption, "site - Pagewick");
-  EXPECT_EQ(Module->RecentFiles(), QStringList({Path("p/site.pwproj")}));
-  ASSERT_EQ(Module->PageList().size(), 2u);
-  EXPECT_EQ(Module->PageList()[0].Caption, "Project (Site)");
+  ASSERT_TRUE(FModule->LoadProject(Path("p/site.pwproj")));
+  EXPECT_EQ(FEditor.Text(), "$title Site\n$uses menu\n[index.html]\n$title Home\n");
+  EXPECT_FALSE(FEditor.Modified());
+  EXPECT_EQ(FModule->Project().FTPServer, "ftp.example.org");
+  EXPECT_EQ(FModule->Project().FTPPassword, "pw");
+  EXPECT_FALSE(FModule->Project().FTPPassiveMode);
+  EXPECT_EQ(FModule->Project().UploadFiles, QStringList({"index.html=1"}));
+  EXPECT_EQ(FModule->ProjectTitle(), "Site");
+  EXPECT_EQ(FModule->Project().UsedUnits, "menu");
+  EXPECT_EQ(FCaption, "site - Pagewick");
+  EXPECT_EQ(FModule->RecentFiles(), QStringList({Path("p/site.pwproj")}));
+  ASSERT_EQ(FModule->PageList().size(), 2u);
+  EXPECT_EQ(FModule->PageList()[0].Caption, "Project (Site)");
   EXPECT_EQ(scripts.Compiled, 1);
-  EXPECT_EQ(Loaded, 1);
-  EXPECT_EQ(PageListChanges, 1);
-  EXPECT_EQ(ModifiedFlags, std::vector<bool>({false, false}));  // reset, then loaded
+  EXPECT_EQ(FLoaded, 1);
+  EXPECT_EQ(FPageListChanges, 1);
+  EXPECT_EQ(FModifiedFlags, std::vector<bool>({false, false}));  // reset, then loaded
 
   // Loading replaces the settings of the previous project.
-  ASSERT_TRUE(Module->LoadProject(WriteProject("a.pwproj", "x")));
-  EXPECT_EQ(Module->Project().FTPServer, "");
-  EXPECT_TRUE(Module->Project().FTPPassiveMode);
+  ASSERT_TRUE(FModule->LoadProject(WriteProject("a.pwproj", "x")));
+  EXPECT_EQ(FModule->Project().FTPServer, "");
+  EXPECT_TRUE(FModule->Project().FTPPassiveMode);
 }
 
 TEST_F(ProjectLifecycleTest, UnreadableFileKeepsTheOpenProject) {
-  ASSERT_TRUE(Module->LoadProject(WriteProject("a.pwproj", "[a.html]")));
-  Module->SetRecentFiles({Path("gone.pwproj"), Path("a.pwproj")});
-  EXPECT_FALSE(Module->LoadProject(Path("gone.pwproj")));
-  EXPECT_EQ(Editor.Text(), "[a.html]");
-  EXPECT_EQ(Module->ProjectPath(), Path("a.pwproj"));
-  EXPECT_EQ(Module->RecentFiles(), QStringList({Path("a.pwproj")}));
-  ASSERT_EQ(Host.Messages.size(), 1u);
-  EXPECT_TRUE(Host.Messages[0].Text.contains("gone.pwproj"));
+  ASSERT_TRUE(FModule->LoadProject(WriteProject("a.pwproj", "[a.html]")));
+  FModule->SetRecentFiles({Path("gone.pwproj"), Path("a.pwproj")});
+  EXPECT_FALSE(FModule->LoadProject(Path("gone.pwproj")));
+  EXPECT_EQ(FEditor.Text(), "[a.html]");
+  EXPECT_EQ(FModule->ProjectPath(), Path("a.pwproj"));
+  EXPECT_EQ(FModule->RecentFiles(), QStringList({Path("a.pwproj")}));
+  ASSERT_EQ(FHost.Messages.size(), 1u);
+  EXPECT_TRUE(FHost.Messages[0].Text.contains("gone.pwproj"));
 
-  EXPECT_FALSE(Module->LoadProject(Path("missing-folder/x.pwproj")));
-  EXPECT_FALSE(Module->LoadProject(Path("")));  // a folder
-  EXPECT_EQ(Editor.Text(), "[a.html]");
+  EXPECT_FALSE(FModule->LoadProject(Path("missing-folder/x.pwproj")));
+  EXPECT_FALSE(FModule->LoadProject(Path("")));  // a folder
+  EXPECT_EQ(FEditor.Text(), "[a.html]");
 }
 
 TEST_F(ProjectLifecycleTest, EmptyPathAsksWithTheOpenDialog) {
-  EXPECT_FALSE(Module->LoadProject(QString()));
-  ASSERT_EQ(Host.OpenDialogs.size(), 1u);
-  EXPECT_EQ(Host.OpenDialogs[0].Title, "Open Project");
-  EXPECT_EQ(Host.OpenDialogs[0].Filter, "Web Site Project (*.pwproj)|*.pwproj;*.pwpproj|All Files (*.*)|*.*");
-  Host.OpenChoices = {WriteProject("b.pwproj", "b")};
-  EXPECT_TRUE(Module->CmOpen());
-  EXPECT_EQ(Editor.Text(), "b");
+  EXPECT_FALSE(FModule->LoadProject(QString()));
+  ASSERT_EQ(FHost.OpenDialogs.size(), 1u);
+  EXPECT_EQ(FHost.OpenDialogs[0].Title, "Open Project");
+  EXPECT_EQ(FHost.OpenDialogs[0].Filter, "Web Site Project (*.pwproj)|*.pwproj;*.pwpproj|All Files (*.*)|*.*");
+  FHost.OpenChoices = {WriteProject("b.pwproj", "b")};
+  EXPECT_TRUE(FModule->CmOpen());
+  EXPECT_EQ(FEditor.Text(), "b");
 
   // Cancel at the save question aborts opening.
   const QString path = WriteProject("c.pwproj", "c");
-  Editor.SetText("mine");
-  Editor.SetModified(true);
-  Host.Answers = {TAnswer::Cancel};
-  EXPECT_FALSE(Module->LoadProject(path));
-  EXPECT_EQ(Editor.Text(), "mine");
-  Host.Answers = {TAnswer::No};
-  EXPECT_TRUE(Module->LoadProject(path));
-  EXPECT_EQ(Editor.Text(), "c");
+  FEditor.SetText("mine");
+  FEditor.SetModified(true);
+  FHost.Answers = {TAnswer::Cancel};
+  EXPECT_FALSE(FModule->LoadProject(path));
+  EXPECT_EQ(FEditor.Text(), "mine");
+  FHost.Answers = {TAnswer::No};
+  EXPECT_TRUE(FModule->LoadProject(path));
+  EXPECT_EQ(FEditor.Text(), "c");
 }
 
 TEST_F(ProjectLifecycleTest, PlainTextFileLoadsAsContent) {
   ASSERT_TRUE(platform::WriteWholeFile(Path("old.txt"), "[index.html]\r\n= Hi\r\n"));
-  ASSERT_TRUE(Module->LoadProject(Path("old.txt")));
-  EXPECT_EQ(Editor.Text(), "[index.html]\r\n= Hi\r\n");
+  ASSERT_TRUE(FModule->LoadProject(Path("old.txt")));
+  EXPECT_EQ(FEditor.Text(), "[index.html]\r\n= Hi\r\n");
   ASSERT_TRUE(platform::WriteWholeFile(Path("empty.pwproj"), ""));
-  ASSERT_TRUE(Module->LoadProject(Path("empty.pwproj")));
-  EXPECT_EQ(Editor.Text(), "");
+  ASSERT_TRUE(FModule->LoadProject(Path("empty.pwproj")));
+  EXPECT_EQ(FEditor.Text(), "");
 }
 
 TEST_F(ProjectLifecycleTest, LegacyScriptIsWrittenOnlyWhenTemplateJsIsAbsent) {
   ASSERT_TRUE(platform::WriteWholeFile(Path("s/site.pwproj"),
                                        "<p><content>x</content><script>var a = '\xC3\xA9';</script></p>"));
-  ASSERT_TRUE(Module->LoadProject(Path("s/site.pwproj")));
+  ASSERT_TRUE(FModule->LoadProject(Path("s/site.pwproj")));
   EXPECT_EQ(ReadOr(Path("s/template/template.js")), "var a = '\xC3\xA9';");
 
   ASSERT_TRUE(platform::WriteWholeFile(Path("s/template/template.js"), "mine"));
-  ASSERT_TRUE(Module->LoadProject(Path("s/site.pwproj")));
+  ASSERT_TRUE(FModule->LoadProject(Path("s/site.pwproj")));
   EXPECT_EQ(ReadOr(Path("s/template/template.js")), "mine");
 }
 
 TEST_F(ProjectLifecycleTest, SaveProjectWritesEverythingAndRetitles) {
-  Editor.SetText("$title T\n[index.html]\n");
-  Module->Project().FTPUserName = "me";
-  Module->Project().UploadChangesOnly = false;
-  Editor.SetModified(true);
-  ASSERT_TRUE(Module->SaveProject(Path("out/site.pwproj")));
-  EXPECT_FALSE(Editor.Modified());
-  EXPECT_EQ(Module->ProjectPath(), Path("out/site.pwproj"));
+  FEditor.SetText("$title T\n[index.html]\n");
+  FModule->Project().FTPUserName = "me";
+  FModule->Project().UploadChangesOnly = false;
+  FEditor.SetModified(true);
+  ASSERT_TRUE(FModule->SaveProject(Path("out/site.pwproj")));
+  EXPECT_FALSE(FEditor.Modified());
+  EXPECT_EQ(FModule->ProjectPath(), Path("out/site.pwproj"));
   const TProjectFileData back = ParseProjectFile(ReadOr(Path("out/site.pwproj")));
   EXPECT_EQ(back.Content, "$title T\n[index.html]\n");
   EXPECT_EQ(back.State.FTPUserName, "me");
@@ -186,78 +186,78 @@ TEST_F(ProjectLifecycleTest, SaveProjectWritesEverythingAndRetitles) {
 
   // A failed save keeps the project modified and under its old name.
   ASSERT_TRUE(platform::WriteWholeFile(Path("blocker"), "x"));
-  Editor.ReplaceRange({0, 0}, {0, 0}, "x");
-  EXPECT_FALSE(Module->SaveProject(Path("blocker/site.pwproj")));
-  EXPECT_TRUE(Editor.Modified());
-  EXPECT_EQ(Module->ProjectPath(), Path("out/site.pwproj"));
-  EXPECT_EQ(Host.Messages.size(), 1u);
+  FEditor.ReplaceRange({0, 0}, {0, 0}, "x");
+  EXPECT_FALSE(FModule->SaveProject(Path("blocker/site.pwproj")));
+  EXPECT_TRUE(FEditor.Modified());
+  EXPECT_EQ(FModule->ProjectPath(), Path("out/site.pwproj"));
+  EXPECT_EQ(FHost.Messages.size(), 1u);
 }
 
 TEST_F(ProjectLifecycleTest, SaveAsAddsTheTypesExtensionToAnyOtherName) {
-  Host.SaveChoices = {std::pair{Path("site"), 1}, std::pair{Path("b.PWPROJ"), 1}, std::pair{Path("c.v2"), 1}};
-  EXPECT_TRUE(Module->CmSaveAs());
-  EXPECT_EQ(Module->ProjectPath(), Path("site.pwproj"));
-  EXPECT_TRUE(Module->CmSaveAs());
-  EXPECT_EQ(Module->ProjectPath(), Path("b.PWPROJ"));
-  EXPECT_TRUE(Module->CmSaveAs());
-  EXPECT_EQ(Module->ProjectPath(), Path("c.v2.pwproj"));
-  ASSERT_EQ(Host.SaveDialogs.size(), 3u);
-  EXPECT_EQ(Host.SaveDialogs[0].FilterIndex, 1);
-  EXPECT_EQ(Host.SaveDialogs[1].FileName, Path("site"));  // preset without its extension
+  FHost.SaveChoices = {std::pair{Path("site"), 1}, std::pair{Path("b.PWPROJ"), 1}, std::pair{Path("c.v2"), 1}};
+  EXPECT_TRUE(FModule->CmSaveAs());
+  EXPECT_EQ(FModule->ProjectPath(), Path("site.pwproj"));
+  EXPECT_TRUE(FModule->CmSaveAs());
+  EXPECT_EQ(FModule->ProjectPath(), Path("b.PWPROJ"));
+  EXPECT_TRUE(FModule->CmSaveAs());
+  EXPECT_EQ(FModule->ProjectPath(), Path("c.v2.pwproj"));
+  ASSERT_EQ(FHost.SaveDialogs.size(), 3u);
+  EXPECT_EQ(FHost.SaveDialogs[0].FilterIndex, 1);
+  EXPECT_EQ(FHost.SaveDialogs[1].FileName, Path("site"));  // preset without its extension
 }
 
 TEST_F(ProjectLifecycleTest, OtherSaveTypesGoToTheirHooksAndKeepTheProjectPath) {
-  Module->SetProjectFileName(Path("site.pwproj"));
-  Host.SaveChoices = {std::pair{Path("t"), 2}, std::pair{Path("d"), 3}, std::pair{Path("t"), 2}};
-  EXPECT_FALSE(Module->CmSaveAs());
-  EXPECT_EQ(Host.Messages.size(), 1u);
+  FModule->SetProjectFileName(Path("site.pwproj"));
+  FHost.SaveChoices = {std::pair{Path("t"), 2}, std::pair{Path("d"), 3}, std::pair{Path("t"), 2}};
+  EXPECT_FALSE(FModule->CmSaveAs());
+  EXPECT_EQ(FHost.Messages.size(), 1u);
   QString saved;
-  Host.SaveAsWriters[stTavrinDocument] = [&](const QString& name) {
+  FHost.SaveAsWriters[stTavrinDocument] = [&](const QString& name) {
     saved = name;
     return true;
   };
-  EXPECT_TRUE(Module->CmSaveAs());
+  EXPECT_TRUE(FModule->CmSaveAs());
   EXPECT_EQ(saved, Path("d.tavrin"));
-  Host.SaveAsWriters[stSiteTemplate] = [&](const QString& name) {
+  FHost.SaveAsWriters[stSiteTemplate] = [&](const QString& name) {
     saved = name;
     return true;
   };
-  EXPECT_TRUE(Module->CmSaveAs());
+  EXPECT_TRUE(FModule->CmSaveAs());
   EXPECT_EQ(saved, Path("t.pwtmpl"));
-  EXPECT_EQ(Module->ProjectPath(), Path("site.pwproj"));
+  EXPECT_EQ(FModule->ProjectPath(), Path("site.pwproj"));
 }
 
 TEST_F(ProjectLifecycleTest, CmSaveUsesThePathOrAsks) {
-  EXPECT_FALSE(Module->CmSave());
-  EXPECT_EQ(Host.SaveDialogs.size(), 1u);
-  Module->SetProjectFileName(Path("x.pwproj"));
-  EXPECT_TRUE(Module->CmSave());
+  EXPECT_FALSE(FModule->CmSave());
+  EXPECT_EQ(FHost.SaveDialogs.size(), 1u);
+  FModule->SetProjectFileName(Path("x.pwproj"));
+  EXPECT_TRUE(FModule->CmSave());
   EXPECT_TRUE(platform::FileExists(Path("x.pwproj")));
-  EXPECT_EQ(Host.SaveDialogs.size(), 1u);
+  EXPECT_EQ(FHost.SaveDialogs.size(), 1u);
 }
 
 TEST_F(ProjectLifecycleTest, RecentFilesMoveToTheHeadAndVanishedOnesAreDropped) {
   const QString a = WriteProject("a.pwproj", "a");
   const QString b = WriteProject("b.pwproj", "b");
-  Module->SetRecentFiles({b, Path("gone.pwproj"), a});
-  Module->UpdateRecentFiles(a);
-  EXPECT_EQ(Module->RecentFiles(), QStringList({a, b, Path("gone.pwproj")}));
-  Module->UpdateRecentFiles(Path("gone.pwproj"));
-  EXPECT_EQ(Module->RecentFiles(), QStringList({a, b}));
+  FModule->SetRecentFiles({b, Path("gone.pwproj"), a});
+  FModule->UpdateRecentFiles(a);
+  EXPECT_EQ(FModule->RecentFiles(), QStringList({a, b, Path("gone.pwproj")}));
+  FModule->UpdateRecentFiles(Path("gone.pwproj"));
+  EXPECT_EQ(FModule->RecentFiles(), QStringList({a, b}));
 
-  Module->SetRecentFiles({Path("gone.pwproj"), a});
-  Host.OpenChoices = {std::nullopt};
-  EXPECT_FALSE(Module->CmRecentFileOpen(Path("gone.pwproj")));
-  EXPECT_EQ(Host.OpenDialogs.size(), 1u);
-  EXPECT_EQ(Module->RecentFiles(), QStringList({a}));
-  EXPECT_TRUE(Module->CmRecentFileOpen(b));
-  EXPECT_EQ(Module->RecentFiles(), QStringList({b, a}));
+  FModule->SetRecentFiles({Path("gone.pwproj"), a});
+  FHost.OpenChoices = {std::nullopt};
+  EXPECT_FALSE(FModule->CmRecentFileOpen(Path("gone.pwproj")));
+  EXPECT_EQ(FHost.OpenDialogs.size(), 1u);
+  EXPECT_EQ(FModule->RecentFiles(), QStringList({a}));
+  EXPECT_TRUE(FModule->CmRecentFileOpen(b));
+  EXPECT_EQ(FModule->RecentFiles(), QStringList({b, a}));
 }
 
 TEST_F(ProjectLifecycleTest, SettingsKeepRecentFilesAndPresetTheOpenDialog) {
   const QString a = WriteProject("a.pwproj", "a");
-  Module->SetRecentFiles({a, Path("gone.pwproj")});
-  Module->SaveSettings();
+  FModule->SetRecentFiles({a, Path("gone.pwproj")});
+  FModule->SaveSettings();
 
   TMemoryTextEditor editor;
   TMemoryHost host;
@@ -271,26 +271,26 @@ TEST_F(ProjectLifecycleTest, SettingsKeepRecentFilesAndPresetTheOpenDialog) {
   EXPECT_EQ(editor.Text(), "a");
 
   // Startup opens an existing argument.
-  EXPECT_TRUE(Module->OpenStartupProject({a}));
-  EXPECT_EQ(Editor.Text(), "a");
-  EXPECT_FALSE(Module->OpenStartupProject({}));
-  EXPECT_EQ(Editor.Text(), "");
+  EXPECT_TRUE(FModule->OpenStartupProject({a}));
+  EXPECT_EQ(FEditor.Text(), "a");
+  EXPECT_FALSE(FModule->OpenStartupProject({}));
+  EXPECT_EQ(FEditor.Text(), "");
 }
 
 TEST_F(ProjectLifecycleTest, NewAsksFirstAndPreviewsOnlyWhenSet) {
   int wizards = 0;
-  Host.Wizard = [&] { return ++wizards > 0; };
-  Editor.ReplaceRange({0, 0}, {0, 0}, "x");
-  Host.Answers = {TAnswer::Cancel};
-  EXPECT_FALSE(Module->CmNew());
+  FHost.Wizard = [&] { return ++wizards > 0; };
+  FEditor.ReplaceRange({0, 0}, {0, 0}, "x");
+  FHost.Answers = {TAnswer::Cancel};
+  EXPECT_FALSE(FModule->CmNew());
   EXPECT_EQ(wizards, 0);
-  Editor.SetModified(false);
-  EXPECT_TRUE(Module->CmNew());
-  EXPECT_EQ(Previews, 0);
-  WritePreviewNewProject(Module->Config(), true);
-  EXPECT_TRUE(Module->CmNew());
+  FEditor.SetModified(false);
+  EXPECT_TRUE(FModule->CmNew());
+  EXPECT_EQ(FPreviews, 0);
+  WritePreviewNewProject(FModule->Config(), true);
+  EXPECT_TRUE(FModule->CmNew());
   EXPECT_EQ(wizards, 2);
-  EXPECT_EQ(Previews, 1);
+  EXPECT_EQ(FPreviews, 1);
 }
 
 }  // namespace

@@ -103,34 +103,34 @@ using ModuleBuildTest = ModuleTest;
 TEST_F(ModuleBuildTest, CreateProjectThenBuildSite) {
   const TCountingScripts& scripts = CountCompilations();
   QString project = Path("My Site/site.pwproj");
-  ASSERT_TRUE(Module->CreateProject(project, QString()));
-  EXPECT_TRUE(Editor.Modified());
-  EXPECT_EQ(Module->ProjectPath(), project);
+  ASSERT_TRUE(FModule->CreateProject(project, QString()));
+  EXPECT_TRUE(FEditor.Modified());
+  EXPECT_EQ(FModule->ProjectPath(), project);
   EXPECT_EQ(scripts.Compiled, 1);
-  EXPECT_TRUE(Editor.Text().startsWith("$title site\n\n[index.html]\n"));
-  ASSERT_FALSE(Module->PageList().empty());
+  EXPECT_TRUE(FEditor.Text().startsWith("$title site\n\n[index.html]\n"));
+  ASSERT_FALSE(FModule->PageList().empty());
 
-  ASSERT_TRUE(Module->BuildSite());
+  ASSERT_TRUE(FModule->BuildSite());
   std::string page = ReadOr(Path("My Site/html/index.html"));
   EXPECT_NE(page.find("<title>My Web Project</title>"), std::string::npos) << page;
   EXPECT_NE(page.find("charset=utf-8"), std::string::npos);
-  EXPECT_EQ(Module->Generator().SectionCount(), 1);
+  EXPECT_EQ(FModule->Generator().SectionCount(), 1);
 
   // The template editor can cancel the build.
-  Host.TemplateChangesSettled = false;
-  EXPECT_FALSE(Module->BuildSite());
+  FHost.TemplateChangesSettled = false;
+  EXPECT_FALSE(FModule->BuildSite());
 
   // A project from a site template that cannot be opened says why.
   QString reason;
-  EXPECT_FALSE(Module->CreateProject(Path("other/site.pwproj"), Path("none.pwtmpl"), &reason));
+  EXPECT_FALSE(FModule->CreateProject(Path("other/site.pwproj"), Path("none.pwtmpl"), &reason));
   EXPECT_EQ(reason, Path("none.pwtmpl") + " is not a site template file: No such file");
 }
 
 TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumbnail) {
   const QTemporaryDir& dir = FDir;
-  TModule& module = *Module;
+  TModule& module = *FModule;
   ASSERT_TRUE(module.CreateProject(Path("p/site.pwproj"), QString()));
-  Editor.SetText("$title Garden\n[index.html]\nHi\n");
+  FEditor.SetText("$title Garden\n[index.html]\nHi\n");
   platform::WriteWholeFile(dir.path() + "/p/template/css/a.css", "css");
 
   bool rendered = false;
@@ -153,7 +153,7 @@ TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumb
 
   platform::WriteWholeFile(dir.path() + "/blocker", "x");
   EXPECT_FALSE(SaveModuleAsSiteTemplate(module, dir.path() + "/blocker/t.pwtmpl"));
-  EXPECT_EQ(Host.Messages.size(), 1u);
+  EXPECT_EQ(FHost.Messages.size(), 1u);
 }
 
 }  // namespace

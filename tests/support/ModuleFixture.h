@@ -34,15 +34,16 @@ class ModuleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(FDir.isValid());
-    Module = std::make_unique<TModule>(Editor, Host);
-    Caption = Module->MainCaption();
-    QObject::connect(Module.get(), &TModule::TitleChanged, [this](const QString& caption) { Caption = caption; });
-    QObject::connect(Module.get(), &TModule::ProjectLoaded, [this] { ++Loaded; });
-    QObject::connect(Module.get(), &TModule::PageListChanged, [this] { ++PageListChanges; });
-    QObject::connect(Module.get(), &TModule::PreviewRequested, [this] { ++Previews; });
-    QObject::connect(Module.get(), &TModule::ModifiedChanged, [this](bool modified) { ModifiedFlags.push_back(modified); });
+    FModule = std::make_unique<TModule>(FEditor, FHost);
+    FCaption = FModule->MainCaption();
+    QObject::connect(FModule.get(), &TModule::TitleChanged, [this](const QString& caption) { FCaption = caption; });
+    QObject::connect(FModule.get(), &TModule::ProjectLoaded, [this] { ++FLoaded; });
+    QObject::connect(FModule.get(), &TModule::PageListChanged, [this] { ++FPageListChanges; });
+    QObject::connect(FModule.get(), &TModule::PreviewRequested, [this] { ++FPreviews; });
+    QObject::connect(FModule.get(), &TModule::ModifiedChanged,
+                     [this](bool modified) { FModifiedFlags.push_back(modified); });
   }
-  void TearDown() override { Module.reset(); }
+  void TearDown() override { FModule.reset(); }
 
   QString Path(const QString& relative) const { return FDir.filePath(relative); }
 
@@ -57,23 +58,23 @@ class ModuleTest : public ::testing::Test {
 
   // Attaches the counting scripts; compilations are counted from then on.
   TCountingScripts& CountCompilations() {
-    Module->SetBuildScripts(&Scripts);
-    return Scripts;
+    FModule->SetBuildScripts(&FScripts);
+    return FScripts;
   }
 
   QTemporaryDir FDir;
   TScopedEnvironment FHome{"PAGEWICK_HOME", FDir.filePath("home").toStdString()};
   TScopedEnvironment FAnsi{"PAGEWICK_ANSI_CODEPAGE", std::string("1252")};
-  TMemoryTextEditor Editor;
-  TMemoryHost Host;
-  TCountingScripts Scripts;
-  std::unique_ptr<TModule> Module;
+  TMemoryTextEditor FEditor;
+  TMemoryHost FHost;
+  TCountingScripts FScripts;
+  std::unique_ptr<TModule> FModule;
   // What the signals told.
-  QString Caption;
-  int Loaded = 0;
-  int PageListChanges = 0;
-  int Previews = 0;
-  std::vector<bool> ModifiedFlags;
+  QString FCaption;
+  int FLoaded = 0;
+  int FPageListChanges = 0;
+  int FPreviews = 0;
+  std::vector<bool> FModifiedFlags;
 };
 
 }  // namespace pw::tests
