@@ -12,33 +12,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileIO.h"
+#include "support/ConfigFixture.h"
 #include "support/QStringPrinter.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TestFiles.h"
 
 namespace pw::tests {
 namespace {
-
-
-// A settings file below a private PAGEWICK_HOME, located like the application's instance.
-class ConfigFileTest : public ::testing::Test {
- protected:
-  ConfigFileTest() : FHome("PAGEWICK_HOME", FDir.path().toStdString()) {
-    SetupApplicationConfigFile(FConfig);
-  }
-
-  // A second instance reading what FConfig saved, as the next start would.
-  TConfigFile& Reloaded() {
-    SetupApplicationConfigFile(FReloaded);
-    FReloaded.Load();
-    return FReloaded;
-  }
-
-  QTemporaryDir FDir;
-  TScopedEnvironment FHome;
-  TConfigFile FConfig;
-  TConfigFile FReloaded;
-};
 
 TEST_F(ConfigFileTest, LocationsAndBackslashFileNames) {
   EXPECT_EQ(FConfig.Location(), cflCommonAppData);
@@ -188,112 +168,6 @@ TEST_F(ConfigFileTest, BinaryNeedsExactlyTwiceTheSizeInHexDigits) {
   FConfig.WriteString(g, u"Bin"_qs, u"007fabff"_qs);  // lower case is accepted
   EXPECT_TRUE(FConfig.ReadBinary(g, u"Bin"_qs, 4, read));
   EXPECT_EQ(read[3], 0xFF);
-}
-
-TEST_F(ConfigFileTest, WindowPlacementRoundTripsThroughTheFile) {
-  const TWindowPlacement placement =
-      TWindowPlacement::FromNormal(-120, 40, 800, 600, TWindowPlacement::wsMaximized);
-  WriteWindowPlacement(FConfig, u"General"_qs, u"WindowPosition"_qs, placement);
-  const QString hex = FConfig.ReadString(u"General"_qs, u"WindowPosition"_qs, QString());
-  ASSERT_EQ(hex.size(), 88);
-  // Length 44, flags 0, show command 3, then -1 as all ones.
-  EXPECT_TRUE(hex.startsWith(u"2C0000000000000003000000FFFFFFFF"_qs)) << hex.toStdString();
-  ASSERT_TRUE(FConfig.Save());
-
-  TWindowPlacement read;
-  ASSERT_TRUE(ReadWindowPlacement(Reloaded(), u"General"_qs, u"WindowPosition"_qs, read));
-  EXPECT_EQ(read, placement);
-  EXPECT_EQ(read.State(), TWindowPlacement::wsMaximized);
-  EXPECT_EQ(read.NormalLeft, -120);
-  EXPECT_EQ(read.NormalWidth(), 800);
-  EXPECT_EQ(read.NormalHeight(), 600);
-}
-
-TEST_F(ConfigFileTest, WindowPlacementOfWrongLengthIsIgnoredAndStatesFollowTheShowCommand) {
-  const TWindowPlacement designed = TWindowPlacement::FromNormal(1, 2, 3, 4, TWindowPlacement::wsNormal);
-  const QString valid = QString(u"2C000000"_qs).repeated(11);
-  for (const QString& stored : {valid.left(86), valid + u"00"_qs, QString(), valid.left(87)}) {
-    FConfig.WriteString(u"General"_qs, u"PreviewPosition"_qs, stored);
-    TWindowPlacement placement = designed;
-    EXPECT_FALSE(ReadWindowPlacement(FConfig, u"General"_qs, u"PreviewPosition"_qs, placement));
-    EXPECT_EQ(placement, designed);
-  }
-  TWindowPlacement placement;
-  for (int showCmd : {2, 6, 7, 11}) {
-    placement.ShowCmd = showCmd;
-    EXPECT_EQ(placement.State(), TWindowPlacement::wsMinimized) << showCmd;
-  }
-  for (int showCmd : {0, 1, 5, 9, 12345}) {
-    placement.ShowCmd = showCmd;
-    EXPECT_EQ(placement.State(), TWindowPlacement::wsNormal) << showCmd;
-  }
-  EXPECT_FALSE(placement.FromBytes(nullptr, 44));
-  std::uint8_t shortBytes[40] = {};
-  EXPECT_FALSE(placement.FromBytes(shortBytes, 40));
-}
-
-TEST_F(ConfigFileTest, FolderWithoutTrailingSeparatorReadsBackWithOne) {
-  FConfig.WriteString(u"General"_qs, u"DefaultProjectPath"_qs, u"/home/u/Sites"_qs);
-  EXPECT_EQ(ReadDefaultProjectPath(FConfig), u"/home/u/Sites/"_qs);
-  FConfig.WriteString(u"General"_qs, u"LibraryPath"_qs, u"D:\\Web\\Library"_qs);
-  EXPECT_EQ(ReadLibraryPath(FConfig), u"D:/Web/Library/"_qs);
-  FConfig.WriteString(u"General"_qs, u"LibraryPath"_qs, u""_qs);
-  EXPECT_EQ(ReadLibraryPath(FConfig), DefaultLibraryPath());
-
-  WriteDefaultProjectPath(FConfig, u"/home/u/Projects"_qs);
-  EXPECT_EQ(FConfig.ReadString(u"General"_qs, u"DefaultProjectPath"_qs, QString()),
-            u"/home/u/Projects/"_qs);
-  WriteLibraryPath(FConfig, u"/srv/lib/"_qs);
-  ASSERT_TRUE(FConfig.Save());
-  EXPECT_EQ(ReadDefaultProjectPath(Reloaded()), u"/home/u/Projects/"_qs);
-  EXPECT_EQ(ReadLibraryPath(Reloaded()), u"/srv/lib/"_qs);
-}
-
-TEST_F(ConfigFileTest, TwelveRecentFilesLeaveElevenInTheFile) {
-  QStringList files;
-  for (int i = 1; i <= 12; ++i) files.append(u"/home/u/Сайт %1/site.pwproj"_qs.arg(i));
-  WriteRecentFiles(FConfig, files);
-  ASSERT_TRUE(FConfig.Save());
-  const QStringList read = ReadRecentFiles(Reloaded());
-  EXPECT_EQ(read, files.mid(0, 11));
-  // The value is the UTF-8 form of the joined paths.
-  EXPECT_NE(ReadOr(FConfig.FullPath()).find("RecentFiles=/home/u/\xD0\xA1\xD0\xB0\xD0\xB9\xD1\x82 1/site.pwproj|"),
-            std::string::npos);
-}
-
-TEST_F(ConfigFileTest, RecentFilesSkipEmptyAndUnjoinablePaths) {
-  WriteRecentFiles(FConfig, {u"/a.pwproj"_qs, u""_qs, u"/odd|name.pwproj"_qs, u"/b.pwproj"_qs});
-  EXPECT_EQ(FConfig.ReadString(u"General"_qs, u"RecentFiles"_qs, QString()), u"/a.pwproj|/b.pwproj"_qs);
-  FConfig.WriteString(u"General"_qs, u"RecentFiles"_qs, u"|/c.pwproj||"_qs);
-  EXPECT_EQ(ReadRecentFiles(FConfig), QStringList{u"/c.pwproj"_qs});
-  WriteRecentFiles(FConfig, {});
-  EXPECT_TRUE(ReadRecentFiles(FConfig).isEmpty());
-}
-
-TEST_F(ConfigFileTest, SearchSettingsRoundTrip) {
-  TSearchSettings settings;
-  settings.Backwards = true;
-  settings.CaseSensitive = true;
-  settings.WholeWords = true;
-  settings.Regex = true;
-  settings.TextAtCaret = false;
-  settings.SearchText = u"C:\\new folder"_qs;
-  settings.ReplaceText = u"=x= [y]"_qs;
-  settings.SearchTextHistory = {u"a\\nb"_qs, u"plain"_qs, u"trailing\\"_qs, u""_qs, u"ä€"_qs};
-  settings.ReplaceTextHistory = {u"\\\\server\\share"_qs};
-  WriteSearchSettings(FConfig, settings);
-  ASSERT_TRUE(FConfig.Save());
-
-  TSearchSettings read = ReadSearchSettings(Reloaded());
-  EXPECT_TRUE(read.TextAtCaret);  // forced on at every start
-  EXPECT_EQ(FReloaded.ReadString(u"General"_qs, u"SearchTextAtCaret"_qs, QString()), u"0"_qs);
-  read.TextAtCaret = false;
-  EXPECT_EQ(read, settings);
-  // A backslash before an n stays one entry; every line break form separates entries.
-  EXPECT_TRUE(FReloaded.ReadString(u"General"_qs, u"SearchTextHistory"_qs, QString()).startsWith(u"a\\\\nb\\r\\n"_qs));
-  FConfig.WriteString(u"General"_qs, u"ReplaceTextHistory"_qs, u"one\\ntwo\\rthree\\r\\nfour"_qs);
-  EXPECT_EQ(ReadSearchSettings(FConfig).ReplaceTextHistory,
-            (QStringList{u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs}));
 }
 
 TEST_F(ConfigFileTest, LineBreaksInAValueCannotCorruptTheFile) {
