@@ -7,6 +7,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileIO.h"
+#include "platform/RegularFileRead.h"
 #include "platform/Paths.h"
 #include "platform/KnownFolders.h"
 
@@ -331,7 +332,7 @@ bool TConfigFile::Load(QString* error) {
   bool ok = true;
   if (!FFullPath.isEmpty() && QFileInfo::exists(FFullPath)) {
     std::string bytes;
-    if (platform::ReadWholeFile(FFullPath, bytes, error)) {
+    if (platform::ReadRegularFile(FFullPath, kMaxConfigFileBytes, bytes, error)) {
       FData.SetText(DecodeIniBytes(bytes));
       FModificationTime = QFileInfo(FFullPath).lastModified();
     } else {
