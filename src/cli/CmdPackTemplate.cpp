@@ -5,6 +5,7 @@
 #include "core/ContentText.h"
 #include "core/ProjectFile.h"
 #include "generator/SiteTemplateFile.h"
+#include "platform/FolderLock.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -20,13 +21,20 @@ int RunPackTemplate(const Args& args) {
   }
   const QString project = QString::fromLocal8Bit(args[0].c_str());
   const QString out = QDir::current().absoluteFilePath(QString::fromLocal8Bit(args[1].c_str()));
+  // Not while another command replaces this project's template folder.
+  QString error;
+  platform::TFolderLock lock;
+  const QString projectFolder = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  if (QFileInfo(projectFolder).isDir() && !lock.TryLock(projectFolder, &error)) {
+    std::fprintf(stderr, "pagewick-cli: %s\n", qPrintable(error));
+    return 1;
+  }
   TProjectFileData data;
   if (!LoadProjectArg(project, data)) return 1;
-  QString error;
   TSiteTemplateSource source;
   source.Title = QString::fromStdString(content::ScanPages(data.Content, "").ProjectTitle);
   source.Content = data.Content;
-  source.ProjectFolder = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  source.ProjectFolder = projectFolder;
   if (!SaveSiteTemplate(out, source, &error)) {
     std::fprintf(stderr, "pagewick-cli: %s\n", qPrintable(error));
     return 1;

@@ -185,7 +185,7 @@ TEST(NewProjectTest, BlankProjectGetsTheDefaultTemplateAndText) {
             "Write here content of your web project...");
 }
 
-TEST(NewProjectTest, UnreadableTemplateFileLeavesAnEmptyProject) {
+TEST(NewProjectTest, UnreadableTemplateFileLeavesTheOldTemplateFolder) {
   QTemporaryDir dir;
   QString folder = dir.path() + "/Site/";
   platform::WriteWholeFile(folder + "template/old.txt", "old");
@@ -195,8 +195,9 @@ TEST(NewProjectTest, UnreadableTemplateFileLeavesAnEmptyProject) {
   EXPECT_FALSE(CreateProjectFiles(folder + "Demo.pwproj", dir.path() + "/bad.pwtmpl", TNewProjectTexts(),
                                   content, &error));
   EXPECT_TRUE(content.isEmpty());
-  EXPECT_TRUE(QDir(folder + "template").exists());
-  EXPECT_TRUE(ReadTree(folder + "template").empty());
+  EXPECT_TRUE(error.contains("bad.pwtmpl")) << error.toStdString();
+  EXPECT_EQ(ReadTree(folder + "template"), (Files{{"old.txt", "old"}}));
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"template"});
 }
 
 }  // namespace
