@@ -31,6 +31,7 @@ int RunBuild(const Args& args) {
 
   TSiteBuildOptions options;
   options.BasePath = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  options.ProjectFile = QFileInfo(project).absoluteFilePath();
   if (!out.isEmpty()) options.OutputOverride = QDir::current().absoluteFilePath(out);
   TGenerator generator;
   TSiteBuildReport report;
@@ -40,7 +41,10 @@ int RunBuild(const Args& args) {
   if (!quiet) {
     for (const QString& file : report.Written) std::printf("%s\n", qPrintable(outputDir.relativeFilePath(file)));
   }
-  for (const QString& file : report.Failed) std::fprintf(stderr, "pagewick-cli: cannot write %s\n", qPrintable(file));
+  for (qsizetype i = 0; i < report.Failed.size(); ++i) {
+    std::fprintf(stderr, "pagewick-cli: cannot write %s: %s\n", qPrintable(report.Failed[i]),
+                 qPrintable(report.Errors.value(i)));
+  }
   if (!platform::ForceDirectories(report.OutputFolder)) {
     std::fprintf(stderr, "pagewick-cli: cannot create the output folder %s\n", qPrintable(report.OutputFolder));
     return 1;

@@ -1,6 +1,7 @@
 // pagewick-cli: the project core without windows.
 #include "cli/Commands.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -32,6 +33,9 @@ void PrintHelp(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit the write must fail and be reported, not kill the process silently
+  // with a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
       !std::strcmp(argv[1], "help")) {
     PrintHelp(argc < 2 ? stderr : stdout);

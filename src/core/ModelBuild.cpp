@@ -17,6 +17,7 @@ bool TModule::BuildSite() {
   if (ConfirmTemplateChanges && !ConfirmTemplateChanges()) return false;
   TSiteBuildOptions options;
   options.BasePath = BasePath();
+  options.ProjectFile = ProjectPath();
   options.Scripts = FBuildScripts;
   return BuildSiteContent(Generator(), ContentUtf8(), options);
 }

@@ -12,13 +12,15 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
 
   auto previousObserver = generator.FileWriteObserver;
   if (report) {
-    generator.FileWriteObserver = [report](const QString& path, bool written) {
+    generator.FileWriteObserver = [report](const QString& path, bool written, const QString& error) {
       (written ? report->Written : report->Failed).append(path);
+      if (!written) report->Errors.append(error);
     };
   }
 
   generator.Clear();
   if (!options.BasePath.isEmpty()) generator.SetBasePath(options.BasePath);
+  generator.SetProjectFile(options.ProjectFile);
   generator.SetOutPath(QStringLiteral("html/"));
   generator.Generate(content);
   if (!options.OutputOverride.isEmpty()) generator.SetOutPath(options.OutputOverride);

@@ -33,12 +33,14 @@ struct TSiteBuildOptions {
   QString BasePath;        // the project folder; relative output paths start here
   QString OutputOverride;  // when not empty, replaces the output folder the project sets
   IBuildScripts* Scripts = nullptr;
+  QString ProjectFile;  // the project file, which no page may overwrite; may be empty
 };
 
 struct TSiteBuildReport {
   QString OutputFolder;
   QStringList Written;  // every file written, in order
   QStringList Failed;   // files that could not be written
+  QStringList Errors;   // why, one reason per entry of Failed
   int Sections = 0;
 };
 

@@ -2,12 +2,12 @@
 
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "platform/StaleTemporaries.h"
 
 #include <QFile>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -17,11 +17,9 @@ namespace pw {
 
 namespace {
 
-std::atomic<unsigned> gTemporaryCounter{0};
-
 int CreateTemporary(const std::string& target, std::string& temporary) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = target + ".pw-" + std::to_string(::getpid()) + "-" + std::to_string(gTemporaryCounter++) + ".tmp";
+    temporary = target + platform::TemporarySuffix();
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -40,27 +38,37 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+bool Fail(QString* error, const QString& message) {
+  if (error) *error = message;
+  return false;
+}
+
+QString ErrnoText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
 }  // namespace
 
-bool WriteOutputFile(const QString& path, std::string_view bytes) {
+bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error) {
   const std::string target = QFile::encodeName(path).toStdString();
-  if (target.empty()) return false;
+  if (target.empty()) return Fail(error, QStringLiteral("No file name given"));
   std::string temporary;
   int fd = CreateTemporary(target, temporary);
   if (fd < 0 && errno == ENOENT) {
     QString folder = platform::ExtractFileDir(path);
-    if (folder.isEmpty() || !platform::ForceDirectories(folder)) return false;
+    if (folder.isEmpty() || !platform::ForceDirectories(folder))
+      return Fail(error, QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
     fd = CreateTemporary(target, temporary);
   }
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes);
-  ok = (::close(fd) == 0) && ok;
+  if (fd < 0) return Fail(error, ErrnoText(errno));
+  int code = 0;
+  if (!WriteAll(fd, bytes)) code = errno;
+  if (::close(fd) != 0 && code == 0) code = errno;
   // A folder (or anything else that is not a file) at the target is never replaced.
   struct stat existing;
-  if (ok && ::lstat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) ok = false;
-  if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  if (code == 0 && ::lstat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) code = EISDIR;
+  if (code == 0 && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  if (code == 0) code = errno;
   ::unlink(temporary.c_str());
-  return false;
+  return Fail(error, ErrnoText(code));
 }
 
 }  // namespace pw

@@ -1,7 +1,9 @@
 // Writing the files of a build. Like platform::WriteWholeFile, each file is written through a
 // temporary beside it and a rename, so a crash never leaves a half-written page, but without
 // forcing the data to disk: output files are rebuilt at will, and syncing every page of a large
-// site would make the build wait on the disk. Stateless; safe to call from any thread.
+// site would make the build wait on the disk. The temporary follows the program's own naming
+// (platform/StaleTemporaries.h), so that one left by a killed build is swept by a later one.
+// Stateless; safe to call from any thread.
 #pragma once
 
 #include <QString>
@@ -10,8 +12,8 @@
 
 namespace pw {
 
-// Writes bytes as the whole new content of path, creating missing folders. False when the
-// file cannot be written; an existing file is then unchanged.
-bool WriteOutputFile(const QString& path, std::string_view bytes);
+// Writes bytes as the whole new content of path, creating missing folders. False with the
+// reason when the file cannot be written; an existing file is then unchanged.
+bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error = nullptr);
 
 }  // namespace pw
