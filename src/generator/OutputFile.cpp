@@ -3,11 +3,11 @@
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 #include "platform/StaleTemporaries.h"
+#include "platform/SystemError.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -43,8 +43,6 @@ bool Fail(QString* error, const QString& message) {
   return false;
 }
 
-QString ErrnoText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
-
 }  // namespace
 
 bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error) {
@@ -58,7 +56,7 @@ bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error
       return Fail(error, QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
     fd = CreateTemporary(target, temporary);
   }
-  if (fd < 0) return Fail(error, ErrnoText(errno));
+  if (fd < 0) return Fail(error, platform::SystemErrorText(errno));
   int code = 0;
   if (!WriteAll(fd, bytes)) code = errno;
   if (::close(fd) != 0 && code == 0) code = errno;
@@ -68,7 +66,7 @@ bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error
   if (code == 0 && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
   if (code == 0) code = errno;
   ::unlink(temporary.c_str());
-  return Fail(error, ErrnoText(code));
+  return Fail(error, platform::SystemErrorText(code));
 }
 
 }  // namespace pw

@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/RegularFileRead.h"
 #include "platform/StaleTemporaries.h"
+#include "platform/SystemError.h"
 #include "platform/XmlDocument.h"
 
 #include <QDir>
@@ -18,7 +19,6 @@
 #include <climits>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 #include <memory>
 #include <vector>
@@ -370,7 +370,7 @@ bool SaveSiteTemplate(const QString& path, const TSiteTemplateSource& source, QS
     return fail(QStringLiteral("Cannot write %1: %2").arg(target, message));
   }
   if (std::rename(temporary.constData(), QFile::encodeName(target).constData()) != 0) {
-    const QString message = QString::fromLocal8Bit(std::strerror(errno));
+    const QString message = platform::SystemErrorText();
     ::unlink(temporary.constData());
     return fail(QStringLiteral("Cannot write %1: %2").arg(target, message));
   }

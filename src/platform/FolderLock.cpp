@@ -1,9 +1,10 @@
 #include "platform/FolderLock.h"
 
+#include "platform/SystemError.h"
+
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -14,7 +15,7 @@ bool TFolderLock::TryLock(const QString& folder, QString* error) {
   Unlock();
   const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
-    if (error) *error = QStringLiteral("Cannot open the folder \"%1\": %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    if (error) *error = QStringLiteral("Cannot open the folder \"%1\": %2").arg(folder, SystemErrorText());
     return false;
   }
   int result;
@@ -27,7 +28,7 @@ bool TFolderLock::TryLock(const QString& folder, QString* error) {
     if (error) {
       *error = reason == EWOULDBLOCK
                    ? QStringLiteral("The folder \"%1\" is in use by another process").arg(folder)
-                   : QStringLiteral("Cannot lock the folder \"%1\": %2").arg(folder, QString::fromLocal8Bit(std::strerror(reason)));
+                   : QStringLiteral("Cannot lock the folder \"%1\": %2").arg(folder, SystemErrorText(reason));
     }
     return false;
   }

@@ -1,9 +1,10 @@
 #include "platform/RegularFileRead.h"
 
+#include "platform/SystemError.h"
+
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,8 +17,6 @@ bool Fail(QString* error, const QString& message) {
   if (error) *error = message;
   return false;
 }
-
-QString ErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 }  // namespace
 
@@ -33,14 +32,14 @@ bool ReadRegularFile(const QString& path, std::int64_t maxBytes, std::string& by
   const QByteArray name = QFile::encodeName(path);
   // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
   const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return Fail(error, QStringLiteral("Cannot open \"%1\": %2").arg(path, ErrnoText()));
+  if (fd < 0) return Fail(error, QStringLiteral("Cannot open \"%1\": %2").arg(path, SystemErrorText()));
   struct FdCloser {
     int fd;
     ~FdCloser() { ::close(fd); }
   } closer{fd};
 
   struct stat info;
-  if (::fstat(fd, &info) != 0) return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, ErrnoText()));
+  if (::fstat(fd, &info) != 0) return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, SystemErrorText()));
   if (S_ISDIR(info.st_mode)) return Fail(error, QStringLiteral("\"%1\" is a folder, not a file").arg(path));
   if (!S_ISREG(info.st_mode)) return Fail(error, QStringLiteral("\"%1\" is not a regular file").arg(path));
   const QString tooLarge = QStringLiteral("\"%1\" is larger than %2").arg(path, FormatByteLimit(maxBytes));
@@ -55,7 +54,7 @@ bool ReadRegularFile(const QString& path, std::int64_t maxBytes, std::string& by
     const ssize_t count = ::read(fd, buffer, sizeof buffer);
     if (count < 0) {
       if (errno == EINTR) continue;
-      return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, ErrnoText()));
+      return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, SystemErrorText()));
     }
     if (count == 0) break;
     if (static_cast<std::int64_t>(content.size()) + count > maxBytes) return Fail(error, tooLarge);

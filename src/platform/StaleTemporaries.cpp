@@ -32,8 +32,10 @@ std::string TemporarySuffix() {
 int RemoveStaleTemporaries(const QString& folder) {
   static const QRegularExpression pattern(QStringLiteral("^.+\\.pw-(\\d{1,10})-\\d{1,10}\\.tmp(\\.[A-Za-z0-9]{6})?$"));
   int removed = 0;
+  // The name filter keeps a folder of many pages from costing a file-information object each.
   const QFileInfoList entries =
-      QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+      QDir(folder).entryInfoList({QStringLiteral("*.pw-*.tmp"), QStringLiteral("*.pw-*.tmp.??????")},
+                                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
   for (const QFileInfo& entry : entries) {
     const QRegularExpressionMatch match = pattern.match(entry.fileName());
     if (!match.hasMatch() || ProcessRuns(match.captured(1).toLongLong())) continue;
