@@ -23,7 +23,7 @@ echo 'body { margin: 0 }' >"$work/template/css/site.css"
   echo '* *[page000000.html Home]'
   awk -v n="$pages" 'BEGIN {
     for (i = 0; i < n; i++) {
-      printf "[page%06d.html]\n$title Page %d\n= Page %d\n\nThis is page %d of a large site, with _[some] text and a *[page%06d.html link] to the next page.\n\n* a point\n* another point\n", i, i, i, i, (i + 1) % n
+      printf "[page%06d.html]\n$title Page %d\n= Page %d\n\nThis is page %d of a large site, with _[some] text and a *[page%06d.html link] to the next page.\nA second line of the same paragraph.\n\n* a point\n* another point\n", i, i, i, i, (i + 1) % n
     }
   }'
   echo '</content></project>'

@@ -7,8 +7,9 @@
 // template or write a file are silent by design: the section is simply not written, the Save*
 // methods report it by a false result and FileWriteObserver hears the reason. A build never
 // writes outside its output folder (links included), onto the project file or into the
-// template folder, and sweeps the debris of killed builds from each folder it writes to. Paths are QString with '/' (stored paths may use
-// '\'); all content text, names and values are UTF-8 byte strings.
+// template folder, and sweeps the debris of killed builds from each folder it writes to.
+// Paths are QString with '/' (stored paths may use '\'); all content text, names and values
+// are UTF-8 byte strings.
 #pragma once
 
 #include "generator/ScriptHooks.h"
@@ -201,7 +202,8 @@ class TGenerator : public TVarScope {
   bool ReadTemplateFile(const std::string& relative, std::string& text) const;
   void InvalidateNameIndex() { FNameIndexValid = false; }
   std::string ConvertAndExpand(std::string_view markup, TSection* scope, THTMLConverter* converter);
-  // Writes one file of the build and tells the observer; refuses targets CheckOutputTarget refuses.
+  // Writes one file of the build and tells the observer; refuses targets CheckOutputTarget
+  // refuses. A non-empty failure is a reason found earlier: nothing is written then.
   bool WriteBuildFile(const QString& path, std::string_view bytes, QString failure = QString());
   // False with the reason when path leaves the output folder (through a link), is the project
   // file or lies in the template folder. Sweeps stale temporaries of each new folder once.

@@ -5,6 +5,7 @@
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 #include "platform/StaleTemporaries.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -101,14 +102,16 @@ bool CreateProjectFiles(const QString& projectPath, const QString& templatePath,
   if (old.exists() || old.isSymLink()) {
     retired = templateFolder + QString::fromStdString(platform::TemporarySuffix());
     if (std::rename(target.constData(), QFile::encodeName(retired).constData()) != 0) {
+      const QString why = platform::SystemErrorText();
       RemoveFolderTree(staging);
-      return fail(QStringLiteral("Cannot replace the template folder %1/.").arg(templateFolder));
+      return fail(QStringLiteral("Cannot replace the template folder %1/: %2").arg(templateFolder, why));
     }
   }
   if (std::rename(QFile::encodeName(staging).constData(), target.constData()) != 0) {
+    const QString why = platform::SystemErrorText();
     if (!retired.isEmpty()) std::rename(QFile::encodeName(retired).constData(), target.constData());
     RemoveFolderTree(staging);
-    return fail(QStringLiteral("Cannot create the template folder %1/.").arg(templateFolder));
+    return fail(QStringLiteral("Cannot create the template folder %1/: %2").arg(templateFolder, why));
   }
   if (!retired.isEmpty()) RemoveFolderTree(retired);
   content = newContent;
