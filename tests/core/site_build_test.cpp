@@ -94,6 +94,8 @@ TEST_F(SiteBuildTest, UnwritableOutputIsReported) {
   EXPECT_TRUE(BuildSiteContent(g, "$out_path blocker\n[index.html]\nA\n[a.txt]\nt\n", {base, {}, nullptr, {}}, &report));
   EXPECT_TRUE(report.Written.isEmpty());
   EXPECT_EQ(report.Failed.size(), 3);
+  ASSERT_EQ(report.Errors.size(), 3);
+  EXPECT_EQ(report.Errors[0], "Not a directory");
 }
 
 using ModuleBuildTest = test::ModelTest;
