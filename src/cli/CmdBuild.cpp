@@ -34,6 +34,7 @@ int RunBuild(const TArgs& args) {
 
   TSiteBuildOptions options;
   options.BasePath = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  options.ProjectFile = QFileInfo(project).absoluteFilePath();
   if (!out.empty()) options.OutputOverride = QDir::current().absoluteFilePath(ArgText(out));
   TGenerator generator;
   TSiteBuildReport report;

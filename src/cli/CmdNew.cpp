@@ -4,7 +4,10 @@
 
 #include "core/ProjectCreation.h"
 #include "core/ProjectFile.h"
+#include "generator/Template.h"
 #include "platform/FileIO.h"
+#include "platform/FolderLock.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,6 +15,22 @@
 #include <cstdio>
 
 namespace pw::cli {
+
+namespace {
+
+// What already exists and would be replaced; checked before and again under the folder's lock.
+bool CheckNothingReplaced(const QString& projectPath, const QString& templateFolder, bool force) {
+  if (force) return true;
+  for (const QString& path : {projectPath, templateFolder}) {
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+      PrintError(QStringLiteral("%1 already exists (use --force to replace it)").arg(path));
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 int RunNew(const TArgs& args) {
   QString target, error;
@@ -27,14 +46,24 @@ int RunNew(const TArgs& args) {
   if (!projectPath.endsWith(QStringLiteral(".pwproj"), Qt::CaseInsensitive)) projectPath += QStringLiteral(".pwproj");
   if (QFileInfo(projectPath).completeBaseName().isEmpty())
     return UsageError("new", QStringLiteral("no project name given"));
-  if (platform::FileExists(projectPath) && !force) {
-    PrintError(QStringLiteral("%1 already exists (use --force to replace it)").arg(projectPath));
+  // A second project beside the first shares its template folder: never replaced unasked.
+  const QString folder = platform::ExtractFileDir(projectPath);
+  const QString templateFolder = folder + QStringLiteral("template");
+  if (!CheckNothingReplaced(projectPath, templateFolder, force)) return 1;
+  if (!templateFile.isEmpty()) {
+    TTemplate siteTemplate;
+    if (!siteTemplate.LoadTemplateInfo(templateFile, &error)) {
+      PrintError(QStringLiteral("cannot use the site template %1: %2").arg(templateFile, error));
+      return 1;
+    }
+  }
+  platform::TFolderLock lock;
+  if (!platform::ForceDirectories(folder) || !lock.TryLock(folder, &error)) {
+    if (error.isEmpty()) error = QStringLiteral("Cannot create the folder %1").arg(folder);
+    PrintError(error);
     return 1;
   }
-  if (!templateFile.isEmpty() && !platform::FileExists(templateFile)) {
-    PrintError(QStringLiteral("cannot read the site template %1").arg(templateFile));
-    return 1;
-  }
+  if (!CheckNothingReplaced(projectPath, templateFolder, force)) return 1;
 
   QString content;
   if (!CreateLocalizedProjectFiles(projectPath, templateFile, content, &error)) {

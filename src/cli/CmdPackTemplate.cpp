@@ -5,6 +5,7 @@
 #include "core/ProjectFile.h"
 #include "generator/Template.h"
 #include "markup/ContentText.h"
+#include "platform/FolderLock.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -18,12 +19,19 @@ int RunPackTemplate(const TArgs& args) {
   QString project, outArg, error;
   if (!ParseArgs(args, {}, {&project, &outArg}, &error)) return UsageError("pack-template", error);
   const QString out = QDir::current().absoluteFilePath(outArg);
+  // Not while another command replaces this project's template folder.
+  platform::TFolderLock lock;
+  const QString projectFolder = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  if (QFileInfo(projectFolder).isDir() && !lock.TryLock(projectFolder, &error)) {
+    PrintError(error);
+    return 1;
+  }
   TProjectFileData data;
   if (!LoadProjectArg(project, data)) return 1;
   TSiteTemplateSource source;
   source.Title = QString::fromStdString(content::ScanPages(data.Content, "").ProjectTitle);
   source.Content = data.Content;
-  source.ProjectFolder = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
+  source.ProjectFolder = projectFolder;
   if (!SaveSiteTemplate(out, source, &error)) {
     PrintError(error);
     return 1;

@@ -22,7 +22,7 @@ const TCommand kCommands[] = {
      RunBuild},
     {"new", "new FOLDER/NAME [--template FILE.pwtmpl] [--force]",
      "creates a new project with the default template or from a site template file; --force replaces an existing "
-     "project",
+     "project file and template folder",
      RunNew},
     {"pack-template", "pack-template PROJECT OUT.pwtmpl", "saves a project as a site template file", RunPackTemplate},
 };

@@ -1,6 +1,7 @@
 // pagewick-cli: the project core without windows.
 #include "cli/Commands.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string_view>
 
@@ -18,6 +19,9 @@ void PrintHelp(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit the write must fail and be reported, not kill the process silently
+  // with a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::string_view first = argc < 2 ? std::string_view() : argv[1];
   if (argc < 2 || first == "--help" || first == "-h" || first == "help") {
     PrintHelp(argc < 2 ? stderr : stdout);

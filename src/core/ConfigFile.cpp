@@ -9,6 +9,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/LineBreaks.h"
 #include "platform/Paths.h"
+#include "platform/RegularFileRead.h"
 #include "platform/TextDecoding.h"
 
 namespace pw {
@@ -251,7 +252,7 @@ bool TConfigFile::Load(QString* error) {
   bool ok = true;
   if (!FFullPath.isEmpty() && QFileInfo::exists(FFullPath)) {
     std::string bytes;
-    if (platform::ReadWholeFile(FFullPath, bytes, error)) {
+    if (platform::ReadRegularFile(FFullPath, kMaxConfigFileBytes, bytes, error)) {
       // A file edited by a legacy editor may be in the ANSI code page; it still reads sensibly.
       FData.SetText(platform::DecodeUnmarkedText(bytes));
       FModificationTime = QFileInfo(FFullPath).lastModified();

@@ -87,6 +87,9 @@ enum TConfigFileLocation {
 // The folder a location selects, ending in '/' (empty for cflUser).
 QString ConfigFileLocationFolder(TConfigFileLocation location);
 
+// The largest settings file read; a real one holds a few kilobytes of keys and histories.
+constexpr std::int64_t kMaxConfigFileBytes = std::int64_t(16) << 20;
+
 class TConfigFile {
  public:
   TConfigFile() = default;

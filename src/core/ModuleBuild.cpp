@@ -16,6 +16,7 @@ bool TModule::BuildSite() {
   if (!FHost.ConfirmTemplateChanges()) return false;
   TSiteBuildOptions options;
   options.BasePath = BasePath();
+  options.ProjectFile = ProjectPath();
   options.Scripts = FBuildScripts;
   return BuildSiteContent(Generator(), ContentUtf8(), options);
 }

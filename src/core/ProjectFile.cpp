@@ -3,7 +3,9 @@
 #include "platform/CodePage.h"
 #include "platform/CredentialCipher.h"
 #include "platform/FileIO.h"
+#include "platform/RegularFileRead.h"
 #include "platform/TextDecoding.h"
+#include "platform/XmlDocument.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -15,10 +17,7 @@
 namespace pw {
 namespace {
 
-struct TDocDeleter {
-  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using TDocPtr = std::unique_ptr<xmlDoc, TDocDeleter>;
+using TDocPtr = platform::TXmlDocPtr;
 
 bool NameIs(const xmlNode* node, const char* name) {
   return node->type == XML_ELEMENT_NODE && xmlStrcmp(node->name, BAD_CAST name) == 0;
@@ -33,13 +32,18 @@ const xmlNode* FirstChild(const xmlNode* parent, const char* name) {
 
 // The element's text: every text and CDATA node below it, in document order. References to
 // entities a document declares itself are left out, so that nested entities cannot blow up.
+// The walk keeps no stack of its own, so no nesting can exhaust one.
 void AppendText(const xmlNode* node, std::string& out) {
-  for (const xmlNode* n = node->children; n; n = n->next) {
+  const xmlNode* n = node->children;
+  while (n) {
     if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) {
       if (n->content) out += reinterpret_cast<const char*>(n->content);
-    } else if (n->type == XML_ELEMENT_NODE) {
-      AppendText(n, out);
+    } else if (n->type == XML_ELEMENT_NODE && n->children) {
+      n = n->children;
+      continue;
     }
+    while (!n->next && n->parent != node) n = n->parent;
+    n = n->next;
   }
 }
 
@@ -138,22 +142,31 @@ void SetAttribute(xmlNode* node, const char* name, const QString& value) {
   xmlSetProp(node, BAD_CAST name, BAD_CAST XmlSafe(value).c_str());
 }
 
+bool LooksLikeXml(std::string_view bytes) {
+  // The opening characters, whatever encoding a byte-order mark names.
+  const QString head = platform::DecodeUnmarkedText(bytes.substr(0, 128)).trimmed();
+  if (head.startsWith(u"<?xml")) return true;
+  // The element "project", not a word that merely begins so.
+  return head.startsWith(u"<project") && (head.size() == 8 || QStringView(u" \t\r\n>/").contains(head[8]));
+}
+
 }  // namespace
 
-TProjectFileData ParseProjectFile(std::string_view bytes) {
-  TProjectFileData data;
-  TDocPtr doc;
-  if (!bytes.empty() && bytes.size() <= static_cast<size_t>(INT_MAX)) {
-    // No network, no external DTD, no entity substitution; huge text nodes are allowed so
-    // that a big content text still loads as XML.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
-    doc.reset(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
-  }
+bool ParseProjectFile(std::string_view bytes, TProjectFileData& data, QString* error) {
+  data = TProjectFileData();
+  QString parseError;
+  TDocPtr doc = platform::ReadXmlDocument(bytes, &parseError);
   const xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
   if (!root) {
+    // A cut or damaged project file must not pass for plain text: a build would then write
+    // its raw text over the pages.
+    if (LooksLikeXml(bytes)) {
+      if (error) *error = QStringLiteral("The project file is damaged: %1").arg(parseError);
+      return false;
+    }
     data.PlainText = true;
     data.Content = platform::DecodeUnmarkedTextToUtf8(bytes);
-    return data;
+    return true;
   }
   data.Content = ElementText(FirstChild(root, "content"));
   data.Script = ElementText(FirstChild(root, "script"));
@@ -162,14 +175,19 @@ TProjectFileData ParseProjectFile(std::string_view bytes) {
   } else if (const xmlNode* config = FirstChild(root, "config")) {
     ReadOlderConfig(config, data.State);
   }
+  return true;
+}
+
+TProjectFileData ParseProjectFile(std::string_view bytes) {
+  TProjectFileData data;
+  ParseProjectFile(bytes, data);
   return data;
 }
 
 bool LoadProjectFile(const QString& path, TProjectFileData& data, QString* error) {
   std::string bytes;
-  if (!platform::ReadWholeFile(path, bytes, error)) return false;
-  data = ParseProjectFile(bytes);
-  return true;
+  if (!platform::ReadRegularFile(path, kMaxProjectFileBytes, bytes, error)) return false;
+  return ParseProjectFile(bytes, data, error);
 }
 
 std::string SerializeProjectFile(const TProjectFileData& data) {

@@ -2,13 +2,16 @@
 // script and the publishing settings. Reading and writing here are independent of TModule.
 //
 // Reading accepts any encoding the XML parser knows and any root element name; a file that is
-// not XML is taken as plain content text. Writing produces UTF-8 in the current "Settings"
-// form, through a temporary file and a rename. Errors: a bool result and a message.
+// not XML is taken as plain content text, but one that begins as XML (a declaration or a
+// "project" element) and does not parse is an error, so that a cut file is never built as
+// text. Writing produces UTF-8 in the current "Settings" form, through a temporary file and a
+// rename. Errors: a bool result and a message.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -43,11 +46,19 @@ struct TProjectFileData {
   bool PlainText = false;  // the file was not XML and Content holds its text
 };
 
-// Parses project-file bytes. Never fails: bytes that are not an XML document become the
-// content text (decoded from UTF-8, UTF-16 with a byte-order mark, or else the ANSI code page).
+// The largest project file read: far above any real site (a 230,000-page site takes 50 MB).
+constexpr std::int64_t kMaxProjectFileBytes = std::int64_t(256) << 20;
+
+// Parses project-file bytes. Bytes that are not an XML document become the content text
+// (decoded from UTF-8, UTF-16 with a byte-order mark, or else the ANSI code page). False with
+// the parser's message and line when they begin as XML but are not well-formed, declare
+// entities or nest deeper than the XML reader allows; data is then empty.
+bool ParseProjectFile(std::string_view bytes, TProjectFileData& data, QString* error = nullptr);
+// The same, for bytes known to be good: a damaged document gives empty data.
 TProjectFileData ParseProjectFile(std::string_view bytes);
 
-// Reads and parses a project file. False with a message when the file cannot be read.
+// Reads and parses a project file. False with a message when the file cannot be read, is not a
+// regular file, is larger than kMaxProjectFileBytes or is a damaged XML document.
 bool LoadProjectFile(const QString& path, TProjectFileData& data, QString* error = nullptr);
 
 // The UTF-8 XML document of data, in the current form. Characters that XML 1.0 cannot carry

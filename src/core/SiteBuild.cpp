@@ -22,6 +22,7 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
 
   generator.Clear();
   if (!options.BasePath.isEmpty()) generator.SetBasePath(options.BasePath);
+  generator.SetProjectFile(options.ProjectFile);
   generator.SetOutPath(QStringLiteral("html/"));
   generator.Generate(content);
   if (!options.OutputOverride.isEmpty()) generator.SetOutPath(options.OutputOverride);

@@ -21,6 +21,7 @@ struct TSiteBuildOptions {
   QString BasePath;        // the project folder; relative output paths start here
   QString OutputOverride;  // when not empty, replaces the output folder the project sets
   IBuildScripts* Scripts = nullptr;
+  QString ProjectFile;  // the project file, which no page may overwrite; may be empty
 };
 
 // A file that could not be written, and why ("Permission denied").

@@ -9,6 +9,9 @@
 #include "platform/AsciiCase.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "platform/RegularFileRead.h"
+#include "platform/ResolvedPath.h"
+#include "platform/StaleTemporaries.h"
 
 #include <QDir>
 
@@ -97,20 +100,23 @@ std::string TSection::PageCharset() {
 bool TSection::SaveAsHTML(const QString& path) {
   QString templateFile = TemplateFilePath(FOwner.TemplatePath(), LookupValue("template", nullptr));
   std::string templateText;
-  if (templateFile.isEmpty() || !platform::ReadWholeFile(templateFile, templateText)) return false;
+  if (templateFile.isEmpty() ||
+      !platform::ReadRegularFile(templateFile, TGenerator::kMaxPageBytes, templateText))
+    return false;
   std::string html = FOwner.ExpandPlaceholders(templateText, this, &FOwner.FConverter);
+  if (FOwner.ExpansionOverflowed()) {
+    return FOwner.WriteBuildFile(
+        path, {},
+        QStringLiteral("The page's text grows past %1 as placeholders expand (fragments include each other)")
+            .arg(platform::FormatByteLimit(TGenerator::kMaxPageBytes)));
+  }
   FOwner.CollectResources(html, LookupValue("base_url", nullptr));
   return WritePage(path, EncodeUtf8ForCharset(html, PageCharset()));
 }
 
 bool TSection::SaveAsText(const QString& path) { return WritePage(path, EncodeUtf8ForCharset(FContent, PageCharset())); }
 
-bool TSection::WritePage(const QString& path, std::string_view bytes) {
-  QString reason;
-  bool written = WriteOutputFile(path, bytes, &reason);
-  if (FOwner.FileWriteObserver) FOwner.FileWriteObserver(path, written, reason);
-  return written;
-}
+bool TSection::WritePage(const QString& path, std::string_view bytes) { return FOwner.WriteBuildFile(path, bytes); }
 
 // ---------------------------------------------------------------- TGenerator
 
@@ -131,6 +137,7 @@ void TGenerator::Clear() {
   FResourceSet.clear();
   FScannedStyleSheets.clear();
   FOutPath.clear();
+  ForgetOutputFolders();
   FConverter.SetImgPath(std::string());
   FConverter.SetPreStyle(std::string());
   FCharset = "utf-8";
@@ -279,10 +286,53 @@ void TGenerator::MoveSection(int from, int to) {
 void TGenerator::SetOutPath(const QString& path) {
   CopyResources();
   FOutPath = platform::IncludeTrailingSeparator(platform::NormalizeSeparators(path));
+  ForgetOutputFolders();
 }
 
 void TGenerator::SetBasePath(const QString& path) {
   FBasePath = platform::IncludeTrailingSeparator(platform::NormalizeSeparators(path));
+  ForgetOutputFolders();
+}
+
+void TGenerator::ForgetOutputFolders() {
+  FCheckedFolders.clear();
+  FResolvedProjectFile.clear();
+}
+
+bool TGenerator::CheckOutputTarget(const QString& path, QString* error) {
+  const QString folder = platform::ExtractFileDir(path);
+  auto checked = FCheckedFolders.find(folder);
+  if (checked == FCheckedFolders.end()) {
+    // Resolved once per folder and build: resolving every page's path would cost a large site
+    // seconds of system calls.
+    TCheckedFolder verdict;
+    if (!platform::ResolvesInside(ContentPath(), folder)) {
+      verdict.Refusal =
+          QStringLiteral("Its folder leads out of the output folder %1 through a link").arg(ContentPath());
+    } else if (platform::ResolvesInside(TemplatePath(), folder)) {
+      verdict.Refusal = QStringLiteral("It lies in the template folder %1, which the build reads").arg(TemplatePath());
+    } else {
+      verdict.Resolved = platform::IncludeTrailingSeparator(platform::ResolveExistingPart(folder));
+      platform::RemoveStaleTemporaries(folder);
+    }
+    checked = FCheckedFolders.insert(folder, verdict);
+  }
+  QString refusal = checked->Refusal;
+  if (refusal.isEmpty() && !FProjectFile.isEmpty()) {
+    if (FResolvedProjectFile.isEmpty()) FResolvedProjectFile = platform::ResolveExistingPart(FProjectFile);
+    if (checked->Resolved + platform::ExtractFileName(path) == FResolvedProjectFile)
+      refusal = QStringLiteral("It is the project file");
+  }
+  if (refusal.isEmpty()) return true;
+  if (error) *error = refusal;
+  return false;
+}
+
+bool TGenerator::WriteBuildFile(const QString& path, std::string_view bytes, QString failure) {
+  bool written = false;
+  if (failure.isEmpty() && CheckOutputTarget(path, &failure)) written = WriteOutputFile(path, bytes, &failure);
+  if (FileWriteObserver) FileWriteObserver(path, written, written ? QString() : failure);
+  return written;
 }
 
 QString TGenerator::ContentPath() const {
@@ -334,33 +384,54 @@ void TGenerator::ApplyDirective(std::string_view name, std::string value) {
 }
 
 std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scope, THTMLConverter* converter) {
-  if (FExpansionDepth == 0) FExpansionCount = 0;
-  if (FExpansionDepth > kMaxExpansionDepth || ++FExpansionCount > kMaxExpansions) return {};
+  if (FExpansionDepth == 0) {
+    FExpansionCount = 0;
+    FExpansionBytes = 0;
+    FExpansionOverflow = false;
+  }
+  if (FExpansionOverflow || FExpansionDepth > kMaxExpansionDepth || ++FExpansionCount > kMaxExpansions) return {};
+  // Counts what this level holds in FExpansionBytes and gives it back on return, so that the
+  // bound covers the text of every expansion in progress at once.
   struct DepthGuard {
     int& depth;
-    explicit DepthGuard(int& d) : depth(d) { ++depth; }
-    ~DepthGuard() { --depth; }
-  } guard(FExpansionDepth);
+    size_t& total;
+    size_t held = 0;
+    DepthGuard(int& d, size_t& t) : depth(d), total(t) { ++depth; }
+    ~DepthGuard() {
+      --depth;
+      total -= held;
+    }
+  } guard(FExpansionDepth, FExpansionBytes);
+  std::string result;
+  auto append = [&](std::string_view piece) {
+    if (FExpansionOverflow) return;
+    if (piece.size() > kMaxPageBytes - FExpansionBytes) {
+      FExpansionOverflow = true;
+      return;
+    }
+    FExpansionBytes += piece.size();
+    guard.held += piece.size();
+    result.append(piece);
+  };
 
   auto lookup = [&](std::string_view name, THTMLConverter* conv) {
     return scope ? scope->LookupValue(name, conv) : LookupValue(name, conv);
   };
 
-  std::string result;
-  result.reserve(text.size() + text.size() / 2);
+  result.reserve(std::min(text.size() + text.size() / 2, kMaxPageBytes));
   size_t pos = 0;
   size_t open, close;
-  while (FindBraceGroup(text, pos, open, close)) {
-    result.append(text.substr(pos, open - pos));
+  while (!FExpansionOverflow && FindBraceGroup(text, pos, open, close)) {
+    append(text.substr(pos, open - pos));
     std::string_view group = text.substr(open, close - open + 1);
     pos = close + 1;
     TPlaceholder placeholder;
     if (group.size() < 3 || group[1] != '$' || !ParsePlaceholder(group.substr(2, group.size() - 3), placeholder)) {
-      result.append(group);
+      append(group);
       continue;
     }
     if (!placeholder.IsCall) {
-      result.append(lookup(placeholder.Name, converter));
+      append(lookup(placeholder.Name, converter));
       continue;
     }
     std::vector<std::string> args;
@@ -370,11 +441,12 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
                                              : std::move(arg.Text));
     std::string callResult;
     if (FScripts->CallFunction(placeholder.Name, args, scope, callResult))
-      result.append(callResult);
+      append(callResult);
     else
-      result.append(group);
+      append(group);
   }
-  result.append(text.substr(pos));
+  append(text.substr(pos));
+  if (FExpansionOverflow) result.clear();
   return result;
 }
 
@@ -385,7 +457,7 @@ void TGenerator::AddResource(std::string reference) {
 
 bool TGenerator::ReadTemplateFile(const std::string& relative, std::string& text) const {
   QString path = platform::ConfinedJoin(TemplatePath(), FromUtf8(relative));
-  return !path.isEmpty() && platform::ReadWholeFile(path, text);
+  return !path.isEmpty() && platform::ReadRegularFile(path, kMaxPageBytes, text);
 }
 
 void TGenerator::CollectResources(std::string_view html, std::string_view baseUrl) {
@@ -424,11 +496,14 @@ void TGenerator::CopyResources() {
     QString from = platform::ConfinedJoin(source, name);
     QString to = platform::ConfinedJoin(target, name);
     if (from.isEmpty() || to.isEmpty()) continue;
+    if (!platform::FileExists(from)) continue;
     std::string bytes;
-    if (!platform::ReadWholeFile(from, bytes)) continue;
-    QString reason;
-    bool written = WriteOutputFile(to, bytes, &reason);
-    if (FileWriteObserver) FileWriteObserver(to, written, reason);
+    QString error;
+    if (!platform::ReadRegularFile(from, kMaxResourceBytes, bytes, &error)) {
+      WriteBuildFile(to, {}, error);
+      continue;
+    }
+    WriteBuildFile(to, bytes);
   }
   FResources.clear();
   FResourceSet.clear();

@@ -4,8 +4,10 @@
 //
 // Ownership: the generator owns its sections and its markup converter; the script functions
 // object is borrowed (it must outlive the generator or be replaced). Failures to read a
-// template or write a file are silent by design: the section is simply not written, the
-// Save* methods report it by a false result, and FileWriteObserver hears why a write failed.
+// template or write a file are silent by design: the section is simply not written, the Save*
+// methods report it by a false result and FileWriteObserver hears the reason. A build never
+// writes outside its output folder (links included), onto the project file or into the
+// template folder, and sweeps the debris of killed builds from each folder it writes to.
 // Paths are QString with '/' (stored paths may use '\'); all content text, names and values
 // are UTF-8 byte strings.
 #pragma once
@@ -14,8 +16,10 @@
 #include "generator/Variables.h"
 #include "markup/Converters.h"
 
+#include <QHash>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -93,6 +97,12 @@ class TGenerator : public TVarScope {
   // Nested expansions one top-level expansion may run; fragments that include several others
   // would otherwise multiply within the depth limit. Past it, expansions yield an empty text.
   static constexpr int kMaxExpansions = 100000;
+  // The most text one top-level expansion (a whole page) may produce; fragments that include
+  // each other several times would otherwise multiply within both limits above. Past it the
+  // expansion stops, ExpansionOverflowed() tells, and a page is not written.
+  static constexpr size_t kMaxPageBytes = size_t(64) << 20;
+  // The largest template resource copied; it is held in memory while copied.
+  static constexpr std::int64_t kMaxResourceBytes = std::int64_t(1) << 30;
 
   explicit TGenerator(IScriptFunctions* scripts = nullptr);
   ~TGenerator();
@@ -155,6 +165,9 @@ class TGenerator : public TVarScope {
   QString ContentPath() const;
   // BasePath + "template/".
   QString TemplatePath() const;
+  // The project file being built, which no page may overwrite (empty: none to protect).
+  const QString& ProjectFile() const { return FProjectFile; }
+  void SetProjectFile(const QString& path) { FProjectFile = path; }
 
   // The line of the content text being parsed (from 1), 0 outside Generate.
   int CurrentLine() const { return FCurrentLine; }
@@ -166,6 +179,8 @@ class TGenerator : public TVarScope {
   // Expands the {$...} placeholders of text in the scope of `scope` (nullptr: the
   // generator), converting looked-up values from markup when a converter is given.
   std::string ExpandPlaceholders(std::string_view text, TSection* scope, THTMLConverter* converter);
+  // Whether the last top-level expansion stopped at kMaxPageBytes.
+  bool ExpansionOverflowed() const { return FExpansionOverflow; }
 
   // Adds the template files that the HTML refers to to the resource list.
   void CollectResources(std::string_view html, std::string_view baseUrl);
@@ -187,6 +202,13 @@ class TGenerator : public TVarScope {
   bool ReadTemplateFile(const std::string& relative, std::string& text) const;
   void InvalidateNameIndex() { FNameIndexValid = false; }
   std::string ConvertAndExpand(std::string_view markup, TSection* scope, THTMLConverter* converter);
+  // Writes one file of the build and tells the observer; refuses targets CheckOutputTarget
+  // refuses. A non-empty failure is a reason found earlier: nothing is written then.
+  bool WriteBuildFile(const QString& path, std::string_view bytes, QString failure = QString());
+  // False with the reason when path leaves the output folder (through a link), is the project
+  // file or lies in the template folder. Sweeps stale temporaries of each new folder once.
+  bool CheckOutputTarget(const QString& path, QString* error);
+  void ForgetOutputFolders();
 
   std::vector<std::unique_ptr<TSection>> FSections;
   QString FBasePath;
@@ -202,6 +224,16 @@ class TGenerator : public TVarScope {
   int FCurrentLine = 0;
   int FExpansionDepth = 0;
   int FExpansionCount = 0;
+  size_t FExpansionBytes = 0;  // text held by the expansions in progress
+  bool FExpansionOverflow = false;
+  QString FProjectFile;
+  // Output folders checked in this build: their resolved path, empty when refused, with why.
+  struct TCheckedFolder {
+    QString Resolved;
+    QString Refusal;
+  };
+  QHash<QString, TCheckedFolder> FCheckedFolders;
+  QString FResolvedProjectFile;
   // Exact section name → first index; rebuilt lazily after deletions and moves.
   mutable std::unordered_map<std::string, int> FNameIndex;
   mutable bool FNameIndexValid = true;

@@ -4,11 +4,15 @@
 #include "generator/Template.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "platform/StaleTemporaries.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cstdio>
 
 namespace pw {
 
@@ -62,28 +66,55 @@ bool CreateProjectFiles(const QString& projectPath, const QString& templatePath,
   QString name = QFileInfo(path).completeBaseName();
   QString folder = platform::ExtractFileDir(path);
   if (folder.isEmpty()) folder = platform::IncludeTrailingSeparator(QDir::currentPath());
-  QString templateFolder = folder + QStringLiteral("template/");
+  const QString templateFolder = folder + QStringLiteral("template");
 
-  if (!RemoveFolderTree(templateFolder.chopped(1)))
-    return fail(QStringLiteral("Cannot delete the template folder %1.").arg(templateFolder));
-  if (!platform::ForceDirectories(templateFolder))
-    return fail(QStringLiteral("Cannot create the template folder %1.").arg(templateFolder));
-
+  // Everything that can be checked is checked before the disk is touched.
+  TTemplate siteTemplate;
+  QString newContent, reason;
   if (templatePath.isEmpty()) {
-    QString message;
-    if (!platform::WriteWholeFile(templateFolder + QStringLiteral("index.html"), DefaultTemplateText(), &message))
-      return fail(message);
-    content = BlankProjectContent(name, texts);
-    return true;
+    newContent = BlankProjectContent(name, texts);
+  } else {
+    if (!siteTemplate.LoadTemplateInfo(templatePath, &reason))
+      return fail(QStringLiteral("%1 is not a site template file: %2").arg(templatePath, reason));
+    newContent = QString::fromStdString(siteTemplate.Content());
   }
 
-  TTemplate siteTemplate;
-  QString reason;
-  if (!siteTemplate.LoadTemplateInfo(templatePath, &reason))
-    return fail(QStringLiteral("%1 is not a site template file: %2").arg(templatePath, reason));
-  content = QString::fromStdString(siteTemplate.Content());
-  if (!siteTemplate.ExtractTemplateFolder(folder, &reason))
-    return fail(QStringLiteral("Cannot unpack the template folder into %1: %2").arg(folder, reason));
+  // The new folder is filled beside the old one and swapped in only when complete, so that a
+  // failure leaves the old template folder as it was.
+  if (!platform::ForceDirectories(folder)) return fail(QStringLiteral("Cannot create the folder %1.").arg(folder));
+  platform::RemoveStaleTemporaries(folder);
+  const QString staging = templateFolder + QString::fromStdString(platform::TemporarySuffix());
+  bool filled;
+  if (templatePath.isEmpty()) {
+    filled = platform::WriteWholeFile(staging + QStringLiteral("/index.html"), DefaultTemplateText(), &reason);
+  } else {
+    filled = siteTemplate.ExtractTemplateFolderInto(staging, &reason);
+    if (!filled) reason = QStringLiteral("Cannot unpack %1: %2").arg(templatePath, reason);
+  }
+  if (!filled) {
+    RemoveFolderTree(staging);
+    return fail(reason);
+  }
+
+  const QByteArray target = QFile::encodeName(templateFolder);
+  const QFileInfo old(templateFolder);
+  QString retired;
+  if (old.exists() || old.isSymLink()) {
+    retired = templateFolder + QString::fromStdString(platform::TemporarySuffix());
+    if (std::rename(target.constData(), QFile::encodeName(retired).constData()) != 0) {
+      const QString why = platform::SystemErrorText();
+      RemoveFolderTree(staging);
+      return fail(QStringLiteral("Cannot replace the template folder %1/: %2").arg(templateFolder, why));
+    }
+  }
+  if (std::rename(QFile::encodeName(staging).constData(), target.constData()) != 0) {
+    const QString why = platform::SystemErrorText();
+    if (!retired.isEmpty()) std::rename(QFile::encodeName(retired).constData(), target.constData());
+    RemoveFolderTree(staging);
+    return fail(QStringLiteral("Cannot create the template folder %1/: %2").arg(templateFolder, why));
+  }
+  if (!retired.isEmpty()) RemoveFolderTree(retired);
+  content = newContent;
   return true;
 }
 

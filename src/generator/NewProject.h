@@ -17,11 +17,12 @@ struct TNewProjectTexts {
 // The content text of a blank project named `name`, lines joined by LF.
 QString BlankProjectContent(const QString& name, const TNewProjectTexts& texts);
 
-// Deletes the template folder beside projectPath with everything in it (read-only entries
-// included) and creates it again empty. Then, without a template file, writes the default
-// template as "index.html" and sets content to the blank project's text; with one, sets
-// content from its "template.xml" and unpacks its template folder. False with a message when
-// the template file cannot be opened (content is then empty) or a file cannot be written.
+// Replaces the template folder beside projectPath (read-only entries included): without a
+// template file by one holding the default template as "index.html", and sets content to the
+// blank project's text; with one, by its template folder, and sets content from its
+// "template.xml". The template file is checked first and the new folder is filled beside the
+// old one, then swapped in. False with a message when the template file is not usable or a
+// file cannot be written; content is then empty and the old template folder is unchanged.
 bool CreateProjectFiles(const QString& projectPath, const QString& templatePath,
                         const TNewProjectTexts& texts, QString& content, QString* error = nullptr);
 

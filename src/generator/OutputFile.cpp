@@ -2,13 +2,12 @@
 
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "platform/StaleTemporaries.h"
+#include "platform/SystemError.h"
 
 #include <QFile>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -18,23 +17,13 @@ namespace pw {
 
 namespace {
 
-std::atomic<unsigned> gTemporaryCounter{0};
-
 int CreateTemporary(const std::string& target, std::string& temporary) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = target + ".pw-" + std::to_string(::getpid()) + "-" + std::to_string(gTemporaryCounter++) + ".tmp";
+    temporary = target + platform::TemporarySuffix();
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
-}
-
-// The reason a system call failed, in the words of the system.
-QString SystemReason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
-
-bool Fail(QString* error, const QString& reason) {
-  if (error) *error = reason;
-  return false;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -47,6 +36,11 @@ bool WriteAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<size_t>(written));
   }
   return true;
+}
+
+bool Fail(QString* error, const QString& reason) {
+  if (error) *error = reason;
+  return false;
 }
 
 }  // namespace
@@ -62,18 +56,18 @@ bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error
       return Fail(error, QStringLiteral("cannot create the folder %1").arg(folder));
     fd = CreateTemporary(target, temporary);
   }
-  if (fd < 0) return Fail(error, SystemReason(errno));
+  if (fd < 0) return Fail(error, platform::SystemErrorText(errno));
   int failure = WriteAll(fd, bytes) ? 0 : errno;
   if (::close(fd) != 0 && failure == 0) failure = errno;
   QString reason;
-  if (failure != 0) reason = SystemReason(failure);
+  if (failure != 0) reason = platform::SystemErrorText(failure);
   // A folder (or anything else that is not a file) at the target is never replaced.
   struct stat existing;
   if (reason.isEmpty() && ::lstat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
     reason = QStringLiteral("is a folder");
   if (reason.isEmpty()) {
     if (::rename(temporary.c_str(), target.c_str()) == 0) return true;
-    reason = SystemReason(errno);
+    reason = platform::SystemErrorText(errno);
   }
   ::unlink(temporary.c_str());
   return Fail(error, reason);

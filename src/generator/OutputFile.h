@@ -1,7 +1,9 @@
 // Writing the files of a build. Like platform::WriteWholeFile, each file is written through a
 // temporary beside it and a rename, so a crash never leaves a half-written page, but without
 // forcing the data to disk: output files are rebuilt at will, and syncing every page of a large
-// site would make the build wait on the disk. Stateless; safe to call from any thread.
+// site would make the build wait on the disk. The temporary follows the program's own naming
+// (platform/StaleTemporaries.h), so that one left by a killed build is swept by a later one.
+// Stateless; safe to call from any thread.
 #pragma once
 
 #include <QString>

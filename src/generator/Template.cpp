@@ -3,18 +3,24 @@
 #include "platform/AsciiCase.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "platform/RegularFileRead.h"
+#include "platform/StaleTemporaries.h"
+#include "platform/SystemError.h"
+#include "platform/XmlDocument.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
-#include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace pw {
@@ -40,14 +46,31 @@ QString ZipErrorText(int code) {
   return text;
 }
 
-bool ReadIndex(zip* archive, zip_uint64_t index, std::string& bytes) {
+QString EntryError(const std::string& entry, const QString& reason) {
+  return QStringLiteral("Entry \"%1\": %2").arg(QString::fromStdString(entry), reason);
+}
+
+QString TooLarge(std::int64_t limit) {
+  return QStringLiteral("it unpacks to more than %1").arg(platform::FormatByteLimit(limit));
+}
+
+// Reads the entry into memory, at most TTemplate::kMaxEntryBytes of it.
+bool ReadIndex(zip* archive, zip_uint64_t index, std::string& bytes, QString* error) {
+  const std::string name = NormalizeEntryName(zip_get_name(archive, index, ZIP_FL_ENC_GUESS));
   zip_file_t* file = zip_fopen_index(archive, index, 0);
-  if (!file) return false;
+  if (!file) {
+    if (error) *error = EntryError(name, QString::fromUtf8(zip_strerror(archive)));
+    return false;
+  }
   std::string data;
   char buffer[64 * 1024];
   for (;;) {
-    zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
-    if (got < 0) {
+    const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
+    if (got < 0 || static_cast<std::int64_t>(data.size()) + got > TTemplate::kMaxEntryBytes) {
+      if (error) {
+        *error = EntryError(name, got < 0 ? QString::fromUtf8(zip_file_strerror(file))
+                                          : TooLarge(TTemplate::kMaxEntryBytes));
+      }
       zip_fclose(file);
       return false;
     }
@@ -59,16 +82,96 @@ bool ReadIndex(zip* archive, zip_uint64_t index, std::string& bytes) {
   return true;
 }
 
-struct XmlDocDeleter {
-  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocDeleter>;
-
-XmlDocPtr ParseXml(std::string_view bytes) {
-  if (bytes.empty()) return nullptr;
-  return XmlDocPtr(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), kTemplateXml, nullptr,
-                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+// Streams the entry into the file target, counting it against the entry and total limits.
+// Failures to read or to stay within a limit name the entry; failures to write name the file.
+bool ExtractIndex(zip* archive, zip_uint64_t index, const std::string& name, const QString& target,
+                  std::int64_t& total, QString* error) {
+  auto fail = [&](const QString& reason) {
+    if (error) *error = reason;
+    return false;
+  };
+  const QString folder = platform::ExtractFileDir(target);
+  if (!platform::ForceDirectories(folder)) return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
+  if (QFileInfo(target).isDir()) return fail(QStringLiteral("\"%1\" is a folder, not a file").arg(target));
+  QFile out(target);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return fail(QStringLiteral("Cannot create \"%1\": %2").arg(target, out.errorString()));
+  zip_file_t* file = zip_fopen_index(archive, index, 0);
+  if (!file) {
+    out.close();
+    out.remove();
+    return fail(EntryError(name, QString::fromUtf8(zip_strerror(archive))));
+  }
+  std::int64_t size = 0;
+  char buffer[64 * 1024];
+  QString reason;
+  for (;;) {
+    const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
+    if (got < 0) {
+      reason = EntryError(name, QString::fromUtf8(zip_file_strerror(file)));
+      break;
+    }
+    if (got == 0) break;
+    size += got;
+    total += got;
+    if (size > TTemplate::kMaxEntryBytes) {
+      reason = EntryError(name, TooLarge(TTemplate::kMaxEntryBytes));
+      break;
+    }
+    if (total > TTemplate::kMaxTotalBytes) {
+      reason = EntryError(name, QStringLiteral("the template unpacks to more than %1")
+                                    .arg(platform::FormatByteLimit(TTemplate::kMaxTotalBytes)));
+      break;
+    }
+    if (out.write(buffer, got) != got) {
+      reason = QStringLiteral("Cannot write \"%1\": %2").arg(target, out.errorString());
+      break;
+    }
+  }
+  zip_fclose(file);
+  if (reason.isEmpty() && !out.flush())
+    reason = QStringLiteral("Cannot write \"%1\": %2").arg(target, out.errorString());
+  out.close();
+  if (reason.isEmpty()) return true;
+  out.remove();
+  return fail(reason);
 }
+
+// The sizes the archive declares, against the limits, before anything is unpacked.
+bool CheckDeclaredSizes(zip* archive, QString* error) {
+  auto fail = [&](const QString& reason) {
+    if (error) *error = reason;
+    return false;
+  };
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
+  if (count > TTemplate::kMaxEntries)
+    return fail(QStringLiteral("It holds %1 entries, more than %2").arg(count).arg(TTemplate::kMaxEntries));
+  std::int64_t total = 0;
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat) != 0)
+      return fail(QString::fromUtf8(zip_strerror(archive)));
+    if (!(stat.valid & ZIP_STAT_SIZE)) continue;
+    const std::string name = NormalizeEntryName(stat.name);
+    const auto size = static_cast<std::int64_t>(std::min<zip_uint64_t>(stat.size, INT64_MAX / 2));
+    if (size > TTemplate::kMaxEntryBytes) return fail(EntryError(name, TooLarge(TTemplate::kMaxEntryBytes)));
+    total += size;
+    if (total > TTemplate::kMaxTotalBytes) {
+      return fail(
+          QStringLiteral("It unpacks to more than %1").arg(platform::FormatByteLimit(TTemplate::kMaxTotalBytes)));
+    }
+    const auto packed = std::max<std::int64_t>(static_cast<std::int64_t>(stat.comp_size), 1);
+    if ((stat.valid & ZIP_STAT_COMP_SIZE) && size > TTemplate::kRatioFloorBytes &&
+        size / packed > TTemplate::kMaxCompressionRatio) {
+      return fail(EntryError(name, QStringLiteral("it unpacks to more than %1 times its packed size")
+                                       .arg(TTemplate::kMaxCompressionRatio)));
+    }
+  }
+  return true;
+}
+
+using XmlDocPtr = platform::TXmlDocPtr;
 
 // The text of the root's first child element of that name; false when there is none.
 bool ChildText(xmlDoc* doc, const char* name, std::string& text) {
@@ -109,77 +212,93 @@ void TTemplate::Close() {
 
 bool TTemplate::LoadTemplateInfo(const QString& path, QString* error) {
   Close();
+  auto fail = [&](const QString& reason) {
+    Close();
+    if (error) *error = reason;
+    return false;
+  };
   FTitle = QFileInfo(platform::NormalizeSeparators(path)).completeBaseName();
+  if (QFileInfo(path).isDir()) return fail(QStringLiteral("It is a folder"));
   int code = 0;
   FArchive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
-  if (!FArchive) {
-    if (error) *error = ZipErrorText(code);
-    return false;
-  }
+  if (!FArchive) return fail(ZipErrorText(code));
+  QString reason;
+  if (!CheckDeclaredSizes(FArchive, &reason)) return fail(reason);
+  if (FindEntry(kTemplateXml) < 0) return true;
   std::string xml, title;
-  if (ReadEntry(kTemplateXml, xml)) {
-    XmlDocPtr doc = ParseXml(xml);
-    if (ChildText(doc.get(), "title", title)) FTitle = QString::fromUtf8(title);
-  }
+  if (!ReadEntry(kTemplateXml, xml, &reason)) return fail(reason);
+  // A damaged or hostile descriptor gives no title and no content, as an absent one does.
+  XmlDocPtr doc = platform::ReadXmlDocument(xml);
+  if (ChildText(doc.get(), "title", title)) FTitle = QString::fromUtf8(title);
   return true;
 }
 
-bool TTemplate::ReadEntry(std::string_view name, std::string& bytes) const {
-  if (!FArchive) return false;
-  std::string wanted = NormalizeEntryName(std::string(name).c_str());
-  zip_int64_t count = zip_get_num_entries(FArchive, 0);
+std::int64_t TTemplate::FindEntry(std::string_view name) const {
+  if (!FArchive) return -1;
+  const std::string wanted = NormalizeEntryName(std::string(name).c_str());
+  const zip_int64_t count = zip_get_num_entries(FArchive, 0);
   zip_int64_t caseless = -1;
   for (zip_int64_t i = 0; i < count; ++i) {
     std::string entry = NormalizeEntryName(zip_get_name(FArchive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS));
-    if (entry == wanted) return ReadIndex(FArchive, static_cast<zip_uint64_t>(i), bytes);
+    if (entry == wanted) return i;
     if (caseless < 0 && platform::EqualsIgnoringAsciiCase(entry, wanted)) caseless = i;
   }
-  return caseless >= 0 && ReadIndex(FArchive, static_cast<zip_uint64_t>(caseless), bytes);
+  return caseless;
+}
+
+bool TTemplate::ReadEntry(std::string_view name, std::string& bytes, QString* error) const {
+  const std::int64_t index = FindEntry(name);
+  if (index < 0) {
+    if (error) {
+      *error = QStringLiteral("There is no entry \"%1\"")
+                   .arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    }
+    return false;
+  }
+  return ReadIndex(FArchive, static_cast<zip_uint64_t>(index), bytes, error);
 }
 
 std::string TTemplate::Content() const {
   std::string xml, content;
   if (!ReadEntry(kTemplateXml, xml)) return {};
-  XmlDocPtr doc = ParseXml(xml);
+  XmlDocPtr doc = platform::ReadXmlDocument(xml);
   ChildText(doc.get(), "content", content);
   return content;
 }
 
 bool TTemplate::ExtractTemplateFolder(const QString& projectFolder, QString* error) const {
-  // The first failure is the one worth telling; the rest of the folder is still unpacked.
-  auto failed = [&](const QString& reason) {
-    if (error && error->isEmpty()) *error = reason;
+  return ExtractTemplateFolderInto(platform::IncludeTrailingSeparator(platform::NormalizeSeparators(projectFolder)) +
+                                       QLatin1String(kTemplateFolder) + u'/',
+                                   error);
+}
+
+bool TTemplate::ExtractTemplateFolderInto(const QString& folder, QString* error) const {
+  auto fail = [&](const QString& reason) {
+    if (error) *error = reason;
     return false;
   };
-  if (error) error->clear();
-  if (!FArchive) return failed(QStringLiteral("No site template is open"));
-  QString templateRoot = platform::IncludeTrailingSeparator(platform::NormalizeSeparators(projectFolder)) +
-                         QLatin1String(kTemplateFolder) + u'/';
+  if (!FArchive) return fail(QStringLiteral("No site template is open"));
+  const QString templateRoot = platform::IncludeTrailingSeparator(platform::NormalizeSeparators(folder));
   if (!platform::ForceDirectories(templateRoot))
-    return failed(QStringLiteral("Cannot create the folder \"%1\"").arg(templateRoot));
+    return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(templateRoot));
   const std::string prefix = std::string(kTemplateFolder) + '/';
-  bool ok = true;
-  zip_int64_t count = zip_get_num_entries(FArchive, 0);
+  std::int64_t total = 0;
+  const zip_int64_t count = zip_get_num_entries(FArchive, 0);
   for (zip_int64_t i = 0; i < count; ++i) {
     std::string entry = NormalizeEntryName(zip_get_name(FArchive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS));
-    if (entry.size() <= prefix.size() || !platform::EqualsIgnoringAsciiCase(entry.substr(0, prefix.size()), prefix)) continue;
+    if (entry.size() <= prefix.size() || !platform::EqualsIgnoringAsciiCase(entry.substr(0, prefix.size()), prefix))
+      continue;
     // Confined to the template folder: "..", absolute names and drives are skipped.
     QString target = platform::ConfinedJoin(templateRoot, QString::fromStdString(entry.substr(prefix.size())));
     if (target.isEmpty()) continue;
     if (entry.back() == '/') {
-      if (!platform::ForceDirectories(target)) ok = failed(QStringLiteral("Cannot create the folder \"%1\"").arg(target));
+      if (!platform::ForceDirectories(target))
+        return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(target));
       continue;
     }
-    std::string bytes;
-    if (!ReadIndex(FArchive, static_cast<zip_uint64_t>(i), bytes)) {
-      ok = failed(QStringLiteral("Cannot read the entry \"%1\": %2")
-                      .arg(QString::fromStdString(entry), QString::fromUtf8(zip_strerror(FArchive))));
-      continue;
-    }
-    QString message;
-    if (!platform::WriteWholeFile(target, bytes, &message)) ok = failed(message);
+    if (!ExtractIndex(FArchive, static_cast<zip_uint64_t>(i), entry, target, total, error)) return false;
   }
-  return ok;
+  return true;
 }
 
 std::string SerializeTemplateXml(const QString& title, std::string_view content) {
@@ -209,10 +328,14 @@ bool SaveSiteTemplate(const QString& path, const TSiteTemplateSource& source, QS
   if (!folder.isEmpty() && !platform::ForceDirectories(folder))
     return fail(QStringLiteral("Cannot create the folder %1.").arg(folder));
 
+  // The archive is written under a temporary name of our own and renamed into place, so that
+  // a killed run leaves nothing that the next one cannot recognise and sweep.
+  platform::RemoveStaleTemporaries(folder.isEmpty() ? QStringLiteral(".") : folder);
+  const QByteArray temporary = QFile::encodeName(target) + QByteArray::fromStdString(platform::TemporarySuffix());
   // Buffers handed to libzip must live until zip_close.
   std::vector<std::unique_ptr<std::string>> buffers;
   int zipError = 0;
-  zip* archive = zip_open(QFile::encodeName(target).constData(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
+  zip* archive = zip_open(temporary.constData(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
   if (!archive) return fail(QStringLiteral("Cannot create %1: %2").arg(target, ZipErrorText(zipError)));
   auto add = [&](const std::string& name, std::string bytes) {
     buffers.push_back(std::make_unique<std::string>(std::move(bytes)));
@@ -235,7 +358,7 @@ bool SaveSiteTemplate(const QString& path, const TSiteTemplateSource& source, QS
   files.sort();
   for (const QString& file : files) {
     std::string bytes;
-    if (!platform::ReadWholeFile(file, bytes)) {
+    if (!platform::ReadRegularFile(file, TTemplate::kMaxEntryBytes, bytes)) {
       ok = false;
       continue;
     }
@@ -253,6 +376,12 @@ bool SaveSiteTemplate(const QString& path, const TSiteTemplateSource& source, QS
   if (zip_close(archive) != 0) {
     QString message = QString::fromUtf8(zip_strerror(archive));
     zip_discard(archive);
+    ::unlink(temporary.constData());
+    return fail(QStringLiteral("Cannot write %1: %2").arg(target, message));
+  }
+  if (std::rename(temporary.constData(), QFile::encodeName(target).constData()) != 0) {
+    const QString message = platform::SystemErrorText();
+    ::unlink(temporary.constData());
     return fail(QStringLiteral("Cannot write %1: %2").arg(target, message));
   }
   return true;

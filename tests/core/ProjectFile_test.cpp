@@ -175,12 +175,41 @@ TEST_F(ProjectFileTest, TextThatIsNotXmlBecomesTheContent) {
   EXPECT_EQ(ParseProjectFile(std::string("\xFE\xFF\0h\0i", 6)).Content, "hi");
 }
 
-TEST_F(ProjectFileTest, MalformedInputNeverFails) {
+TEST_F(ProjectFileTest, CutOrDamagedXmlIsAnErrorWithTheParsersLine) {
   const std::string full = SerializeProjectFile(Sample());
-  for (size_t cut : {size_t(0), size_t(1), size_t(10), full.size() / 2, full.size() - 2}) {
-    const TProjectFileData d = ParseProjectFile(full.substr(0, cut));
-    EXPECT_TRUE(d.PlainText) << cut;
+  const struct {
+    std::string Bytes;
+    const char* Reason;  // empty: loads as plain text
+  } cases[] = {
+      {full.substr(0, 1), ""},
+      {full.substr(0, 10), "line 1:"},
+      {full.substr(0, full.size() / 2), "line "},
+      {full.substr(0, full.size() - 2), "line "},
+      {"\xEF\xBB\xBF \n<project><content>a</content>", "line 2:"},
+      {"<project", "line 1:"},
+      {"<?xml version=\"1.0\"?><p><content>a&bogus;</content></p>", "bogus"},
+      {std::string("\xFF\xFE<\0p\0r\0o\0j\0e\0c\0t\0", 18), "line 1:"},
+      {"<projectless text, not XML", ""},
+      {"<project\n  <content>", "line 2:"},
+      {"<html><body>not a project</body>", ""},
+      {"[index.html]\n<?xml?>", ""},
+  };
+  for (const auto& c : cases) {
+    TProjectFileData d;
+    d.Content = "stale";
+    QString error;
+    const bool parsed = ParseProjectFile(c.Bytes, d, &error);
+    if (*c.Reason == '\0') {
+      EXPECT_TRUE(parsed && d.PlainText) << c.Bytes;
+    } else {
+      EXPECT_FALSE(parsed) << c.Bytes;
+      EXPECT_TRUE(d.Content.empty()) << c.Bytes;
+      EXPECT_TRUE(error.contains(c.Reason)) << c.Bytes << " -> " << error.toStdString();
+    }
   }
+}
+
+TEST_F(ProjectFileTest, MalformedInputNeverCrashes) {
   EXPECT_EQ(ParseProjectFile("").Content, "");
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 7919) % 256));
@@ -192,6 +221,21 @@ TEST_F(ProjectFileTest, DeepNestingAndMutatedFilesNeverCrash) {
   std::string deep = "<r><content>";
   for (int i = 0; i < 100000; ++i) deep += "<a>";
   EXPECT_TRUE(ParseProjectFile(deep).PlainText);
+  // Well-formed and deep: the text collection used to recurse once per level.
+  for (int levels : {250, 300000}) {
+    std::string nested = "<project><content>";
+    for (int i = 0; i < levels; ++i) nested += "<a>";
+    nested += "x";
+    for (int i = 0; i < levels; ++i) nested += "</a>";
+    nested += "</content></project>";
+    TProjectFileData d;
+    QString error;
+    EXPECT_EQ(ParseProjectFile(nested, d, &error), levels < 254) << levels;
+    EXPECT_EQ(d.Content, levels < 254 ? "x" : "") << levels;
+    if (levels > 254) {
+      EXPECT_TRUE(error.contains("nested deeper than 256")) << error.toStdString();
+    }
+  }
 
   const std::string valid = SerializeProjectFile(Sample());
   std::mt19937 random(7);
@@ -207,13 +251,14 @@ TEST_F(ProjectFileTest, DeepNestingAndMutatedFilesNeverCrash) {
       }
       if (bytes.empty()) bytes = "x";
     }
-    const TProjectFileData d = ParseProjectFile(bytes);
+    TProjectFileData d;
+    if (!ParseProjectFile(bytes, d)) continue;
     // What did load must save and load back as XML.
     EXPECT_FALSE(ParseProjectFile(SerializeProjectFile(d)).PlainText);
   }
 }
 
-TEST_F(ProjectFileTest, NestedEntitiesDoNotExpand) {
+TEST_F(ProjectFileTest, DeclaredEntitiesAreRefusedWhereverTheyAreUsed) {
   std::string dtd = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\">";
   char prev = 'a';
   for (char c = 'b'; c <= 'k'; ++c) {
@@ -222,9 +267,17 @@ TEST_F(ProjectFileTest, NestedEntitiesDoNotExpand) {
     dtd += "\">";
     prev = c;
   }
-  dtd += "]><r><content>x&k;y</content></r>";
-  const TProjectFileData d = ParseProjectFile(dtd);
-  EXPECT_LT(d.Content.size(), 1000u);
+  dtd += "]>";
+  // In an attribute the entities used to expand to 10^10 bytes.
+  for (const char* body : {"<r><content>x&k;y</content></r>", "<r><content/><Settings FTPServer=\"&k;\"/></r>"}) {
+    TProjectFileData d;
+    QString error;
+    EXPECT_FALSE(ParseProjectFile(dtd + body, d, &error)) << body;
+    EXPECT_TRUE(error.contains("declares the entity \"a\"")) << error.toStdString();
+    EXPECT_EQ(d.State.FTPServer, "");
+  }
+  // The predefined entities and character references still read.
+  EXPECT_EQ(ParseProjectFile(SettingsDoc("<Settings FTPServer=\"&lt;&#65;&amp;\"/>")).State.FTPServer, "<A&");
 }
 
 TEST_F(ProjectFileTest, HugeTextLoadsAsPlainTextAndHugeContentAsXml) {

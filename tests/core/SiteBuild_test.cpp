@@ -52,7 +52,7 @@ class SiteBuildTest : public ::testing::Test {
 
 TEST_F(SiteBuildTest, BuildsIntoTheDefaultOutputFolderAndReportsWrites) {
   TSiteBuildReport report;
-  ASSERT_TRUE(BuildSiteContent(g, "[index.html]\nHi\n[menu]\nm\n", {base, {}, nullptr}, &report));
+  ASSERT_TRUE(BuildSiteContent(g, "[index.html]\nHi\n[menu]\nm\n", {base, {}, nullptr, {}}, &report));
   EXPECT_EQ(report.OutputFolder, base + "html/");
   EXPECT_EQ(report.Sections, 2);
   EXPECT_EQ(report.Written, (QStringList{base + "html/index.html", base + "html/s.css"}));
@@ -62,28 +62,28 @@ TEST_F(SiteBuildTest, BuildsIntoTheDefaultOutputFolderAndReportsWrites) {
 }
 
 TEST_F(SiteBuildTest, OutPathDirectiveAndOverride) {
-  ASSERT_TRUE(BuildSiteContent(g, "$out_path site\\www\n[index.html]\nA\n", {base, {}, nullptr}));
+  ASSERT_TRUE(BuildSiteContent(g, "$out_path site\\www\n[index.html]\nA\n", {base, {}, nullptr, {}}));
   EXPECT_EQ(ReadOr(base + "site/www/index.html"), "<link href=\"s.css\">A");
   EXPECT_EQ(ReadOr(base + "site/www/s.css"), "x");
   QString elsewhere = dir.path() + "/override";
-  ASSERT_TRUE(BuildSiteContent(g, "$out_path site\n[index.html]\nB\n", {base, elsewhere, nullptr}));
+  ASSERT_TRUE(BuildSiteContent(g, "$out_path site\n[index.html]\nB\n", {base, elsewhere, nullptr, {}}));
   EXPECT_EQ(ReadOr(elsewhere + "/index.html"), "<link href=\"s.css\">B");
   EXPECT_EQ(ReadOr(base + "site/index.html"), "<missing>");
 }
 
 TEST_F(SiteBuildTest, ScriptStepsRunAroundTheBuild) {
   TFakeBuildScripts scripts(g);
-  ASSERT_TRUE(BuildSiteContent(g, "[index.html]\nA\n", {base, {}, &scripts}));
+  ASSERT_TRUE(BuildSiteContent(g, "[index.html]\nA\n", {base, {}, &scripts, {}}));
   EXPECT_EQ(scripts.Log, (std::vector<std::string>{"compile", "build:1"}));
 
   scripts.FailInBuild = true;
-  EXPECT_FALSE(BuildSiteContent(g, "[index.html]\nA\n", {base, {}, &scripts}));
+  EXPECT_FALSE(BuildSiteContent(g, "[index.html]\nA\n", {base, {}, &scripts, {}}));
 
   scripts.FailInBuild = false;
   scripts.CompileOk = false;
   scripts.Log.clear();
   platform::WriteWholeFile(base + "html/index.html", "old");
-  EXPECT_FALSE(BuildSiteContent(g, "[index.html]\nNew\n", {base, {}, &scripts}));
+  EXPECT_FALSE(BuildSiteContent(g, "[index.html]\nNew\n", {base, {}, &scripts, {}}));
   EXPECT_EQ(scripts.Log, std::vector<std::string>{"compile"});
   EXPECT_EQ(ReadOr(base + "html/index.html"), "old");
 }
@@ -91,7 +91,8 @@ TEST_F(SiteBuildTest, ScriptStepsRunAroundTheBuild) {
 TEST_F(SiteBuildTest, UnwritableOutputIsReported) {
   platform::WriteWholeFile(base + "blocker", "a file where a folder should be");
   TSiteBuildReport report;
-  EXPECT_TRUE(BuildSiteContent(g, "$out_path blocker\n[index.html]\nA\n[a.txt]\nt\n", {base, {}, nullptr}, &report));
+  EXPECT_TRUE(
+      BuildSiteContent(g, "$out_path blocker\n[index.html]\nA\n[a.txt]\nt\n", {base, {}, nullptr, {}}, &report));
   EXPECT_TRUE(report.Written.isEmpty());
   ASSERT_EQ(report.Failed.size(), 3u);
   EXPECT_EQ(report.Failed[0].Path, base + "blocker/index.html");

@@ -69,5 +69,21 @@ TEST(GeneratorRobustnessTest, FragmentsIncludingEachOtherStayBounded) {
   EXPECT_EQ(g.ExpandPlaceholders("{$f0}", nullptr, &g.Converter()), html);
 }
 
+TEST(GeneratorRobustnessTest, OnePagesExpansionStopsPastItsByteBound) {
+  const size_t half = TGenerator::kMaxPageBytes / 2;
+  for (size_t size : {half, half + 1}) {
+    TGenerator g;
+    g.Generate("[big]\n");
+    g.Section(0)->SetContent(std::string(size, 'y'));
+    const std::string page = g.ExpandPlaceholders("{$big}{$big}", nullptr, nullptr);
+    const bool fits = 2 * size <= TGenerator::kMaxPageBytes;
+    EXPECT_EQ(g.ExpansionOverflowed(), !fits) << size;
+    EXPECT_EQ(page.size(), fits ? 2 * size : 0) << size;
+    // The bound is per top-level expansion: the next one starts afresh.
+    EXPECT_EQ(g.ExpandPlaceholders("{$big}", nullptr, nullptr).size(), size);
+    EXPECT_FALSE(g.ExpansionOverflowed());
+  }
+}
+
 }  // namespace
 }  // namespace pw::tests

@@ -106,7 +106,7 @@ TEST(SiteTemplateTest, ExtractionSkipsEntriesThatEscapeTheTemplateFolder) {
                           {"proj/template/css/a.css", "css"}}));
   EXPECT_TRUE(QDir(project + "template/sub").exists());
 
-  // A folder where a file goes: the rest is unpacked, and the reason names the file.
+  // A folder where a file goes: the reason names the file, and what was unpacked stays.
   QFile::remove(project + "template/css/a.css");
   QDir().mkpath(project + "template/css/a.css");
   QString reason;
@@ -196,7 +196,7 @@ TEST(NewProjectTest, BlankProjectGetsTheDefaultTemplateAndText) {
             "Write here content of your web project...");
 }
 
-TEST(NewProjectTest, UnreadableTemplateFileLeavesAnEmptyProject) {
+TEST(NewProjectTest, UnreadableTemplateFileLeavesTheOldTemplateFolder) {
   QTemporaryDir dir;
   QString folder = dir.path() + "/Site/";
   platform::WriteWholeFile(folder + "template/old.txt", "old");
@@ -206,8 +206,9 @@ TEST(NewProjectTest, UnreadableTemplateFileLeavesAnEmptyProject) {
   EXPECT_FALSE(CreateProjectFiles(folder + "Demo.pwproj", dir.path() + "/bad.pwtmpl", TNewProjectTexts(),
                                   content, &error));
   EXPECT_TRUE(content.isEmpty());
-  EXPECT_TRUE(QDir(folder + "template").exists());
-  EXPECT_TRUE(ReadTree(folder + "template").empty());
+  EXPECT_TRUE(error.contains("bad.pwtmpl")) << error.toStdString();
+  EXPECT_EQ(ReadTree(folder + "template"), (Files{{"old.txt", "old"}}));
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"template"});
 }
 
 }  // namespace

@@ -16,13 +16,16 @@ struct TCliResult {
   QString Err;
 };
 
+// The tool under test; PAGEWICK_CLI names another build of it (an older one, to see a test fail).
+inline QString CliPath() { return qEnvironmentVariable("PAGEWICK_CLI", QStringLiteral(PW_CLI_PATH)); }
+
 inline TCliResult RunCli(const QStringList& args, const QString& workingDir = QString()) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("PAGEWICK_ANSI_CODEPAGE", "1252");
   process.setProcessEnvironment(env);
   if (!workingDir.isEmpty()) process.setWorkingDirectory(workingDir);
-  process.start(PW_CLI_PATH, args);
+  process.start(CliPath(), args);
   process.waitForFinished(60000);
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
           QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
