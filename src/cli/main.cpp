@@ -22,6 +22,8 @@ const Command kCommands[] = {
     {"new", "new FOLDER/NAME [--template FILE.pwtmpl]  create a new project", pw::cli::RunNew},
     {"pack-template", "pack-template PROJECT OUT.pwtmpl  save the project as a site template",
      pw::cli::RunPackTemplate},
+    {"serve", "serve PROJECT [--port N] [--no-build]  build and serve the site on 127.0.0.1, rebuilding on changes",
+     pw::cli::RunServe},
 };
 
 void PrintHelp(FILE* out) {
