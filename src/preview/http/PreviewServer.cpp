@@ -162,6 +162,8 @@ QByteArray TPreviewServer::ReloadScript() const {
 }
 
 bool TPreviewServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+  // A response is written whole; waiting to fill a packet only delays the next request.
+  socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   const auto method = request.method();
   if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
     WriteWhole(makeResponder(request, socket), request, socket, TStatus::MethodNotAllowed, "text/plain", "Only GET and HEAD are served\n",
