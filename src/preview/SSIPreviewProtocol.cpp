@@ -15,16 +15,17 @@
 namespace pw {
 namespace {
 
-// Types whose files take the text path: their includes are resolved.
-bool IsTextual(const QMimeType& type) {
+// Pictures, sound and video are served byte for byte, whatever their type inherits (a
+// vector picture is XML, hence text).
+bool IsPicture(const QMimeType& type) {
   const QString name = type.name();
-  if (name.startsWith(u"image/") || name.startsWith(u"audio/") || name.startsWith(u"video/")) return false;
-  return name.startsWith(u"text/", Qt::CaseInsensitive) || type.inherits(QStringLiteral("text/plain"));
+  return name.startsWith(u"image/") || name.startsWith(u"audio/") || name.startsWith(u"video/");
 }
 
-bool IsPicture(const QMimeType& type) {
-  return type.name().startsWith(u"image/") || type.name().startsWith(u"audio/") ||
-         type.name().startsWith(u"video/");
+// Types whose files take the text path: their includes are resolved.
+bool IsTextual(const QMimeType& type) {
+  return !IsPicture(type) && (type.name().startsWith(u"text/", Qt::CaseInsensitive) ||
+                              type.inherits(QStringLiteral("text/plain")));
 }
 
 // One stretch of pasted text: which file it came from and inside which other stretch.

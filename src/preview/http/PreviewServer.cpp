@@ -142,12 +142,16 @@ bool TPreviewServer::Listen(quint16& port, QString* error) {
   return true;
 }
 
-void TPreviewServer::NotifyRebuilt() {
-  ++FGeneration;
-  const QByteArray event = "data: " + QByteArray::number(FGeneration) + "\n\n";
+void TPreviewServer::ForgetClosedListeners() {
   std::erase_if(FListeners, [](const QPointer<QTcpSocket>& socket) {
     return !socket || socket->state() != QAbstractSocket::ConnectedState;
   });
+}
+
+void TPreviewServer::NotifyRebuilt() {
+  ++FGeneration;
+  const QByteArray event = "data: " + QByteArray::number(FGeneration) + "\n\n";
+  ForgetClosedListeners();
   for (const QPointer<QTcpSocket>& socket : FListeners) socket->write(event);
 }
 
@@ -194,6 +198,8 @@ void TPreviewServer::ServeEvents(const QHttpServerRequest& request, QTcpSocket* 
   }
   // The stream stays open until the page goes away; it carries the number of the build.
   responder.writeBody("retry: 1000\ndata: " + QByteArray::number(FGeneration) + "\n\n");
+  // Pages reloaded many times between two builds leave closed streams behind.
+  ForgetClosedListeners();
   FListeners.emplace_back(socket);
 }
 

@@ -43,6 +43,7 @@ class TPreviewServer : public QAbstractHttpServer {
   void ServeEvents(const QHttpServerRequest& request, QTcpSocket* socket);
   void ServeFile(const QHttpServerRequest& request, QTcpSocket* socket, const QString& path);
   QByteArray ReloadScript() const;
+  void ForgetClosedListeners();
 
   TSSIPreviewModule& FModule;
   bool FLiveReload = false;
