@@ -78,6 +78,7 @@ class CmdServeTest : public ::testing::Test {
     Put(root + "site/html/inc/menu.html", "[menu]");
     Put(root + "site/html/inc/footer.php", "[footer]");
     Put(root + "secret.html", "secret");
+    Put(root + QString::fromUtf8("site/html/страница.html"), "cyrillic");
   }
 
   void TearDown() override {
@@ -146,6 +147,7 @@ TEST_F(CmdServeTest, ServesPagesWithIncludesTypesLengthsAndErrorStatuses) {
       {"/missing.html", 404},
       {"/b.html?x=1", 200},  // the query is not part of the file name here
       {"/docs/../b.html", 200},
+      {"/%D1%81%D1%82%D1%80%D0%B0%D0%BD%D0%B8%D1%86%D0%B0.html", 200},  // names are decoded here
       {"/../secret.html", 404},
       {"/%2e%2e/secret.html", 404},
       {"/..%2fsecret.html", 404},
