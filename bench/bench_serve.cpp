@@ -36,7 +36,9 @@ class TServedSite {
     const QString root = FDir.path() + "/";
     Write(root + "site.pwproj", "<?xml version=\"1.0\"?><project><content>[index.html]\nx\n</content></project>");
     QByteArray page = "<html><head><title>Bench</title></head><body>\n<!--#include virtual=\"/inc/menu.html\"-->\n";
-    while (page.size() < 20 * 1024 - 200) page += "<p>Paragraph text of the benchmark page, long enough to fill a line.</p>\n";
+    while (page.size() < 20 * 1024 - 200) {
+      page += "<p>Paragraph text of the benchmark page, long enough to fill a line.</p>\n";
+    }
     page += "<?php include('inc/footer.php') ?>\n</body></html>\n";
     Write(root + "html/page.html", page);
     Write(root + "html/inc/menu.html", "<ul><li><a href=\"/\">Home</a></li><li><a href=\"/b.html\">B</a></li></ul>");

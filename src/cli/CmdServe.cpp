@@ -137,7 +137,9 @@ int RunServe(const Args& args) {
   static const char* const kSynopsis = "serve PROJECT [--port N] [--no-build]";
   QString project, portText;
   bool noBuild = false;
-  if (!ParseArgs(args, {{.Name = "--port", .Value = &portText, .AllowJoined = true}, {.Name = "--no-build", .Flag = &noBuild}},
+  if (!ParseArgs(args,
+                 {{.Name = "--port", .Value = &portText, .AllowJoined = true},
+                  {.Name = "--no-build", .Flag = &noBuild}},
                  project)) {
     return Usage(kSynopsis);
   }

@@ -245,7 +245,8 @@ TEST_F(SSIPreviewProtocolTest, IncludeCyclesAndRunawayNestingAreCut) {
   // A chain of distinct files deeper than the bound stops at the bound.
   const int chain = TSSIPreviewProtocol::kMaxIncludeDepth + 4;
   for (int i = 0; i < chain; ++i) {
-    Put(QString("chain%1.html").arg(i), std::to_string(i % 10) + "<!--#include virtual=\"chain" + std::to_string(i + 1) + ".html\"-->");
+    Put(QString("chain%1.html").arg(i),
+        std::to_string(i % 10) + "<!--#include virtual=\"chain" + std::to_string(i + 1) + ".html\"-->");
   }
   const std::string deep = TSSIPreviewProtocol::ResolveIncludes("<!--#include virtual=\"chain0.html\"-->", FRoot);
   EXPECT_EQ(deep.substr(0, TSSIPreviewProtocol::kMaxIncludeDepth), "0123456789012345");

@@ -10,9 +10,10 @@
 #include <memory>
 
 namespace pw {
-namespace {
 
 using TStatus = QHttpServerResponder::StatusCode;
+
+namespace {
 
 // Bodies up to this size are written in one go; larger ones are read from the protocol
 // object as the socket drains, so a big picture never sits in memory whole.
@@ -108,19 +109,6 @@ void WriteHead(QHttpServerResponder& responder, TStatus status, const QByteArray
   responder.writeHeader("Cache-Control", "no-cache");
 }
 
-void WriteWhole(QHttpServerResponder responder, const QHttpServerRequest& request, QTcpSocket* socket,
-                TStatus status, const QByteArray& mimeType, const QByteArray& body,
-                QHttpServerResponder::HeaderList headers = {}) {
-  WriteHead(responder, status, mimeType, body.size());
-  responder.writeHeaders(headers);
-  if (request.method() == QHttpServerRequest::Method::Head) {
-    responder.writeBody("", 0);
-  } else {
-    responder.writeBody(body);
-  }
-  if (WantsClose(request)) socket->disconnectFromHost();
-}
-
 }  // namespace
 
 TPreviewServer::TPreviewServer(TSSIPreviewModule& module, QObject* parent)
@@ -140,6 +128,20 @@ bool TPreviewServer::Listen(quint16& port, QString* error) {
   port = server->serverPort();
   bind(server);
   return true;
+}
+
+void TPreviewServer::WriteWhole(const QHttpServerRequest& request, QTcpSocket* socket, TStatus status,
+                                const QByteArray& mimeType, const QByteArray& body,
+                                QHttpServerResponder::HeaderList headers) {
+  QHttpServerResponder responder = makeResponder(request, socket);
+  WriteHead(responder, status, mimeType, body.size());
+  responder.writeHeaders(headers);
+  if (request.method() == QHttpServerRequest::Method::Head) {
+    responder.writeBody("", 0);
+  } else {
+    responder.writeBody(body);
+  }
+  if (WantsClose(request)) socket->disconnectFromHost();
 }
 
 void TPreviewServer::ForgetClosedListeners() {
@@ -170,7 +172,7 @@ bool TPreviewServer::handleRequest(const QHttpServerRequest& request, QTcpSocket
   socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   const auto method = request.method();
   if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
-    WriteWhole(makeResponder(request, socket), request, socket, TStatus::MethodNotAllowed, "text/plain", "Only GET and HEAD are served\n",
+    WriteWhole(request, socket, TStatus::MethodNotAllowed, "text/plain", "Only GET and HEAD are served\n",
                {{"Allow", "GET, HEAD"}});
     return true;
   }
@@ -184,7 +186,7 @@ bool TPreviewServer::handleRequest(const QHttpServerRequest& request, QTcpSocket
 }
 
 void TPreviewServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-  WriteWhole(makeResponder(request, socket), request, socket, TStatus::NotFound, "text/html; charset=utf-8", FModule.ErrorPage());
+  WriteWhole(request, socket, TStatus::NotFound, "text/html; charset=utf-8", FModule.ErrorPage());
 }
 
 void TPreviewServer::ServeEvents(const QHttpServerRequest& request, QTcpSocket* socket) {
@@ -210,15 +212,15 @@ void TPreviewServer::ServeFile(const QHttpServerRequest& request, QTcpSocket* so
   const TProtocolResult started =
       protocol->Start(TSSIPreviewModule::Scheme() + u':' + path, sink.get(), TBindInfo{}, &error);
   if (started != prOk) {
-    WriteWhole(makeResponder(request, socket), request, socket, started == prAccessDenied ? TStatus::Forbidden : TStatus::InternalServerError,
-               "text/plain; charset=utf-8", error.toUtf8() + '\n');
+    const TStatus status = started == prAccessDenied ? TStatus::Forbidden : TStatus::InternalServerError;
+    WriteWhole(request, socket, status, "text/plain; charset=utf-8", error.toUtf8() + '\n');
     return;
   }
 
   if (!sink->FFound) {
     QByteArray page = ReadAll(*protocol);
     if (FLiveReload) InjectScript(page, ReloadScript());
-    WriteWhole(makeResponder(request, socket), request, socket, TStatus::NotFound, "text/html; charset=utf-8", page);
+    WriteWhole(request, socket, TStatus::NotFound, "text/html; charset=utf-8", page);
     return;
   }
 
@@ -228,7 +230,7 @@ void TPreviewServer::ServeFile(const QHttpServerRequest& request, QTcpSocket* so
   if (inject || (!head && sink->FSize <= kWholeBodyLimit)) {
     QByteArray body = ReadAll(*protocol);
     if (inject) InjectScript(body, ReloadScript());
-    WriteWhole(makeResponder(request, socket), request, socket, TStatus::Ok, mimeType, body);
+    WriteWhole(request, socket, TStatus::Ok, mimeType, body);
     return;
   }
 

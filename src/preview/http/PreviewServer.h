@@ -12,6 +12,7 @@
 #include "preview/SSIPreviewModule.h"
 
 #include <QAbstractHttpServer>
+#include <QHttpServerResponder>
 #include <QPointer>
 #include <QTcpSocket>
 
@@ -42,6 +43,9 @@ class TPreviewServer : public QAbstractHttpServer {
  private:
   void ServeEvents(const QHttpServerRequest& request, QTcpSocket* socket);
   void ServeFile(const QHttpServerRequest& request, QTcpSocket* socket, const QString& path);
+  static void WriteWhole(const QHttpServerRequest& request, QTcpSocket* socket,
+                         QHttpServerResponder::StatusCode status, const QByteArray& mimeType, const QByteArray& body,
+                         QHttpServerResponder::HeaderList headers = {});
   QByteArray ReloadScript() const;
   void ForgetClosedListeners();
 
