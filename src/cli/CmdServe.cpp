@@ -33,6 +33,9 @@ class TServeSession {
         FBasePath(platform::ExtractFileDir(FProjectFile)),
         FModule(module),
         FServer(server) {
+    TGenerator generator;
+    generator.SetBasePath(FBasePath);
+    FTemplateFolder = generator.TemplatePath();
     FSettle.setSingleShot(true);
     FSettle.setInterval(kSettleMs);
     QObject::connect(&FSettle, &QTimer::timeout, [this] { Rebuild(); });
@@ -43,6 +46,8 @@ class TServeSession {
   // Builds the site (or, with build false, only finds its output folder) and points the
   // module at it. False when the project cannot be read.
   bool Build(bool build) {
+    // Taken first, so that a change made while the build runs calls for another one.
+    const QString inputs = InputsStamp();
     TProjectFileData data;
     if (!LoadProjectArg(FProjectFile, data)) return false;
     TSiteBuildOptions options;
@@ -63,7 +68,7 @@ class TServeSession {
     FModule.SetFolder(report.OutputFolder);
     FModule.SetSiteUrl(QString::fromUtf8(ValueToText(generator.GetVar("base_url"))));
     FWritten = static_cast<int>(report.Written.size());
-    FInputs = InputsStamp();
+    FInputs = inputs;
     return true;
   }
 
@@ -82,7 +87,7 @@ class TServeSession {
   const QString& Folder() const { return FModule.Folder(); }
 
  private:
-  QString TemplateFolder() const { return FBasePath + QStringLiteral("template/"); }
+  const QString& TemplateFolder() const { return FTemplateFolder; }
 
   // Every file and folder whose change calls for a rebuild: the project file (and its folder,
   // which sees it replaced), and the template folder with everything below it (template.js
@@ -123,6 +128,7 @@ class TServeSession {
 
   QString FProjectFile;
   QString FBasePath;
+  QString FTemplateFolder;
   TSSIPreviewModule& FModule;
   TPreviewServer& FServer;
   QFileSystemWatcher FWatcher;
