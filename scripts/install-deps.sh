@@ -11,6 +11,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # Qt: Core in the libraries; Widgets, WebEngine and QScintilla in the UI
   qt6-base-dev qt6-webengine-dev libqscintilla2-qt6-dev
+  # HTTP server of `pagewick-cli serve`
+  qt6-httpserver-dev qt6-websockets-dev  # its CMake package requires the WebSockets one
   # script engine
   libjavascriptcoregtk-4.1-dev
   # XML, zip, crypto, network, code pages

@@ -25,6 +25,10 @@ const TCommand kCommands[] = {
      "project file and template folder",
      RunNew},
     {"pack-template", "pack-template PROJECT OUT.pwtmpl", "saves a project as a site template file", RunPackTemplate},
+    {"serve", "serve PROJECT [--port N] [--no-build]",
+     "builds the site, then serves its output folder on http://127.0.0.1:PORT/ until interrupted, rebuilding and "
+     "reloading open pages when the project or its template changes",
+     RunServe},
 };
 
 }  // namespace

@@ -67,5 +67,6 @@ int RunConvert(const TArgs& args);
 int RunBuild(const TArgs& args);
 int RunNew(const TArgs& args);
 int RunPackTemplate(const TArgs& args);
+int RunServe(const TArgs& args);
 
 }  // namespace pw::cli

@@ -31,7 +31,7 @@ TEST(CliCommands, ReadmeTableRepeatsTheHelpRows) {
   ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(readme.readAll());
   const std::vector<TRow> rows = HelpRows();
-  ASSERT_EQ(rows.size(), 6u);
+  ASSERT_FALSE(rows.empty());
   for (const TRow& row : rows) {
     const QString line = "| `pagewick-cli " + row.Usage + "` | " + row.Summary + " |\n";
     EXPECT_TRUE(text.contains(line)) << "README lacks: " << line.toStdString();
