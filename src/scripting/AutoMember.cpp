@@ -41,17 +41,17 @@ std::string AutoMemberName(const QString& name) {
 
 TAutoClass::TAutoClass(const char* name, const TAutoClass* parent,
                        std::initializer_list<TAutoMembers> members)
-    : name_(name), parent_(parent) {
+    : FName(name), FParent(parent) {
   for (const TAutoMembers& group : members) {
-    members_.insert(members_.end(), group.entries.begin(), group.entries.end());
+    FMembers.insert(FMembers.end(), group.entries.begin(), group.entries.end());
   }
 }
 
 DISPID TAutoClass::FindDispID(std::string_view name) const {
   // A name holding byte 0 came from a character above U+00FF and matches nothing.
   if (name.find('\0') != std::string_view::npos) return -1;
-  for (const TAutoClass* cls = this; cls; cls = cls->parent_) {
-    for (const TAutoMember& member : cls->members_) {
+  for (const TAutoClass* cls = this; cls; cls = cls->FParent) {
+    for (const TAutoMember& member : cls->FMembers) {
       if (SameName(member.name, name)) return member.dispId;
     }
   }
@@ -59,8 +59,8 @@ DISPID TAutoClass::FindDispID(std::string_view name) const {
 }
 
 const TAutoMember* TAutoClass::FindEntry(DISPID id, std::uint16_t flags) const {
-  for (const TAutoClass* cls = this; cls; cls = cls->parent_) {
-    for (const TAutoMember& member : cls->members_) {
+  for (const TAutoClass* cls = this; cls; cls = cls->FParent) {
+    for (const TAutoMember& member : cls->FMembers) {
       if (member.dispId == id && (member.kind & flags) != 0) return &member;
     }
   }
@@ -75,10 +75,10 @@ std::vector<std::string> TAutoClass::Problems() const {
   // Ancestors first, so a subclass entry that reuses an inherited DispID is reported at the
   // subclass.
   std::vector<const TAutoClass*> chain;
-  for (const TAutoClass* cls = this; cls; cls = cls->parent_) chain.insert(chain.begin(), cls);
+  for (const TAutoClass* cls = this; cls; cls = cls->FParent) chain.insert(chain.begin(), cls);
   for (const TAutoClass* cls : chain) {
-    for (const TAutoMember& member : cls->members_) {
-      const std::string where = cls->name_ + "." + member.name + ": ";
+    for (const TAutoMember& member : cls->FMembers) {
+      const std::string where = cls->FName + "." + member.name + ": ";
       bool ascii = true;
       for (char c : member.name) ascii = ascii && c > ' ' && static_cast<unsigned char>(c) < 0x80;
       if (member.name.empty() || member.name.size() > kMaxNameLength || !ascii) {

@@ -58,9 +58,9 @@ class TAutoClass {
   TAutoClass(const TAutoClass&) = delete;
   TAutoClass& operator=(const TAutoClass&) = delete;
 
-  const std::string& Name() const { return name_; }
-  const TAutoClass* Parent() const { return parent_; }
-  const std::vector<TAutoMember>& OwnMembers() const { return members_; }
+  const std::string& Name() const { return FName; }
+  const TAutoClass* Parent() const { return FParent; }
+  const std::vector<TAutoMember>& OwnMembers() const { return FMembers; }
 
   // The DispID of the first member whose name equals name without regard to ASCII case,
   // searching ancestors too; -1 when there is none. name is single-byte text.
@@ -75,9 +75,9 @@ class TAutoClass {
   std::vector<std::string> Problems() const;
 
  private:
-  std::string name_;
-  const TAutoClass* parent_;
-  std::vector<TAutoMember> members_;
+  std::string FName;
+  const TAutoClass* FParent;
+  std::vector<TAutoMember> FMembers;
 };
 
 // Converts a script name to the single-byte text of member names: a character above U+00FF

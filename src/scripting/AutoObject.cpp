@@ -36,9 +36,9 @@ HRESULT TAutoTarget::QueryTargetInterface(const IID&, void** out) {
 
 PW_AUTO_MEMBERS(TCustomAutoObject)
 
-TCustomAutoObject::TCustomAutoObject() : target_(this) { gLiveObjects.fetch_add(1); }
+TCustomAutoObject::TCustomAutoObject() : FTarget(this) { gLiveObjects.fetch_add(1); }
 
-TCustomAutoObject::TCustomAutoObject(TAutoTarget* target) : target_(target) {
+TCustomAutoObject::TCustomAutoObject(TAutoTarget* target) : FTarget(target) {
   gLiveObjects.fetch_add(1);
 }
 
@@ -69,11 +69,11 @@ HRESULT TCustomAutoObject::QueryInterface(const IID& iid, void** out) {
 }
 
 std::uint32_t TCustomAutoObject::AddRef() {
-  return refCount_.fetch_add(1, std::memory_order_relaxed) + 1;
+  return FRefCount.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 std::uint32_t TCustomAutoObject::Release() {
-  const std::uint32_t remaining = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  const std::uint32_t remaining = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (remaining == 0) delete this;
   return remaining;
 }
@@ -267,14 +267,14 @@ void TCustomAutoObject::SetDynamicProvider(ICustomDispatch* provider) {
   // itself would recurse forever.
   if (provider == static_cast<ICustomDispatch*>(this)) return;
   ComPtr<ICustomDispatch> replacement(provider);
-  std::lock_guard<std::mutex> lock(providerMutex_);
-  std::swap(provider_, replacement);
+  std::lock_guard<std::mutex> lock(FProviderMutex);
+  std::swap(FProvider, replacement);
   // The old provider is released after the lock, when replacement goes out of scope.
 }
 
 ComPtr<ICustomDispatch> TCustomAutoObject::DynamicProvider() const {
-  std::lock_guard<std::mutex> lock(providerMutex_);
-  return provider_;
+  std::lock_guard<std::mutex> lock(FProviderMutex);
+  return FProvider;
 }
 
 std::int32_t TCustomAutoObject::GetDynamicDispID(const QString& name, bool ensure) {
@@ -297,11 +297,11 @@ PW_AUTO_MEMBERS(TAutoController)
 PW_AUTO_MEMBERS(TAutoComponent)
 
 TAutoComponent::TAutoComponent()
-    : controller_(MakeAutoObject<TAutoController>(this)), ownerThread_(CurrentThreadRef()) {}
+    : FController(MakeAutoObject<TAutoController>(this)), FOwnerThread(CurrentThreadRef()) {}
 
 TAutoComponent::~TAutoComponent() {
-  controller_->Detach();
-  controller_.Reset();
+  FController->Detach();
+  FController.Reset();
 }
 
 // ---------------------------------------------------------------------------------------------

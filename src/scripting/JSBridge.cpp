@@ -21,7 +21,7 @@ namespace pw::js {
 
 namespace {
 
-std::atomic<std::int64_t> g_liveWrappers{0};
+std::atomic<std::int64_t> gLiveWrappers{0};
 
 // Arrays nested deeper than this travel as dispatch objects (this also stops cycles).
 constexpr int kMaxArrayDepth = 32;
@@ -213,8 +213,8 @@ struct NativeRef {
   // The last name resolved: a property access asks whether the name exists, then reads it.
   QString lastName;
   DISPID lastId = DISPID_UNKNOWN;
-  explicit NativeRef(IDispatch* o) : target(std::make_shared<NativeTarget>(o)) { ++g_liveWrappers; }
-  ~NativeRef() { --g_liveWrappers; }
+  explicit NativeRef(IDispatch* o) : target(std::make_shared<NativeTarget>(o)) { ++gLiveWrappers; }
+  ~NativeRef() { --gLiveWrappers; }
 
   HRESULT Resolve(const QString& name, bool ensure, DISPID* id) {
     if (lastId != DISPID_UNKNOWN && name == lastName) {
@@ -236,9 +236,9 @@ struct MemberRef {
   QString name;
   MemberRef(std::shared_ptr<const NativeTarget> t, DISPID i, QString n)
       : target(std::move(t)), id(i), name(std::move(n)) {
-    ++g_liveWrappers;
+    ++gLiveWrappers;
   }
-  ~MemberRef() { --g_liveWrappers; }
+  ~MemberRef() { --gLiveWrappers; }
 };
 
 JSClassRef NativeObjectClass();
@@ -408,16 +408,16 @@ JSClassRef MemberClass() {
 // The first global-members item that knows name, and the member's identifier.
 std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef global,
                                                    Engine& engine, JSStringRef name, DISPID* id) {
-  if (engine.itemLookupSuspended) return nullptr;
+  if (engine.FItemLookupSuspended) return nullptr;
   bool hasItems = false;
   for (const Engine::Item& item : engine.Items()) {
     if (item.flags & kItemGlobalMembers) hasItems = true;
   }
   if (!hasItems) return nullptr;
   // The script's own globals and the built-in ones come first.
-  engine.itemLookupSuspended = true;
+  engine.FItemLookupSuspended = true;
   bool own = JSObjectHasProperty(ctx, global, name);
-  engine.itemLookupSuspended = false;
+  engine.FItemLookupSuspended = false;
   if (own) return nullptr;
   QString memberName = ToQString(name);
   // The list may change while a native call runs; walk a copy.
@@ -551,7 +551,7 @@ IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
   return ref ? ref->target->object.Get() : nullptr;
 }
 
-std::int64_t LiveNativeWrappers() { return g_liveWrappers.load(); }
+std::int64_t LiveNativeWrappers() { return gLiveWrappers.load(); }
 
 Variant FromJS(Engine& engine, JSValueRef value) { return FromJSAt(engine, value, 0); }
 

@@ -32,13 +32,13 @@ struct HandOverState {
 // unprocessed with its receiver.
 class HandOverWaker {
  public:
-  explicit HandOverWaker(std::shared_ptr<HandOverState> state) : state_(std::move(state)) {}
+  explicit HandOverWaker(std::shared_ptr<HandOverState> state) : FState(std::move(state)) {}
   HandOverWaker(const HandOverWaker&) = delete;
   HandOverWaker& operator=(const HandOverWaker&) = delete;
-  ~HandOverWaker() { state_->done.release(); }
+  ~HandOverWaker() { FState->done.release(); }
 
  private:
-  std::shared_ptr<HandOverState> state_;
+  std::shared_ptr<HandOverState> FState;
 };
 
 }  // namespace
@@ -51,21 +51,21 @@ ThreadRef CurrentThreadRef() {
   return holder.ref;
 }
 
-ThreadAnchor::ThreadAnchor() : thread_(QThread::currentThread()), receiver_(new QObject()) {}
+ThreadAnchor::ThreadAnchor() : FThread(QThread::currentThread()), FReceiver(new QObject()) {}
 
 ThreadAnchor::~ThreadAnchor() = default;
 
 bool ThreadAnchor::IsCurrent() const {
-  std::lock_guard lock(mutex_);
-  return thread_ == QThread::currentThread();
+  std::lock_guard lock(FMutex);
+  return FThread == QThread::currentThread();
 }
 
 void ThreadAnchor::Detach() {
   QObject* receiver = nullptr;
   {
-    std::lock_guard lock(mutex_);
-    receiver = receiver_;
-    receiver_ = nullptr;
+    std::lock_guard lock(FMutex);
+    receiver = FReceiver;
+    FReceiver = nullptr;
   }
   // Deleting the receiver drops its pending calls, which wakes their callers with "not run".
   delete receiver;
@@ -78,11 +78,11 @@ bool ThreadAnchor::Run(const std::function<void()>& work) {
   }
   auto state = std::make_shared<HandOverState>();
   {
-    std::lock_guard lock(mutex_);
-    if (!receiver_) return false;
+    std::lock_guard lock(FMutex);
+    if (!FReceiver) return false;
     auto waker = std::make_shared<HandOverWaker>(state);
     QMetaObject::invokeMethod(
-        receiver_,
+        FReceiver,
         [waker, state, &work] {
           // An exception must not escape into the owner's event loop; the caller gets it.
           try {

@@ -24,21 +24,21 @@ const std::vector<Variant> kNoElements;
 
 }  // namespace
 
-Variant::Variant(bool value) : vt_(VT_BOOL), value_(std::int64_t{value ? -1 : 0}) {}
-Variant::Variant(std::int16_t value) : vt_(VT_I2), value_(std::int64_t{value}) {}
-Variant::Variant(std::int32_t value) : vt_(VT_I4), value_(std::int64_t{value}) {}
-Variant::Variant(std::int64_t value) : vt_(VT_I8), value_(value) {}
-Variant::Variant(long long value) : vt_(VT_I8), value_(static_cast<std::int64_t>(value)) {}
-Variant::Variant(std::uint8_t value) : vt_(VT_UI1), value_(std::int64_t{value}) {}
-Variant::Variant(float value) : vt_(VT_R4), value_(double{value}) {}
-Variant::Variant(double value) : vt_(VT_R8), value_(value) {}
-Variant::Variant(Currency value) : vt_(VT_CY), value_(value.scaled) {}
-Variant::Variant(Date value) : vt_(VT_DATE), value_(value.value) {}
-Variant::Variant(ErrorCode value) : vt_(VT_ERROR), value_(std::int64_t{value.scode}) {}
-Variant::Variant(QString value) : vt_(VT_BSTR), value_(std::move(value)) {}
-Variant::Variant(std::string value) : vt_(VT_BYTESTR), value_(std::move(value)) {}
+Variant::Variant(bool value) : FVt(VT_BOOL), FValue(std::int64_t{value ? -1 : 0}) {}
+Variant::Variant(std::int16_t value) : FVt(VT_I2), FValue(std::int64_t{value}) {}
+Variant::Variant(std::int32_t value) : FVt(VT_I4), FValue(std::int64_t{value}) {}
+Variant::Variant(std::int64_t value) : FVt(VT_I8), FValue(value) {}
+Variant::Variant(long long value) : FVt(VT_I8), FValue(static_cast<std::int64_t>(value)) {}
+Variant::Variant(std::uint8_t value) : FVt(VT_UI1), FValue(std::int64_t{value}) {}
+Variant::Variant(float value) : FVt(VT_R4), FValue(double{value}) {}
+Variant::Variant(double value) : FVt(VT_R8), FValue(value) {}
+Variant::Variant(Currency value) : FVt(VT_CY), FValue(value.scaled) {}
+Variant::Variant(Date value) : FVt(VT_DATE), FValue(value.value) {}
+Variant::Variant(ErrorCode value) : FVt(VT_ERROR), FValue(std::int64_t{value.scode}) {}
+Variant::Variant(QString value) : FVt(VT_BSTR), FValue(std::move(value)) {}
+Variant::Variant(std::string value) : FVt(VT_BYTESTR), FValue(std::move(value)) {}
 Variant::Variant(ComPtr<IDispatch> value)
-    : vt_(VT_DISPATCH), value_(ComPtr<IUnknown>(static_cast<IUnknown*>(value.Get()))) {}
+    : FVt(VT_DISPATCH), FValue(ComPtr<IUnknown>(static_cast<IUnknown*>(value.Get()))) {}
 
 Variant Variant::Null() { return Variant(VT_NULL, std::monostate{}); }
 
@@ -63,7 +63,7 @@ Variant Variant::Missing() { return Variant(ErrorCode{DISP_E_PARAMNOTFOUND}); }
 Variant Variant::ByRef(Variant* target) {
   if (!target) return Variant();
   if (target->IsByRef()) return *target;  // a reference to a reference is the same reference
-  return Variant(static_cast<VARTYPE>(VT_BYREF | target->vt_), target);
+  return Variant(static_cast<VARTYPE>(VT_BYREF | target->FVt), target);
 }
 
 Variant Variant::ByRefVariant(Variant* target) {
@@ -73,80 +73,80 @@ Variant Variant::ByRefVariant(Variant* target) {
 }
 
 bool Variant::IsMissing() const {
-  return vt_ == VT_ERROR && ErrorValue() == DISP_E_PARAMNOTFOUND;
+  return FVt == VT_ERROR && ErrorValue() == DISP_E_PARAMNOTFOUND;
 }
 
 std::int64_t Variant::IntValue() const {
-  switch (vt_) {
+  switch (FVt) {
     case VT_I2:
     case VT_I4:
     case VT_I8:
     case VT_UI1:
     case VT_ERROR:
-      return std::get<std::int64_t>(value_);
+      return std::get<std::int64_t>(FValue);
     default:
       return 0;
   }
 }
 
 double Variant::RealValue() const {
-  switch (vt_) {
+  switch (FVt) {
     case VT_R4:
     case VT_R8:
     case VT_DATE:
-      return std::get<double>(value_);
+      return std::get<double>(FValue);
     default:
       return 0;
   }
 }
 
-bool Variant::BoolValue() const { return vt_ == VT_BOOL && std::get<std::int64_t>(value_) != 0; }
+bool Variant::BoolValue() const { return FVt == VT_BOOL && std::get<std::int64_t>(FValue) != 0; }
 
 Currency Variant::CurrencyValue() const {
-  return vt_ == VT_CY ? Currency{std::get<std::int64_t>(value_)} : Currency{};
+  return FVt == VT_CY ? Currency{std::get<std::int64_t>(FValue)} : Currency{};
 }
 
-Date Variant::DateValue() const { return vt_ == VT_DATE ? Date{std::get<double>(value_)} : Date{}; }
+Date Variant::DateValue() const { return FVt == VT_DATE ? Date{std::get<double>(FValue)} : Date{}; }
 
 HRESULT Variant::ErrorValue() const {
-  return vt_ == VT_ERROR ? static_cast<HRESULT>(std::get<std::int64_t>(value_)) : 0;
+  return FVt == VT_ERROR ? static_cast<HRESULT>(std::get<std::int64_t>(FValue)) : 0;
 }
 
 const QString& Variant::StringValue() const {
-  return vt_ == VT_BSTR ? std::get<QString>(value_) : kEmptyString;
+  return FVt == VT_BSTR ? std::get<QString>(FValue) : kEmptyString;
 }
 
 const std::string& Variant::ByteStringValue() const {
-  return vt_ == VT_BYTESTR ? std::get<std::string>(value_) : kEmptyByteString;
+  return FVt == VT_BYTESTR ? std::get<std::string>(FValue) : kEmptyByteString;
 }
 
 IDispatch* Variant::DispatchValue() const {
   // Only dispatch pointers are stored under VT_DISPATCH, so the downcast is exact.
-  return vt_ == VT_DISPATCH ? static_cast<IDispatch*>(std::get<ComPtr<IUnknown>>(value_).Get())
+  return FVt == VT_DISPATCH ? static_cast<IDispatch*>(std::get<ComPtr<IUnknown>>(FValue).Get())
                             : nullptr;
 }
 
 IUnknown* Variant::UnknownValue() const {
-  return (vt_ == VT_DISPATCH || vt_ == VT_UNKNOWN) ? std::get<ComPtr<IUnknown>>(value_).Get()
+  return (FVt == VT_DISPATCH || FVt == VT_UNKNOWN) ? std::get<ComPtr<IUnknown>>(FValue).Get()
                                                     : nullptr;
 }
 
 const QByteArray& Variant::Bytes() const {
-  return vt_ == (VT_ARRAY | VT_UI1) ? std::get<QByteArray>(value_) : kEmptyBytes;
+  return FVt == (VT_ARRAY | VT_UI1) ? std::get<QByteArray>(FValue) : kEmptyBytes;
 }
 
 const std::vector<Variant>& Variant::Elements() const {
-  return vt_ == (VT_ARRAY | VT_VARIANT) ? *std::get<Elements_>(value_) : kNoElements;
+  return FVt == (VT_ARRAY | VT_VARIANT) ? *std::get<TElementList>(FValue) : kNoElements;
 }
 
 std::vector<Variant>& Variant::MutableElements() {
-  if (vt_ != (VT_ARRAY | VT_VARIANT)) *this = FromArray({});
-  Elements_& elements = std::get<Elements_>(value_);
+  if (FVt != (VT_ARRAY | VT_VARIANT)) *this = FromArray({});
+  TElementList& elements = std::get<TElementList>(FValue);
   if (elements.use_count() > 1) elements = std::make_shared<std::vector<Variant>>(*elements);
   return *elements;
 }
 
-Variant* Variant::RefTarget() const { return IsByRef() ? std::get<Variant*>(value_) : nullptr; }
+Variant* Variant::RefTarget() const { return IsByRef() ? std::get<Variant*>(FValue) : nullptr; }
 
 Variant Variant::Dereferenced() const {
   if (!IsByRef()) return *this;
@@ -156,19 +156,19 @@ Variant Variant::Dereferenced() const {
 bool Variant::StoreThroughRef(const Variant& value) const {
   Variant* target = RefTarget();
   if (!target) return false;
-  if (vt_ == (VT_BYREF | VT_VARIANT)) {
+  if (FVt == (VT_BYREF | VT_VARIANT)) {
     if (&value != target) *target = value.Dereferenced();
     return true;
   }
-  if (value.Type() != BaseType() && value.Type() != (vt_ & ~VT_BYREF)) return false;
+  if (value.Type() != BaseType() && value.Type() != (FVt & ~VT_BYREF)) return false;
   *target = value;
   return true;
 }
 
 bool operator==(const Variant& a, const Variant& b) {
-  if (a.vt_ != b.vt_) return false;
-  if (a.vt_ == (VT_ARRAY | VT_VARIANT)) return a.Elements() == b.Elements();
-  return a.value_ == b.value_;
+  if (a.FVt != b.FVt) return false;
+  if (a.FVt == (VT_ARRAY | VT_VARIANT)) return a.Elements() == b.Elements();
+  return a.FValue == b.FValue;
 }
 
 namespace {
@@ -194,24 +194,24 @@ QString TypeName(VARTYPE vt) {
 }  // namespace
 
 QString Variant::DebugString() const {
-  QString text = TypeName(vt_);
+  QString text = TypeName(FVt);
   if (IsByRef()) return text + QStringLiteral(" -> ") + RefTarget()->DebugString();
   Variant asText;
-  if (vt_ == VT_BSTR || vt_ == VT_BYTESTR) {
+  if (FVt == VT_BSTR || FVt == VT_BYTESTR) {
     VariantChangeTypeEx(asText, *this, 0, 0, VT_BSTR);
     return text + QStringLiteral(" \"") + asText.StringValue() + QLatin1Char('"');
   }
-  if (vt_ == (VT_ARRAY | VT_UI1)) return text + QLatin1Char(' ') + QString::fromLatin1(Bytes().toHex());
-  if (vt_ == (VT_ARRAY | VT_VARIANT)) {
+  if (FVt == (VT_ARRAY | VT_UI1)) return text + QLatin1Char(' ') + QString::fromLatin1(Bytes().toHex());
+  if (FVt == (VT_ARRAY | VT_VARIANT)) {
     QStringList parts;
     for (const Variant& element : Elements()) parts << element.DebugString();
     return text + QStringLiteral(" [") + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
   }
-  if (vt_ == VT_DISPATCH || vt_ == VT_UNKNOWN) {
+  if (FVt == VT_DISPATCH || FVt == VT_UNKNOWN) {
     return text + QStringLiteral(" 0x") + QString::number(reinterpret_cast<quintptr>(UnknownValue()), 16);
   }
-  if (vt_ == VT_ERROR) return text + QStringLiteral(" 0x") + QString::number(static_cast<quint32>(ErrorValue()), 16);
-  if (vt_ == VT_EMPTY || vt_ == VT_NULL) return text;
+  if (FVt == VT_ERROR) return text + QStringLiteral(" 0x") + QString::number(static_cast<quint32>(ErrorValue()), 16);
+  if (FVt == VT_EMPTY || FVt == VT_NULL) return text;
   if (SUCCEEDED(VariantChangeTypeEx(asText, *this, 0, 0, VT_BSTR))) {
     return text + QLatin1Char(' ') + asText.StringValue();
   }
