@@ -94,9 +94,9 @@ HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32
   bool wasVisible = false;
   Item* item = nullptr;
   for (Item& existing : FItems) {
-    if (existing.name == name) {
+    if (existing.Name == name) {
       item = &existing;
-      wasVisible = (existing.flags & kItemIsVisible) != 0;
+      wasVisible = (existing.Flags & kItemIsVisible) != 0;
       break;
     }
   }
@@ -104,8 +104,8 @@ HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32
     FItems.push_back(Item{name, ComPtr<IDispatch>(object), flags});
     item = &FItems.back();
   } else {
-    item->object = ComPtr<IDispatch>(object);
-    item->flags = flags;
+    item->Object = ComPtr<IDispatch>(object);
+    item->Flags = flags;
   }
   JSObjectRef global = JSContextGetGlobalObject(FContext);
   JSString jsName(name);

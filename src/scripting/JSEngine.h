@@ -80,9 +80,9 @@ class Engine : public std::enable_shared_from_this<Engine> {
   const ThreadRef& Thread() const { return FThread; }  // any thread
 
   struct Item {
-    QString name;
-    ComPtr<IDispatch> object;
-    std::uint32_t flags = 0;
+    QString Name;
+    ComPtr<IDispatch> Object;
+    std::uint32_t Flags = 0;
   };
   const std::vector<Item>& Items() const { return FItems; }
 

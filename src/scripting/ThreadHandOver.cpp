@@ -23,9 +23,9 @@ struct ThreadAnchorHolder {
 };
 
 struct HandOverState {
-  QSemaphore done;
-  bool ran = false;
-  std::exception_ptr error;  // what the work threw, rethrown to the caller
+  QSemaphore Done;
+  bool Ran = false;
+  std::exception_ptr Error;  // what the work threw, rethrown to the caller
 };
 
 // Wakes the waiting caller when the posted call is destroyed, whether it ran or was dropped
@@ -35,7 +35,7 @@ class HandOverWaker {
   explicit HandOverWaker(std::shared_ptr<HandOverState> state) : FState(std::move(state)) {}
   HandOverWaker(const HandOverWaker&) = delete;
   HandOverWaker& operator=(const HandOverWaker&) = delete;
-  ~HandOverWaker() { FState->done.release(); }
+  ~HandOverWaker() { FState->Done.release(); }
 
  private:
   std::shared_ptr<HandOverState> FState;
@@ -88,23 +88,23 @@ bool ThreadAnchor::Run(const std::function<void()>& work) {
           try {
             work();
           } catch (...) {
-            state->error = std::current_exception();
+            state->Error = std::current_exception();
           }
-          state->ran = true;
+          state->Ran = true;
         },
         Qt::QueuedConnection);
   }
   // A thread that has an event loop keeps serving hand-overs to itself while it waits, so that
   // a call that comes back to it (a callback into its own scripts) does not deadlock.
   if (QAbstractEventDispatcher::instance()) {
-    while (!state->done.tryAcquire(1, 10)) {
+    while (!state->Done.tryAcquire(1, 10)) {
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
   } else {
-    state->done.acquire();
+    state->Done.acquire();
   }
-  if (state->error) std::rethrow_exception(state->error);
-  return state->ran;
+  if (state->Error) std::rethrow_exception(state->Error);
+  return state->Ran;
 }
 
 }  // namespace pw

@@ -48,9 +48,9 @@ constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 // Identifies an interface for QueryInterface. Two identifiers are equal when their names are.
 struct IID {
-  const char* name;
+  const char* Name;
   friend bool operator==(const IID& a, const IID& b) {
-    return a.name == b.name || std::strcmp(a.name, b.name) == 0;
+    return a.Name == b.Name || std::strcmp(a.Name, b.Name) == 0;
   }
 };
 

@@ -32,9 +32,9 @@ Variant::Variant(long long value) : FVt(VT_I8), FValue(static_cast<std::int64_t>
 Variant::Variant(std::uint8_t value) : FVt(VT_UI1), FValue(std::int64_t{value}) {}
 Variant::Variant(float value) : FVt(VT_R4), FValue(double{value}) {}
 Variant::Variant(double value) : FVt(VT_R8), FValue(value) {}
-Variant::Variant(Currency value) : FVt(VT_CY), FValue(value.scaled) {}
-Variant::Variant(Date value) : FVt(VT_DATE), FValue(value.value) {}
-Variant::Variant(ErrorCode value) : FVt(VT_ERROR), FValue(std::int64_t{value.scode}) {}
+Variant::Variant(Currency value) : FVt(VT_CY), FValue(value.Scaled) {}
+Variant::Variant(Date value) : FVt(VT_DATE), FValue(value.Value) {}
+Variant::Variant(ErrorCode value) : FVt(VT_ERROR), FValue(std::int64_t{value.SCode}) {}
 Variant::Variant(QString value) : FVt(VT_BSTR), FValue(std::move(value)) {}
 Variant::Variant(std::string value) : FVt(VT_BYTESTR), FValue(std::move(value)) {}
 Variant::Variant(ComPtr<IDispatch> value)
@@ -233,9 +233,9 @@ constexpr std::int64_t kCurrencyScale = 10000;
 
 // A number on its way between types: exact integers stay integers, currency stays scaled.
 struct Number {
-  enum Kind { kInt, kReal, kCurrency } kind = kInt;
-  std::int64_t i = 0;  // kInt: the value; kCurrency: value x 10 000
-  double d = 0;        // kReal
+  enum TKind { kInt, kReal, kCurrency } Kind = kInt;
+  std::int64_t Int = 0;  // kInt: the value; kCurrency: value x 10 000
+  double Real = 0;       // kReal
 };
 
 QString Trimmed(const Variant& text) {
@@ -397,7 +397,7 @@ HRESULT ToNumber(const Variant& source, VARTYPE target, Number& number) {
       number = {Number::kReal, 0, source.RealValue()};
       return S_OK;
     case VT_CY:
-      number = {Number::kCurrency, source.CurrencyValue().scaled, 0};
+      number = {Number::kCurrency, source.CurrencyValue().Scaled, 0};
       return S_OK;
     case VT_BSTR:
     case VT_BYTESTR: {
@@ -427,16 +427,16 @@ HRESULT ToNumber(const Variant& source, VARTYPE target, Number& number) {
 }
 
 HRESULT ToInteger(const Number& number, std::int64_t low, std::int64_t high, std::int64_t& out) {
-  switch (number.kind) {
+  switch (number.Kind) {
     case Number::kInt:
-      out = number.i;
+      out = number.Int;
       break;
     case Number::kCurrency:
-      out = CurrencyToInteger(number.i);
+      out = CurrencyToInteger(number.Int);
       break;
     case Number::kReal: {
-      if (!std::isfinite(number.d)) return DISP_E_OVERFLOW;
-      const double rounded = std::nearbyint(number.d);  // the default mode rounds half to even
+      if (!std::isfinite(number.Real)) return DISP_E_OVERFLOW;
+      const double rounded = std::nearbyint(number.Real);  // the default mode rounds half to even
       if (rounded < -9223372036854775808.0 || rounded >= 9223372036854775808.0) return DISP_E_OVERFLOW;
       out = static_cast<std::int64_t>(rounded);
       break;
@@ -446,15 +446,15 @@ HRESULT ToInteger(const Number& number, std::int64_t low, std::int64_t high, std
 }
 
 double ToReal(const Number& number) {
-  switch (number.kind) {
+  switch (number.Kind) {
     case Number::kInt:
-      return static_cast<double>(number.i);
+      return static_cast<double>(number.Int);
     case Number::kCurrency:
-      return static_cast<double>(number.i) / kCurrencyScale;
+      return static_cast<double>(number.Int) / kCurrencyScale;
     case Number::kReal:
       break;
   }
-  return number.d;
+  return number.Real;
 }
 
 // number as an integer variant of type T, or DISP_E_OVERFLOW outside T's range.
@@ -477,7 +477,7 @@ HRESULT FromNumber(const Number& number, VARTYPE target, Variant& out) {
     case VT_UI1:
       return IntegerVariant<std::uint8_t>(number, out);
     case VT_BOOL:
-      out = Variant(number.kind == Number::kReal ? number.d != 0 : number.i != 0);
+      out = Variant(number.Kind == Number::kReal ? number.Real != 0 : number.Int != 0);
       return S_OK;
     case VT_R4: {
       const double value = ToReal(number);
@@ -496,17 +496,17 @@ HRESULT FromNumber(const Number& number, VARTYPE target, Variant& out) {
     }
     case VT_CY: {
       constexpr std::int64_t kMaxUnits = std::numeric_limits<std::int64_t>::max() / kCurrencyScale;
-      if (number.kind == Number::kCurrency) {
-        out = Variant(Currency{number.i});
+      if (number.Kind == Number::kCurrency) {
+        out = Variant(Currency{number.Int});
         return S_OK;
       }
-      if (number.kind == Number::kInt) {
-        if (number.i > kMaxUnits || number.i < -kMaxUnits) return DISP_E_OVERFLOW;
-        out = Variant(Currency{number.i * kCurrencyScale});
+      if (number.Kind == Number::kInt) {
+        if (number.Int > kMaxUnits || number.Int < -kMaxUnits) return DISP_E_OVERFLOW;
+        out = Variant(Currency{number.Int * kCurrencyScale});
         return S_OK;
       }
-      if (!std::isfinite(number.d)) return DISP_E_OVERFLOW;
-      const double scaled = std::nearbyint(number.d * kCurrencyScale);
+      if (!std::isfinite(number.Real)) return DISP_E_OVERFLOW;
+      const double scaled = std::nearbyint(number.Real * kCurrencyScale);
       if (scaled < -9223372036854775808.0 || scaled >= 9223372036854775808.0) return DISP_E_OVERFLOW;
       out = Variant(Currency{static_cast<std::int64_t>(scaled)});
       return S_OK;
@@ -541,7 +541,7 @@ HRESULT ToText(const Variant& source, std::uint16_t flags, QString& text) {
       text = FormatReal(source.RealValue(), 15);
       return S_OK;
     case VT_CY:
-      text = FormatCurrency(source.CurrencyValue().scaled);
+      text = FormatCurrency(source.CurrencyValue().Scaled);
       return S_OK;
     case VT_DATE:
       text = FormatDate(source.RealValue());

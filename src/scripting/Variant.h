@@ -46,20 +46,20 @@ enum : VARTYPE {
 
 // A currency amount: the value times 10 000, as a 64-bit integer.
 struct Currency {
-  std::int64_t scaled = 0;
+  std::int64_t Scaled = 0;
   friend bool operator==(const Currency&, const Currency&) = default;
 };
 
 // A date and time: days since 1899-12-30 00:00 local time; the fraction is the time of day
 // (for negative values the fraction still counts forwards from midnight of the day).
 struct Date {
-  double value = 0;
+  double Value = 0;
   friend bool operator==(const Date&, const Date&) = default;
 };
 
 // A VT_ERROR value: a result code, DISP_E_PARAMNOTFOUND for a missing argument.
 struct ErrorCode {
-  HRESULT scode = 0;
+  HRESULT SCode = 0;
   friend bool operator==(const ErrorCode&, const ErrorCode&) = default;
 };
 
