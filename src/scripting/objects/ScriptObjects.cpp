@@ -3,6 +3,9 @@
 #include <mutex>
 
 #include "scripting/AutoObject.h"
+#include "scripting/objects/ByteArrayObject.h"
+#include "scripting/objects/DictionaryObject.h"
+#include "scripting/objects/StringListObject.h"
 
 namespace pw {
 
@@ -13,9 +16,15 @@ QStringList& Names() {
   return names;
 }
 
-[[maybe_unused]] void Add(const QString& name, TAutoFactory factory) {
+void Add(const QString& name, TAutoFactory factory) {
   RegisterAutoObject(name, std::move(factory));
   Names() << name;
+}
+
+// The factory of a class that needs nothing from the runtime.
+template <class T>
+ComPtr<IDispatch> Make(TScriptRuntime*) {
+  return ComPtr<IDispatch>(MakeAutoObject<T>());
 }
 
 }  // namespace
@@ -25,8 +34,10 @@ void RegisterScriptObjects() {
   // harmless, but the list would grow with duplicates.
   static std::once_flag once;
   std::call_once(once, [] {
-    // One line per creatable name, such as
-    // Add(QStringLiteral("StringList"), &TStringListObject::Create);
+    Add(QStringLiteral("StringList"), &Make<TStringListObject>);
+    Add(QStringLiteral("Strings"), &Make<TStringListObject>);
+    Add(QStringLiteral("Bytes"), &Make<TByteArrayObject>);
+    Add(QStringLiteral("Dictionary"), &Make<TDictionaryObject>);
   });
 }
 
