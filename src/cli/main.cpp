@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"new", "new FOLDER/NAME [--template FILE.pwtmpl]  create a new project", pw::cli::RunNew},
     {"pack-template", "pack-template PROJECT OUT.pwtmpl  save the project as a site template",
      pw::cli::RunPackTemplate},
+    {"script", "script FILE.js [ARGS...]      run a script; main(args) may return the exit code", pw::cli::RunScript},
 };
 
 void PrintHelp(FILE* out) {
