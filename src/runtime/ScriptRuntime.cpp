@@ -383,7 +383,11 @@ void TScriptRuntime::CreateThread(const Variant& onCreate, const Variant& body,
     std::lock_guard lock(FThreadsMutex);
     FThreads.push_back(thread);
   }
-  thread->Prepare(main.Get(), create.Get());
+  if (!thread->Prepare(main.Get(), create.Get())) {
+    // The thread is not started: its caller gets the on-create function's own exception back.
+    ThreadEnded(thread);
+    throw EAutoObjectError(QStringLiteral("CreateThread: the on-create function failed"));
+  }
   thread->Start();
 }
 

@@ -53,12 +53,12 @@ TScriptThread::~TScriptThread() {
   FController->SetDynamicProvider(nullptr);
 }
 
-void TScriptThread::Prepare(IDispatch* body, IDispatch* onCreate) {
+bool TScriptThread::Prepare(IDispatch* body, IDispatch* onCreate) {
   Variant source;
   if (SUCCEEDED(GetDefaultValue(body, &source)) && source.Type() == VT_BSTR) {
     FFunction = SplitFunctionSource(source.StringValue());
   }
-  if (onCreate) CallDispatch(onCreate, DISPID_VALUE, nullptr, 0, FController.Get(), nullptr);
+  return !onCreate || SUCCEEDED(CallDispatch(onCreate, DISPID_VALUE, nullptr, 0, FController.Get(), nullptr));
 }
 
 void TScriptThread::Start() {

@@ -92,6 +92,14 @@ TEST_F(TScriptThreadTest, AThrowingBodyIsReportedAndStillEnds) {
   EXPECT_EQ(errors[1], QStringLiteral("body failed"));
 }
 
+TEST_F(TScriptThreadTest, AFailingOnCreateStartsNoThreadAndThrowsToItsCaller) {
+  EXPECT_EQ(ErrorOf(QStringLiteral("CreateThread(function () { throw new RangeError('not now'); },"
+                                   " function () { return 1; }, null)")),
+            QStringLiteral("not now"));
+  EXPECT_EQ(runtime.LiveThreads(), 0);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+}
+
 TEST(ScriptThreadShutdown, DestroyingTheRuntimeStopsABodyThatNeverLooks) {
   RuntimeApp();
   auto runtime = std::make_unique<TScriptRuntime>();
