@@ -19,25 +19,6 @@ namespace {
 
 using DataObjectsTest = RuntimeFixture;
 
-struct TCase {
-  const char* Expression;
-  const char* Expected;
-};
-
-void ExpectAll(RuntimeFixture& fixture, QString (RuntimeFixture::*evaluate)(const QString&),
-               std::initializer_list<TCase> cases) {
-  for (const TCase& c : cases) {
-    EXPECT_EQ((fixture.*evaluate)(QString::fromUtf8(c.Expression)), QString::fromUtf8(c.Expected))
-        << c.Expression;
-  }
-}
-
-class Access : public RuntimeFixture {
- public:
-  using RuntimeFixture::ErrorOf;
-  using RuntimeFixture::Text;
-};
-
 TEST_F(DataObjectsTest, DictionaryKeepsDuplicatesAndServesDynamicMembers) {
   Run(QStringLiteral(
       "var d = CreateObject('Dictionary');"

@@ -25,6 +25,12 @@ inline QCoreApplication& RuntimeApp() {
   return *app;
 }
 
+// One row of a table of script expressions and the text they give.
+struct TCase {
+  const char* Expression;
+  const char* Expected;
+};
+
 class RuntimeFixture : public ::testing::Test {
  protected:
   RuntimeFixture() {

@@ -14,11 +14,6 @@ namespace {
 
 using TScriptRuntimeTest = RuntimeFixture;
 
-struct TCase {
-  const char* Expression;
-  const char* Expected;
-};
-
 TEST_F(TScriptRuntimeTest, HelpersGiveTheirDocumentedResults) {
   runtime.SetParams({QStringLiteral("a"), QStringLiteral("b")});
   const TCase cases[] = {

@@ -35,6 +35,16 @@ void CheckLength(qint64 length) {
   }
 }
 
+// Reads of size bytes at a position must stay inside the buffer.
+void CheckRead(qint64 at, qint64 size, qsizetype length) {
+  if (at + size > length) {
+    throw EAutoObjectError(QStringLiteral("Reading %1 byte(s) at %2 passes the end of the buffer (%3 bytes)")
+                               .arg(size)
+                               .arg(at)
+                               .arg(length));
+  }
+}
+
 }  // namespace
 
 QByteArray BytesOfValue(const Variant& value, bool* isArray) {
@@ -69,12 +79,7 @@ void TByteArrayObject::WriteAt(qsizetype at, const QByteArray& bytes) {
 std::uint32_t TByteArrayObject::ReadLittleEndian(std::int32_t position, int size) {
   TLock lock(FMutex);
   const qsizetype at = Resolve(position);
-  if (at + size > FData.size()) {
-    throw EAutoObjectError(QStringLiteral("Reading %1 byte(s) at %2 passes the end of the buffer (%3 bytes)")
-                               .arg(size)
-                               .arg(at)
-                               .arg(FData.size()));
-  }
+  CheckRead(at, size, FData.size());
   std::uint32_t value = 0;
   for (int i = size - 1; i >= 0; --i) {
     value = (value << 8) | static_cast<std::uint8_t>(FData[at + i]);
@@ -164,12 +169,7 @@ Variant TByteArrayObject::Bytes(std::int32_t position, std::int32_t count) {
   TLock lock(FMutex);
   const qsizetype at = Resolve(position);
   const qint64 size = count <= 0 ? std::max<qint64>(0, FData.size() - at) : count;
-  if (at + size > FData.size()) {
-    throw EAutoObjectError(QStringLiteral("Reading %1 byte(s) at %2 passes the end of the buffer (%3 bytes)")
-                               .arg(size)
-                               .arg(at)
-                               .arg(FData.size()));
-  }
+  CheckRead(at, size, FData.size());
   return Variant::FromBytes(FData.mid(at, static_cast<qsizetype>(size)));
 }
 
