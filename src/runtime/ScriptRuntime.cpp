@@ -383,10 +383,12 @@ void TScriptRuntime::CreateThread(const Variant& onCreate, const Variant& body,
     std::lock_guard lock(FThreadsMutex);
     FThreads.push_back(thread);
   }
-  if (!thread->Prepare(main.Get(), create.Get())) {
-    // The thread is not started: its caller gets the on-create function's own exception back.
+  QString error;
+  if (!thread->Prepare(main.Get(), create.Get(), &error)) {
+    // The thread is not started; passing the message on gives the caller the on-create
+    // function's own exception back.
     ThreadEnded(thread);
-    throw EAutoObjectError(QStringLiteral("CreateThread: the on-create function failed"));
+    throw EAutoObjectError(error.isEmpty() ? QStringLiteral("CreateThread: the on-create function failed") : error);
   }
   thread->Start();
 }

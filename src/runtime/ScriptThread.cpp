@@ -53,12 +53,26 @@ TScriptThread::~TScriptThread() {
   FController->SetDynamicProvider(nullptr);
 }
 
-bool TScriptThread::Prepare(IDispatch* body, IDispatch* onCreate) {
+bool TScriptThread::Prepare(IDispatch* body, IDispatch* onCreate, QString* error) {
   Variant source;
   if (SUCCEEDED(GetDefaultValue(body, &source)) && source.Type() == VT_BSTR) {
     FFunction = SplitFunctionSource(source.StringValue());
   }
-  return !onCreate || SUCCEEDED(CallDispatch(onCreate, DISPID_VALUE, nullptr, 0, FController.Get(), nullptr));
+  if (!onCreate) return true;
+  // Called with an exception record, so that a failure can pass the function's own message on.
+  Variant self = Variant::FromDispatch(FController.Get());
+  DISPID thisId = DISPID_THIS;
+  DISPPARAMS params;
+  params.rgvarg = &self;
+  params.rgdispidNamedArgs = &thisId;
+  params.cArgs = 1;
+  params.cNamedArgs = 1;
+  EXCEPINFO info;
+  if (SUCCEEDED(onCreate->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, &info, nullptr))) {
+    return true;
+  }
+  if (error) *error = info.bstrDescription;
+  return false;
 }
 
 void TScriptThread::Start() {

@@ -57,8 +57,8 @@ class TScriptThread : public TAutoTarget {
   ~TScriptThread() override;
 
   // Reads and splits the body's source, then calls onCreate (may be null) with this thread as
-  // `this`, on the calling thread. False when onCreate failed.
-  bool Prepare(IDispatch* body, IDispatch* onCreate);
+  // `this`, on the calling thread. False when onCreate failed, with its exception's message.
+  bool Prepare(IDispatch* body, IDispatch* onCreate, QString* error);
   void Start();
   // Stops the body's script at once (used when the runtime shuts down). Any thread.
   void Interrupt();
