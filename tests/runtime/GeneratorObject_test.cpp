@@ -26,7 +26,7 @@ TEST_F(GeneratorObjectTest, VariablesAreDictionariesAndSectionsChainToTheGenerat
       "Generator.SetVar('title', 'Site'); Generator.Vars.Item['count'] = 5; Generator.flag = true;"
       "var s = Generator.AddSection('index.html', 'body');"
       "var inherited = s.title;"
-      "s.Name; s.title = 'Page'; s.CatVar('title', '!');"));
+      "s.title = 'Page'; s.CatVar('title', '!');"));
   const char* const cases[][2] = {
       {"inherited + '|' + s.title + '|' + s.GetVar('title', '') + '|' + Generator.GetVar('title', '')", "Site|Page!|Page!|Site"},
       {"s.GetVar('count', 0) + s.GetVar('missing', 'fallback')", "5fallback"},

@@ -160,12 +160,37 @@ std::int32_t TDictionaryObject::GetDynamicDispID(const QString& name, bool ensur
   }
 }
 
+std::int32_t TDictionaryObject::NameId(const QString& name) {
+  for (std::size_t i = 0; i < FDynamicNames.size(); ++i) {
+    if (FDynamicNames[i].compare(name, Qt::CaseInsensitive) == 0) return static_cast<std::int32_t>(i);
+  }
+  FDynamicNames.push_back(name);
+  return static_cast<std::int32_t>(FDynamicNames.size()) - 1;
+}
+
+QString TDictionaryObject::DynamicName(std::int32_t id) {
+  if (id >= DISPID_DYNAMIC_BASE) {
+    TDictionaryObject* parent = ParentDictionary();
+    return parent ? parent->DynamicName(id - DISPID_DYNAMIC_BASE) : QString();
+  }
+  TLock lock(FMutex);
+  if (id < 0 || static_cast<std::size_t>(id) >= FDynamicNames.size()) return QString();
+  return FDynamicNames[static_cast<std::size_t>(id)];
+}
+
+TDictionaryObject* TDictionaryObject::ParentDictionary() const {
+  ComPtr<IAutoObjectRef> ref = DynamicProvider().As<IAutoObjectRef>();
+  return ref ? dynamic_cast<TDictionaryObject*>(ref->GetAutoObject()) : nullptr;
+}
+
 std::int32_t TDictionaryObject::FindDynamic(const QString& name, bool ensure) {
   {
     TLock lock(FMutex);
-    const int index = StoreIndexOf(name);
-    if (index >= 0) return index;
-    if (ensure) return StoreAppend(name, Variant());
+    if (StoreIndexOf(name) >= 0) return NameId(name);
+    if (ensure) {
+      StoreAppend(name, Variant());
+      return NameId(name);
+    }
   }
   // Absent here: the parent's entries answer, offset past this dictionary's own range.
   ComPtr<ICustomDispatch> parent = DynamicProvider();
@@ -193,12 +218,6 @@ HRESULT TDictionaryObject::InvokeEntry(std::int32_t index, LCID lcid, std::uint1
                                        DISPPARAMS* params, Variant* result, EXCEPINFO* excepInfo,
                                        IUnknown* caller) {
   if (index < 0) return DISP_E_MEMBERNOTFOUND;
-  if (index >= DISPID_DYNAMIC_BASE) {
-    ComPtr<ICustomDispatch> parent = DynamicProvider();
-    if (!parent) return DISP_E_MEMBERNOTFOUND;
-    return parent->InvokeCustom(index - DISPID_DYNAMIC_BASE, lcid, flags, params, result,
-                                excepInfo, caller);
-  }
   DISPPARAMS none;
   if (!params) params = &none;
   if ((params->cArgs > 0 && !params->rgvarg) ||
@@ -206,14 +225,53 @@ HRESULT TDictionaryObject::InvokeEntry(std::int32_t index, LCID lcid, std::uint1
       params->cNamedArgs > params->cArgs) {
     return E_INVALIDARG;
   }
-
-  // The entry's value is copied out, so that a stored function runs without the lock.
-  Variant value;
-  {
-    TLock lock(FMutex);
-    if (index >= StoreLength()) return DISP_E_MEMBERNOTFOUND;  // renumbered meanwhile
-    value = StoreValue(index);
+  if (flags & DISPATCH_PROPERTYPUTREF) {
+    flags = static_cast<std::uint16_t>((flags & ~DISPATCH_PROPERTYPUTREF) | DISPATCH_PROPERTYPUT);
   }
+  // A property write: the named argument DISPID_PROPERTYPUT holds the new value.
+  const Variant* putValue = nullptr;
+  for (std::uint32_t i = 0; i < params->cNamedArgs; ++i) {
+    if (params->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) putValue = &params->rgvarg[i];
+  }
+  const bool plainWrite = (flags & DISPATCH_PROPERTYPUT) && !(flags & DISPATCH_METHOD) &&
+                          putValue && params->cArgs == 1;
+
+  // Identifiers stand for names, never for positions: callers may keep them across removals and
+  // sorting, and may write through the identifier a read of the parent gave them.
+  const QString name = DynamicName(index);
+  if (name.isEmpty() && index < DISPID_DYNAMIC_BASE) return DISP_E_MEMBERNOTFOUND;
+  Variant value;
+  bool own = false;
+  if (!name.isEmpty()) {
+    TLock lock(FMutex);
+    if (plainWrite) {
+      // Assignments create the name here, even when it was read from the parent before.
+      SetLocked(name, *putValue);
+      return S_OK;
+    }
+    const int at = StoreIndexOf(name);
+    if (at >= 0) {
+      own = true;
+      value = StoreValue(at);  // copied, so that a stored function runs without the lock
+    }
+  }
+  if (!own) {
+    ComPtr<ICustomDispatch> parent = DynamicProvider();
+    const std::int32_t inParent = !parent ? -1
+                                  : name.isEmpty() ? index - DISPID_DYNAMIC_BASE
+                                                   : parent->GetCustomDispID(name, false);
+    if (inParent >= 0) {
+      return parent->InvokeCustom(inParent, lcid, flags, params, result, excepInfo, caller);
+    }
+    // A name removed since it was looked up reads as empty.
+    if ((flags & DISPATCH_PROPERTYGET) && !(flags & DISPATCH_METHOD)) {
+      if (!result) return E_POINTER;
+      *result = Variant();
+      return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
   // Calls the default member of the object held in the entry with the same flags and
   // arguments: a function stored as a property is called as a method.
   auto callHeld = [&](HRESULT notAnObject) -> HRESULT {
@@ -222,27 +280,14 @@ HRESULT TDictionaryObject::InvokeEntry(std::int32_t index, LCID lcid, std::uint1
     ComPtr<IDispatch> held(object);
     return held->Invoke(DISPID_VALUE, IID_NULL, lcid, flags, params, result, excepInfo, nullptr);
   };
-
   if (flags & DISPATCH_METHOD) return callHeld(DISP_E_BADCALLEE);
   if (flags & DISPATCH_PROPERTYGET) {
     if (!result) return E_POINTER;
     *result = value;
     return S_OK;
   }
-  if (!(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) return DISP_E_MEMBERNOTFOUND;
-
-  // A property write: the named argument DISPID_PROPERTYPUT holds the new value.
-  int putAt = -1;
-  for (std::uint32_t i = 0; i < params->cNamedArgs; ++i) {
-    if (params->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) putAt = static_cast<int>(i);
-  }
-  if (putAt < 0) return DISP_E_BADPARAMCOUNT;
-  if (params->cArgs == 1) {
-    TLock lock(FMutex);
-    if (index >= StoreLength()) return DISP_E_MEMBERNOTFOUND;
-    StoreSetValue(index, Stored(params->rgvarg[putAt]));
-    return S_OK;
-  }
+  if (!(flags & DISPATCH_PROPERTYPUT)) return DISP_E_MEMBERNOTFOUND;
+  if (!putValue) return DISP_E_BADPARAMCOUNT;
   // Further arguments index into the object held in the entry.
   return callHeld(DISP_E_BADPARAMCOUNT);
 }

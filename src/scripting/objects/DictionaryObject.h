@@ -3,7 +3,9 @@
 // It is also the dynamic-member provider behind the generator, every section and every script
 // thread: names outside an object's member table become its entries, and a dictionary may
 // hand names it lacks to a parent dictionary (its own provider), whose identifiers it offsets
-// by a further 6000.
+// by a further 6000. A dynamic identifier stands for its name, not for an entry's position, so
+// identifiers a caller keeps stay right after removals and sorting, and a write through the
+// identifier of a parent's name creates the name in this dictionary.
 //
 // Reference-counted like every script object. The entries are guarded by a mutex, so a
 // dictionary shared between script threads may be used from any of them; a stored function is
@@ -83,6 +85,13 @@ class TDictionaryObject : public TCustomAutoObject {
 
   // The position as an index of the entries, or a script error. With the lock held.
   int CheckedIndex(std::int32_t index);
+  // The name an identifier of this dictionary stands for (one of the parent's at 6000 and
+  // above); empty when there is none.
+  QString DynamicName(std::int32_t id);
+  // The identifier of a name here: its place in the list of names ever given out, so that an
+  // identifier keeps standing for its name. With the lock held.
+  std::int32_t NameId(const QString& name);
+  TDictionaryObject* ParentDictionary() const;
   // The provider's two steps; a store that fails throws, which the callers turn into answers.
   std::int32_t FindDynamic(const QString& name, bool ensure);
   HRESULT InvokeEntry(std::int32_t index, LCID lcid, std::uint16_t flags, DISPPARAMS* params,
@@ -93,6 +102,7 @@ class TDictionaryObject : public TCustomAutoObject {
   // Recursive: releasing a replaced value may run a destructor that reads this dictionary.
   std::recursive_mutex FMutex;
   std::vector<TEntry> FEntries;
+  std::vector<QString> FDynamicNames;  // index = dynamic identifier; never shrinks
 };
 
 // The key of a script argument: text, or a number written as text. Throws EAutoObjectError
