@@ -29,6 +29,10 @@ const TCommand kCommands[] = {
      "builds the site, then serves its output folder on http://127.0.0.1:PORT/ until interrupted, rebuilding and "
      "reloading open pages when the project or its template changes",
      RunServe},
+    {"script", "script FILE.js [ARGS...]",
+     "runs a script in the script runtime: its top level, then main(args) when it defines one; a number main "
+     "returns is the exit code",
+     RunScript},
 };
 
 }  // namespace

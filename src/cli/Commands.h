@@ -68,5 +68,6 @@ int RunBuild(const TArgs& args);
 int RunNew(const TArgs& args);
 int RunPackTemplate(const TArgs& args);
 int RunServe(const TArgs& args);
+int RunScript(const TArgs& args);
 
 }  // namespace pw::cli

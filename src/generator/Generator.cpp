@@ -1,6 +1,6 @@
 #include "generator/Generator.h"
 
-#include "generator/Charsets.h"
+#include "platform/Charsets.h"
 #include "generator/OutputFile.h"
 #include "generator/PageTemplates.h"
 #include "generator/PlaceholderSyntax.h"

@@ -43,8 +43,17 @@ class TVarScope {
   bool IsVar(std::string_view name) const { return FVars.Exists(name); }
   void RemoveVar(std::string_view name) { FVars.Remove(name); }
 
+  // The script layer's face of this generator or section, which the generator cannot know.
+  // Released when the scope is destroyed (after a generator's sections), so releasing it must
+  // only cut the face's links to the scope, never read it.
+  const std::shared_ptr<void>& ScriptFace() const { return FScriptFace; }
+  void SetScriptFace(std::shared_ptr<void> face) { FScriptFace = std::move(face); }
+
  protected:
   TVariables FVars;
+
+ private:
+  std::shared_ptr<void> FScriptFace;
 };
 
 class TSection : public TVarScope {

@@ -27,36 +27,36 @@ bool FindGlobal(TActiveScript& host, const QString& name, ComPtr<IDispatch>& glo
 }  // namespace
 
 void TActiveScriptItemList::Put(const QString& name, IUnknown* object, std::uint32_t flags) {
-  for (TActiveScriptItem& item : items_) {
+  for (TActiveScriptItem& item : FItems) {
     if (item.Name == name) {
       item.Item = ComPtr<IUnknown>(object);
       item.Flags = flags;
       return;
     }
   }
-  items_.push_back(TActiveScriptItem{name, ComPtr<IUnknown>(object), flags});
+  FItems.push_back(TActiveScriptItem{name, ComPtr<IUnknown>(object), flags});
 }
 
 const TActiveScriptItem* TActiveScriptItemList::Find(const QString& name) const {
-  for (const TActiveScriptItem& item : items_) {
+  for (const TActiveScriptItem& item : FItems) {
     if (item.Name == name) return &item;
   }
   return nullptr;
 }
 
-TActiveScript::TActiveScript() : thread_(CurrentThreadRef()) {}
+TActiveScript::TActiveScript() : FThread(CurrentThreadRef()) {}
 
 TActiveScript::~TActiveScript() {
   Interrupt();
   Close();
-  items_.Clear();
+  FItems.Clear();
 }
 
 std::int64_t TActiveScript::LiveEngines() { return js::Engine::LiveEngines(); }
 
 std::shared_ptr<js::Engine> TActiveScript::CurrentEngine() const {
-  std::lock_guard lock(engineMutex_);
-  return engine_;
+  std::lock_guard lock(FEngineMutex);
+  return FEngine;
 }
 
 void TActiveScript::ReportError(const TScriptError& error) {
@@ -72,29 +72,29 @@ HRESULT TActiveScript::PassItem(js::Engine& engine, const TActiveScriptItem& ite
 }
 
 HRESULT TActiveScript::SetLanguage(const QString& language) {
-  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FThread, E_UNEXPECTED, [&]() -> HRESULT {
     if (language.compare(QLatin1String(kJavaScript), Qt::CaseInsensitive) != 0) {
       return CO_E_CLASSSTRING;
     }
     Close();
     std::shared_ptr<js::Engine> engine = js::Engine::Create();
     engine->SetErrorSink([this](const TScriptError& error) { ReportError(error); });
-    for (const TActiveScriptItem& item : items_) PassItem(*engine, item);
-    std::lock_guard lock(engineMutex_);
-    engine_ = std::move(engine);
+    for (const TActiveScriptItem& item : FItems) PassItem(*engine, item);
+    std::lock_guard lock(FEngineMutex);
+    FEngine = std::move(engine);
     return S_OK;
   });
 }
 
 HRESULT TActiveScript::AddItem(const QString& name, IUnknown* object, bool globalMembers) {
-  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FThread, E_UNEXPECTED, [&]() -> HRESULT {
     if (name.isEmpty() || !object) return E_INVALIDARG;
     std::uint32_t flags = globalMembers ? SCRIPTITEM_GLOBALMEMBERS
                                         : SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISSOURCE;
-    items_.Put(name, object, flags);
+    FItems.Put(name, object, flags);
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return S_OK;
-    return PassItem(*engine, *items_.Find(name));
+    return PassItem(*engine, *FItems.Find(name));
   });
 }
 
@@ -102,16 +102,16 @@ void TActiveScript::CopyItems(const TActiveScript& other) {
   if (&other == this) return;
   // The other host's list is read on its own thread.
   TActiveScriptItemList copy;
-  OnHostThread(other.thread_, [&] { copy = other.items_; });
-  OnHostThread(thread_, [&] { items_ = std::move(copy); });
+  OnHostThread(other.FThread, [&] { copy = other.FItems; });
+  OnHostThread(FThread, [&] { FItems = std::move(copy); });
 }
 
 void TActiveScript::ClearItems() {
-  OnHostThread(thread_, [&] { items_.Clear(); });
+  OnHostThread(FThread, [&] { FItems.Clear(); });
 }
 
 HRESULT TActiveScript::AddCode(const QString& code) {
-  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FThread, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
     return engine->ParseScriptText(code, false, nullptr);
@@ -119,7 +119,7 @@ HRESULT TActiveScript::AddCode(const QString& code) {
 }
 
 HRESULT TActiveScript::Evaluate(const QString& expression, Variant* result) {
-  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FThread, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
     return engine->ParseScriptText(expression, true, result);
@@ -127,7 +127,7 @@ HRESULT TActiveScript::Evaluate(const QString& expression, Variant* result) {
 }
 
 HRESULT TActiveScript::Start() {
-  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FThread, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
     return engine->Start();
@@ -135,7 +135,7 @@ HRESULT TActiveScript::Start() {
 }
 
 bool TActiveScript::IsStarted() const {
-  return RunOnThread(thread_, false, [&] {
+  return RunOnThread(FThread, false, [&] {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     return engine && engine->IsStarted();
   });
@@ -143,17 +143,17 @@ bool TActiveScript::IsStarted() const {
 
 HRESULT TActiveScript::GetScriptDispatch(const QString& itemName, ComPtr<IDispatch>& dispatch) {
   dispatch.Reset();
-  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FThread, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine = CurrentEngine();
     if (!engine) return E_FAIL;
-    if (!itemName.isEmpty() && !items_.Find(itemName)) return E_INVALIDARG;
+    if (!itemName.isEmpty() && !FItems.Find(itemName)) return E_INVALIDARG;
     engine->Start();
     return engine->GetScriptDispatch(dispatch);
   });
 }
 
 bool TActiveScript::FunctionExists(const QString& name) {
-  return RunOnThread(thread_, false, [&] {
+  return RunOnThread(FThread, false, [&] {
     ComPtr<IDispatch> global;
     DISPID id = DISPID_UNKNOWN;
     return FindGlobal(*this, name, global, id);
@@ -162,7 +162,7 @@ bool TActiveScript::FunctionExists(const QString& name) {
 
 bool TActiveScript::CallFunction(const QString& name, const Variant* args, int lastIndex,
                                  IDispatch* thisObject, Variant* result) {
-  return RunOnThread(thread_, false, [&] {
+  return RunOnThread(FThread, false, [&] {
     ComPtr<IDispatch> global;
     DISPID id = DISPID_UNKNOWN;
     if (!FindGlobal(*this, name, global, id)) return false;
@@ -177,12 +177,12 @@ bool TActiveScript::CallFunction(const QString& name, const std::vector<Variant>
 }
 
 HRESULT TActiveScript::Close() {
-  return RunOnThread(thread_, E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FThread, E_UNEXPECTED, [&]() -> HRESULT {
     std::shared_ptr<js::Engine> engine;
     {
-      std::lock_guard lock(engineMutex_);
-      engine = std::move(engine_);
-      engine_.reset();
+      std::lock_guard lock(FEngineMutex);
+      engine = std::move(FEngine);
+      FEngine.reset();
     }
     if (!engine) return E_FAIL;
     engine->Close();

@@ -45,14 +45,14 @@ class TActiveScriptItemList {
   // Replaces the flags and object of the item called name, or appends a new item.
   void Put(const QString& name, IUnknown* object, std::uint32_t flags);
   const TActiveScriptItem* Find(const QString& name) const;
-  void Clear() { items_.clear(); }
-  int Count() const { return static_cast<int>(items_.size()); }
-  const TActiveScriptItem& operator[](int index) const { return items_[index]; }
-  auto begin() const { return items_.begin(); }
-  auto end() const { return items_.end(); }
+  void Clear() { FItems.clear(); }
+  int Count() const { return static_cast<int>(FItems.size()); }
+  const TActiveScriptItem& operator[](int index) const { return FItems[index]; }
+  auto begin() const { return FItems.begin(); }
+  auto end() const { return FItems.end(); }
 
  private:
-  std::vector<TActiveScriptItem> items_;
+  std::vector<TActiveScriptItem> FItems;
 };
 
 class TActiveScript {
@@ -78,7 +78,7 @@ class TActiveScript {
   void CopyItems(const TActiveScript& other);
   // Empties the item list; the live engine keeps what it was given.
   void ClearItems();
-  const TActiveScriptItemList& Items() const { return items_; }
+  const TActiveScriptItemList& Items() const { return FItems; }
 
   // Parses code whose first line is line 0; before Start it waits, afterwards it runs at once.
   HRESULT AddCode(const QString& code);
@@ -114,7 +114,7 @@ class TActiveScript {
   // Receives every parse and run-time error of the engine, on the host's thread. May be empty.
   TScriptErrorHandler OnScriptError;
 
-  const ThreadRef& Thread() const { return thread_; }
+  const ThreadRef& Thread() const { return FThread; }
 
   // Engines alive in the process (leak checks).
   static std::int64_t LiveEngines();
@@ -124,10 +124,10 @@ class TActiveScript {
   void ReportError(const TScriptError& error);
   HRESULT PassItem(js::Engine& engine, const TActiveScriptItem& item);
 
-  ThreadRef thread_;
-  TActiveScriptItemList items_;
-  mutable std::mutex engineMutex_;  // guards engine_ for Interrupt from other threads
-  std::shared_ptr<js::Engine> engine_;
+  ThreadRef FThread;
+  TActiveScriptItemList FItems;
+  mutable std::mutex FEngineMutex;  // guards FEngine for Interrupt from other threads
+  std::shared_ptr<js::Engine> FEngine;
 };
 
 }  // namespace pw

@@ -41,27 +41,27 @@ std::string AutoMemberName(const QString& name) {
 
 TAutoClass::TAutoClass(const char* name, const TAutoClass* parent,
                        std::initializer_list<TAutoMembers> members)
-    : name_(name), parent_(parent) {
+    : FName(name), FParent(parent) {
   for (const TAutoMembers& group : members) {
-    members_.insert(members_.end(), group.entries.begin(), group.entries.end());
+    FMembers.insert(FMembers.end(), group.Entries.begin(), group.Entries.end());
   }
 }
 
 DISPID TAutoClass::FindDispID(std::string_view name) const {
   // A name holding byte 0 came from a character above U+00FF and matches nothing.
   if (name.find('\0') != std::string_view::npos) return -1;
-  for (const TAutoClass* cls = this; cls; cls = cls->parent_) {
-    for (const TAutoMember& member : cls->members_) {
-      if (SameName(member.name, name)) return member.dispId;
+  for (const TAutoClass* cls = this; cls; cls = cls->FParent) {
+    for (const TAutoMember& member : cls->FMembers) {
+      if (SameName(member.Name, name)) return member.DispID;
     }
   }
   return -1;
 }
 
 const TAutoMember* TAutoClass::FindEntry(DISPID id, std::uint16_t flags) const {
-  for (const TAutoClass* cls = this; cls; cls = cls->parent_) {
-    for (const TAutoMember& member : cls->members_) {
-      if (member.dispId == id && (member.kind & flags) != 0) return &member;
+  for (const TAutoClass* cls = this; cls; cls = cls->FParent) {
+    for (const TAutoMember& member : cls->FMembers) {
+      if (member.DispID == id && (member.Kind & flags) != 0) return &member;
     }
   }
   return nullptr;
@@ -75,39 +75,39 @@ std::vector<std::string> TAutoClass::Problems() const {
   // Ancestors first, so a subclass entry that reuses an inherited DispID is reported at the
   // subclass.
   std::vector<const TAutoClass*> chain;
-  for (const TAutoClass* cls = this; cls; cls = cls->parent_) chain.insert(chain.begin(), cls);
+  for (const TAutoClass* cls = this; cls; cls = cls->FParent) chain.insert(chain.begin(), cls);
   for (const TAutoClass* cls : chain) {
-    for (const TAutoMember& member : cls->members_) {
-      const std::string where = cls->name_ + "." + member.name + ": ";
+    for (const TAutoMember& member : cls->FMembers) {
+      const std::string where = cls->FName + "." + member.Name + ": ";
       bool ascii = true;
-      for (char c : member.name) ascii = ascii && c > ' ' && static_cast<unsigned char>(c) < 0x80;
-      if (member.name.empty() || member.name.size() > kMaxNameLength || !ascii) {
+      for (char c : member.Name) ascii = ascii && c > ' ' && static_cast<unsigned char>(c) < 0x80;
+      if (member.Name.empty() || member.Name.size() > kMaxNameLength || !ascii) {
         problems.push_back(where + "the name must be 1 to 255 printable ASCII characters");
       }
-      if (member.paramTypes.size() > 255) problems.push_back(where + "more than 255 parameters");
-      if (member.dispId >= DISPID_DYNAMIC_BASE) {
+      if (member.ParamTypes.size() > 255) problems.push_back(where + "more than 255 parameters");
+      if (member.DispID >= DISPID_DYNAMIC_BASE) {
         problems.push_back(where + "DispIDs from 6000 on belong to dynamic members");
       }
-      if (member.dispId == DISPID_UNKNOWN) problems.push_back(where + "DispID -1 means no member");
-      if (!member.code) problems.push_back(where + "no code");
-      const std::string lower = LowerAscii(member.name);
-      auto named = nameOfId.find(member.dispId);
+      if (member.DispID == DISPID_UNKNOWN) problems.push_back(where + "DispID -1 means no member");
+      if (!member.Code) problems.push_back(where + "no code");
+      const std::string lower = LowerAscii(member.Name);
+      auto named = nameOfId.find(member.DispID);
       if (named != nameOfId.end() && named->second != lower) {
-        problems.push_back(where + "DispID " + std::to_string(member.dispId) + " is already " +
+        problems.push_back(where + "DispID " + std::to_string(member.DispID) + " is already " +
                            named->second);
       }
       auto id = idOfName.find(lower);
-      if (id != idOfName.end() && id->second != member.dispId) {
+      if (id != idOfName.end() && id->second != member.DispID) {
         problems.push_back(where + "the name already has DispID " + std::to_string(id->second));
       }
-      std::uint8_t& kinds = kindsOfId[member.dispId];
-      if (kinds & member.kind) {
+      std::uint8_t& kinds = kindsOfId[member.DispID];
+      if (kinds & member.Kind) {
         problems.push_back(where + "a second entry of the same kind for DispID " +
-                           std::to_string(member.dispId));
+                           std::to_string(member.DispID));
       }
-      kinds |= member.kind;
-      nameOfId.emplace(member.dispId, lower);
-      idOfName.emplace(lower, member.dispId);
+      kinds |= member.Kind;
+      nameOfId.emplace(member.DispID, lower);
+      idOfName.emplace(lower, member.DispID);
     }
   }
   return problems;

@@ -36,19 +36,19 @@ inline constexpr std::uint8_t kParamByRef = 0x80;
 // variant parameter the caller's own variant. A by-reference argument is written back into its
 // variant after the call. result is null when the caller wants none.
 struct TAutoMember {
-  using Code = std::function<void(TAutoTarget& target, Variant* const* args, Variant* result)>;
+  using TCode = std::function<void(TAutoTarget& target, Variant* const* args, Variant* result)>;
 
-  DISPID dispId = 0;
-  std::string name;  // ASCII, at most 255 characters
-  std::uint8_t kind = 0;
-  std::uint8_t resultType = 0;  // 0: no result
-  std::vector<std::uint8_t> paramTypes;
-  Code code;
+  DISPID DispID = 0;
+  std::string Name;  // ASCII, at most 255 characters
+  std::uint8_t Kind = 0;
+  std::uint8_t ResultType = 0;  // 0: no result
+  std::vector<std::uint8_t> ParamTypes;
+  TCode Code;
 };
 
 // One or two entries (a read/write property gives two); what the helpers below return.
 struct TAutoMembers {
-  std::vector<TAutoMember> entries;
+  std::vector<TAutoMember> Entries;
 };
 
 // The member table of one class. Lookups search this class first, then each ancestor.
@@ -58,9 +58,9 @@ class TAutoClass {
   TAutoClass(const TAutoClass&) = delete;
   TAutoClass& operator=(const TAutoClass&) = delete;
 
-  const std::string& Name() const { return name_; }
-  const TAutoClass* Parent() const { return parent_; }
-  const std::vector<TAutoMember>& OwnMembers() const { return members_; }
+  const std::string& Name() const { return FName; }
+  const TAutoClass* Parent() const { return FParent; }
+  const std::vector<TAutoMember>& OwnMembers() const { return FMembers; }
 
   // The DispID of the first member whose name equals name without regard to ASCII case,
   // searching ancestors too; -1 when there is none. name is single-byte text.
@@ -75,9 +75,9 @@ class TAutoClass {
   std::vector<std::string> Problems() const;
 
  private:
-  std::string name_;
-  const TAutoClass* parent_;
-  std::vector<TAutoMember> members_;
+  std::string FName;
+  const TAutoClass* FParent;
+  std::vector<TAutoMember> FMembers;
 };
 
 // Converts a script name to the single-byte text of member names: a character above U+00FF
@@ -196,12 +196,12 @@ struct Arg {
   static_assert(!std::is_pointer_v<T> || std::is_same_v<T, IDispatch*>,
                 "the only pointer parameter is IDispatch*");
 
-  explicit Arg(Variant& v) : value(ValueType<T>::From(v)) {}
-  T& Get() { return value; }
+  explicit Arg(Variant& v) : FValue(ValueType<T>::From(v)) {}
+  T& Get() { return FValue; }
   void WriteBack(Variant& v) {
-    if constexpr (kByRef) v = ValueType<T>::Exact(value);
+    if constexpr (kByRef) v = ValueType<T>::Exact(FValue);
   }
-  T value;
+  T FValue;
 };
 
 // A variant parameter: the method sees the caller's variant itself (by value: read-only; by
@@ -209,10 +209,10 @@ struct Arg {
 template <>
 struct Arg<const Variant&> {
   static constexpr std::uint8_t code = VT_VARIANT;
-  explicit Arg(Variant& v) : ref(v) {}
-  const Variant& Get() { return ref; }
+  explicit Arg(Variant& v) : FRef(v) {}
+  const Variant& Get() { return FRef; }
   void WriteBack(Variant&) {}
-  const Variant& ref;
+  const Variant& FRef;
 };
 template <>
 struct Arg<Variant> : Arg<const Variant&> {
@@ -221,10 +221,10 @@ struct Arg<Variant> : Arg<const Variant&> {
 template <>
 struct Arg<Variant&> {
   static constexpr std::uint8_t code = VT_VARIANT | kParamByRef;
-  explicit Arg(Variant& v) : ref(v) {}
-  Variant& Get() { return ref; }
+  explicit Arg(Variant& v) : FRef(v) {}
+  Variant& Get() { return FRef; }
   void WriteBack(Variant&) {}
-  Variant& ref;
+  Variant& FRef;
 };
 
 template <class R>
@@ -278,12 +278,12 @@ TAutoMember MakeMember(DISPID id, const char* name, std::uint8_t kind, M method,
   static_assert(sizeof...(P) <= 255, "at most 255 parameters");
   static_assert(std::is_base_of_v<TAutoTarget, C>, "script members belong to a TAutoTarget class");
   TAutoMember member;
-  member.dispId = id;
-  member.name = name;
-  member.kind = kind;
-  member.resultType = ResultCode<R>();
-  member.paramTypes = {Arg<P>::code...};
-  member.code = [method, name](TAutoTarget& target, Variant* const* args, Variant* result) {
+  member.DispID = id;
+  member.Name = name;
+  member.Kind = kind;
+  member.ResultType = ResultCode<R>();
+  member.ParamTypes = {Arg<P>::code...};
+  member.Code = [method, name](TAutoTarget& target, Variant* const* args, Variant* result) {
     C* object = dynamic_cast<C*>(&target);
     if (!object) ThrowForeignMember(target, name);
     CallMember<C, R, P...>(*object, method, args, result, std::index_sequence_for<P...>{});

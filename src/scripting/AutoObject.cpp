@@ -36,9 +36,9 @@ HRESULT TAutoTarget::QueryTargetInterface(const IID&, void** out) {
 
 PW_AUTO_MEMBERS(TCustomAutoObject)
 
-TCustomAutoObject::TCustomAutoObject() : target_(this) { gLiveObjects.fetch_add(1); }
+TCustomAutoObject::TCustomAutoObject() : FTarget(this) { gLiveObjects.fetch_add(1); }
 
-TCustomAutoObject::TCustomAutoObject(TAutoTarget* target) : target_(target) {
+TCustomAutoObject::TCustomAutoObject(TAutoTarget* target) : FTarget(target) {
   gLiveObjects.fetch_add(1);
 }
 
@@ -69,11 +69,11 @@ HRESULT TCustomAutoObject::QueryInterface(const IID& iid, void** out) {
 }
 
 std::uint32_t TCustomAutoObject::AddRef() {
-  return refCount_.fetch_add(1, std::memory_order_relaxed) + 1;
+  return FRefCount.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 std::uint32_t TCustomAutoObject::Release() {
-  const std::uint32_t remaining = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  const std::uint32_t remaining = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (remaining == 0) delete this;
   return remaining;
 }
@@ -101,7 +101,7 @@ HRESULT TCustomAutoObject::Invoke(DISPID id, const IID&, LCID, std::uint16_t fla
   TAutoTarget* target = Target();
   if (!target) return ReportException(excepInfo, TargetGoneMessage());
   const TAutoMember* entry = target->AutoClass().FindEntry(id, flags);
-  if (!entry || (entry->resultType == 0 && result)) return DISP_E_MEMBERNOTFOUND;
+  if (!entry || (entry->ResultType == 0 && result)) return DISP_E_MEMBERNOTFOUND;
 
   DISPPARAMS none;
   if (!params) params = &none;
@@ -119,7 +119,7 @@ HRESULT TCustomAutoObject::Invoke(DISPID id, const IID&, LCID, std::uint16_t fla
     offset = 1;
   }
   const std::uint32_t argCount = params->cArgs - offset;
-  if (argCount != entry->paramTypes.size()) return DISP_E_BADPARAMCOUNT;
+  if (argCount != entry->ParamTypes.size()) return DISP_E_BADPARAMCOUNT;
   return InvokeEntry(*entry, *target, params->rgvarg + offset, argCount, offset, result,
                      excepInfo, argErr);
 }
@@ -134,8 +134,8 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
   for (std::uint32_t p = 0; p < argCount; ++p) {
     const std::uint32_t index = argCount - 1 - p;
     Variant& arg = args[index];
-    const bool byRef = (entry.paramTypes[p] & kParamByRef) != 0;
-    const VARTYPE type = entry.paramTypes[p] & ~kParamByRef;
+    const bool byRef = (entry.ParamTypes[p] & kParamByRef) != 0;
+    const VARTYPE type = entry.ParamTypes[p] & ~kParamByRef;
     const VARTYPE scriptType = type == VT_BYTESTR ? static_cast<VARTYPE>(VT_BSTR) : type;
     auto fail = [&](HRESULT hr) {
       if (argErr) *argErr = index + argOffset;
@@ -170,7 +170,7 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
 
   Variant value;
   try {
-    entry.code(target, pointers.data(), result ? &value : nullptr);
+    entry.Code(target, pointers.data(), result ? &value : nullptr);
   } catch (const abi::__forced_unwind&) {
     throw;  // thread cancellation must unwind
   } catch (const EAutoObjectError& error) {
@@ -182,8 +182,8 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
   }
 
   for (std::uint32_t p = 0; p < argCount; ++p) {
-    const VARTYPE type = entry.paramTypes[p] & ~kParamByRef;
-    if (!(entry.paramTypes[p] & kParamByRef) || type == VT_VARIANT) continue;
+    const VARTYPE type = entry.ParamTypes[p] & ~kParamByRef;
+    if (!(entry.ParamTypes[p] & kParamByRef) || type == VT_VARIANT) continue;
     Variant* referenced = args[argCount - 1 - p].RefTarget();
     if (type == VT_BYTESTR) {
       const std::string& bytes = converted[p].ByteStringValue();
@@ -267,14 +267,14 @@ void TCustomAutoObject::SetDynamicProvider(ICustomDispatch* provider) {
   // itself would recurse forever.
   if (provider == static_cast<ICustomDispatch*>(this)) return;
   ComPtr<ICustomDispatch> replacement(provider);
-  std::lock_guard<std::mutex> lock(providerMutex_);
-  std::swap(provider_, replacement);
+  std::lock_guard<std::mutex> lock(FProviderMutex);
+  std::swap(FProvider, replacement);
   // The old provider is released after the lock, when replacement goes out of scope.
 }
 
 ComPtr<ICustomDispatch> TCustomAutoObject::DynamicProvider() const {
-  std::lock_guard<std::mutex> lock(providerMutex_);
-  return provider_;
+  std::lock_guard<std::mutex> lock(FProviderMutex);
+  return FProvider;
 }
 
 std::int32_t TCustomAutoObject::GetDynamicDispID(const QString& name, bool ensure) {
@@ -297,11 +297,11 @@ PW_AUTO_MEMBERS(TAutoController)
 PW_AUTO_MEMBERS(TAutoComponent)
 
 TAutoComponent::TAutoComponent()
-    : controller_(MakeAutoObject<TAutoController>(this)), ownerThread_(CurrentThreadRef()) {}
+    : FController(MakeAutoObject<TAutoController>(this)), FOwnerThread(CurrentThreadRef()) {}
 
 TAutoComponent::~TAutoComponent() {
-  controller_->Detach();
-  controller_.Reset();
+  FController->Detach();
+  FController.Reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -310,8 +310,8 @@ TAutoComponent::~TAutoComponent() {
 namespace {
 
 struct Registry {
-  std::mutex mutex;
-  std::vector<std::pair<QString, TAutoFactory>> entries;
+  std::mutex Mutex;
+  std::vector<std::pair<QString, TAutoFactory>> Entries;
 };
 
 Registry& TheRegistry() {
@@ -324,14 +324,14 @@ Registry& TheRegistry() {
 void RegisterAutoObject(const QString& name, TAutoFactory factory) {
   if (name.isEmpty() || !factory) return;
   Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
-  registry.entries.emplace_back(name, std::move(factory));
+  std::lock_guard<std::mutex> lock(registry.Mutex);
+  registry.Entries.emplace_back(name, std::move(factory));
 }
 
 TAutoFactory FindAutoObject(const QString& name) {
   Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
-  for (const auto& [registered, factory] : registry.entries) {
+  std::lock_guard<std::mutex> lock(registry.Mutex);
+  for (const auto& [registered, factory] : registry.Entries) {
     if (registered.compare(name, Qt::CaseInsensitive) == 0) return factory;
   }
   return {};
@@ -351,9 +351,9 @@ ComPtr<IDispatch> CreateAutoObject(const QString& name, TScriptRuntime* runtime)
 
 QStringList RegisteredAutoObjects() {
   Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::lock_guard<std::mutex> lock(registry.Mutex);
   QStringList names;
-  for (const auto& entry : registry.entries) names << entry.first;
+  for (const auto& entry : registry.Entries) names << entry.first;
   return names;
 }
 

@@ -32,11 +32,11 @@ class TScriptRuntime;
 class EAutoObjectError : public std::runtime_error {
  public:
   explicit EAutoObjectError(const QString& message)
-      : std::runtime_error(message.toStdString()), message_(message) {}
-  const QString& Message() const { return message_; }
+      : std::runtime_error(message.toStdString()), FMessage(message) {}
+  const QString& Message() const { return FMessage; }
 
  private:
-  QString message_;
+  QString FMessage;
 };
 
 // An object whose members scripts can reach: it names its member table. Not counted itself;
@@ -88,10 +88,10 @@ class TCustomAutoObject : public IDispatchEx,
   ComPtr<ICustomDispatch> DynamicProvider() const;
 
   // The object whose table is searched and whose methods are called; null once detached.
-  TAutoTarget* Target() const { return target_.load(std::memory_order_acquire); }
+  TAutoTarget* Target() const { return FTarget.load(std::memory_order_acquire); }
   // This object as its IDispatchEx (not counted), e.g. to put it in a Variant.
   IDispatchEx* AsDispatch() { return this; }
-  std::uint32_t RefCount() const { return refCount_.load(std::memory_order_acquire); }
+  std::uint32_t RefCount() const { return FRefCount.load(std::memory_order_acquire); }
 
   // Objects of this class and its descendants alive in the process (leak checks).
   static std::int64_t LiveObjects();
@@ -113,7 +113,7 @@ class TCustomAutoObject : public IDispatchEx,
                                 IUnknown* caller);
 
   // Cuts the link to the target: later calls fail with a script exception.
-  void DetachTarget() { target_.store(nullptr, std::memory_order_release); }
+  void DetachTarget() { FTarget.store(nullptr, std::memory_order_release); }
 
  private:
   HRESULT InvokeEntry(const TAutoMember& entry, TAutoTarget& target, Variant* args,
@@ -121,10 +121,10 @@ class TCustomAutoObject : public IDispatchEx,
                       EXCEPINFO* excepInfo, std::uint32_t* argErr);
   HRESULT ReportException(EXCEPINFO* excepInfo, const QString& description);
 
-  std::atomic<std::uint32_t> refCount_{0};
-  std::atomic<TAutoTarget*> target_;
-  mutable std::mutex providerMutex_;
-  ComPtr<ICustomDispatch> provider_;
+  std::atomic<std::uint32_t> FRefCount{0};
+  std::atomic<TAutoTarget*> FTarget;
+  mutable std::mutex FProviderMutex;
+  ComPtr<ICustomDispatch> FProvider;
 };
 
 // Creates a script object with count 1 held by the returned pointer.
@@ -158,17 +158,17 @@ class TAutoComponent : public TAutoTarget {
   ~TAutoComponent() override;
 
   // The adapter (not counted; valid while the component lives).
-  TAutoController* Controller() const { return controller_.Get(); }
-  IDispatchEx* Dispatch() const { return controller_.Get(); }
+  TAutoController* Controller() const { return FController.Get(); }
+  IDispatchEx* Dispatch() const { return FController.Get(); }
   // A counted reference to the adapter, for handing to scripts.
   ComPtr<IDispatch> DispatchRef() const { return ComPtr<IDispatch>(Dispatch()); }
-  void SetDynamicProvider(ICustomDispatch* provider) { controller_->SetDynamicProvider(provider); }
+  void SetDynamicProvider(ICustomDispatch* provider) { FController->SetDynamicProvider(provider); }
 
-  ThreadRef OwnerThread() const override { return ownerThread_; }
+  ThreadRef OwnerThread() const override { return FOwnerThread; }
 
  private:
-  ComPtr<TAutoController> controller_;
-  ThreadRef ownerThread_;
+  ComPtr<TAutoController> FController;
+  ThreadRef FOwnerThread;
 };
 
 // The object registry: the names scripts pass to CreateObject. A factory makes a new object for

@@ -21,7 +21,7 @@ namespace pw::js {
 
 namespace {
 
-std::atomic<std::int64_t> g_liveWrappers{0};
+std::atomic<std::int64_t> gLiveWrappers{0};
 
 // Arrays nested deeper than this travel as dispatch objects (this also stops cycles).
 constexpr int kMaxArrayDepth = 32;
@@ -61,8 +61,8 @@ const QDate& DateBase() {
 }
 
 double MsFromDate(Date date) {
-  double day = std::trunc(date.value);
-  double fraction = std::fabs(date.value - day);
+  double day = std::trunc(date.Value);
+  double fraction = std::fabs(date.Value - day);
   qint64 ms = std::llround(fraction * kMsPerDay);
   QDate d = DateBase().addDays(static_cast<qint64>(day));
   if (ms >= static_cast<qint64>(kMsPerDay)) {
@@ -84,20 +84,20 @@ Date DateFromMs(double ms) {
 
 // A native object with what every call on it needs, looked up once.
 struct NativeTarget {
-  ComPtr<IDispatch> object;
-  ComPtr<IDispatchEx> ex;  // null when the object answers IDispatch only
-  ThreadRef owner;         // null: callable on any thread
+  ComPtr<IDispatch> Object;
+  ComPtr<IDispatchEx> Ex;  // null when the object answers IDispatch only
+  ThreadRef Owner;         // null: callable on any thread
   explicit NativeTarget(IDispatch* o)
-      : object(o), ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), owner(o->OwnerThread()) {}
+      : Object(o), Ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), Owner(o->OwnerThread()) {}
 };
 
 HRESULT ResolveName(const NativeTarget& target, const QString& name, bool ensure, DISPID* id) {
   *id = DISPID_UNKNOWN;
-  return RunOnThread(target.owner, E_UNEXPECTED, [&]() -> HRESULT {
-    if (target.ex) {
-      return target.ex->GetDispID(name, fdexNameCaseSensitive | (ensure ? fdexNameEnsure : 0), id);
+  return RunOnThread(target.Owner, E_UNEXPECTED, [&]() -> HRESULT {
+    if (target.Ex) {
+      return target.Ex->GetDispID(name, fdexNameCaseSensitive | (ensure ? fdexNameEnsure : 0), id);
     }
-    return target.object->GetIDsOfNames(IID_NULL, &name, 1, 0, id);
+    return target.Object->GetIDsOfNames(IID_NULL, &name, 1, 0, id);
   });
 }
 
@@ -113,9 +113,9 @@ HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
     params.rgdispidNamedArgs = &namedPut;
     params.cNamedArgs = 1;
   }
-  return RunOnThread(target.owner, E_UNEXPECTED, [&]() -> HRESULT {
-    if (target.ex) return target.ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
-    return target.object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
+  return RunOnThread(target.Owner, E_UNEXPECTED, [&]() -> HRESULT {
+    if (target.Ex) return target.Ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
+    return target.Object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
   });
 }
 
@@ -133,8 +133,8 @@ JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code) {
 QString FailureMessage(HRESULT hr, const EXCEPINFO& info, const QString& member) {
   if (!info.bstrDescription.isEmpty()) return info.bstrDescription;
   static constexpr struct {
-    HRESULT hr;
-    const char* text;  // %1 is the member
+    HRESULT Hr;
+    const char* Text;  // %1 is the member
   } kMessages[] = {
       {DISP_E_UNKNOWNNAME, "Object doesn't support property or method %1"},
       {DISP_E_MEMBERNOTFOUND, "Object doesn't support property or method %1"},
@@ -149,7 +149,7 @@ QString FailureMessage(HRESULT hr, const EXCEPINFO& info, const QString& member)
   };
   QString name = member.isEmpty() ? QStringLiteral("default member") : QLatin1Char('\'') + member + QLatin1Char('\'');
   for (const auto& message : kMessages) {
-    if (message.hr == hr) return QString::fromLatin1(message.text).arg(name);
+    if (message.Hr == hr) return QString::fromLatin1(message.Text).arg(name);
   }
   return QStringLiteral("Call of %1 failed (0x%2)")
       .arg(name)
@@ -209,36 +209,36 @@ struct Guarded<Callback> {
 // --- The script face of a native object.
 
 struct NativeRef {
-  std::shared_ptr<const NativeTarget> target;
+  std::shared_ptr<const NativeTarget> Target;
   // The last name resolved: a property access asks whether the name exists, then reads it.
-  QString lastName;
-  DISPID lastId = DISPID_UNKNOWN;
-  explicit NativeRef(IDispatch* o) : target(std::make_shared<NativeTarget>(o)) { ++g_liveWrappers; }
-  ~NativeRef() { --g_liveWrappers; }
+  QString LastName;
+  DISPID LastId = DISPID_UNKNOWN;
+  explicit NativeRef(IDispatch* o) : Target(std::make_shared<NativeTarget>(o)) { ++gLiveWrappers; }
+  ~NativeRef() { --gLiveWrappers; }
 
   HRESULT Resolve(const QString& name, bool ensure, DISPID* id) {
-    if (lastId != DISPID_UNKNOWN && name == lastName) {
-      *id = lastId;
+    if (LastId != DISPID_UNKNOWN && name == LastName) {
+      *id = LastId;
       return S_OK;
     }
-    HRESULT hr = ResolveName(*target, name, ensure, id);
+    HRESULT hr = ResolveName(*Target, name, ensure, id);
     if (SUCCEEDED(hr)) {
-      lastName = name;
-      lastId = *id;
+      LastName = name;
+      LastId = *id;
     }
     return hr;
   }
 };
 
 struct MemberRef {
-  std::shared_ptr<const NativeTarget> target;
-  DISPID id;
-  QString name;
+  std::shared_ptr<const NativeTarget> Target;
+  DISPID Id;
+  QString Name;
   MemberRef(std::shared_ptr<const NativeTarget> t, DISPID i, QString n)
-      : target(std::move(t)), id(i), name(std::move(n)) {
-    ++g_liveWrappers;
+      : Target(std::move(t)), Id(i), Name(std::move(n)) {
+    ++gLiveWrappers;
   }
-  ~MemberRef() { --g_liveWrappers; }
+  ~MemberRef() { --gLiveWrappers; }
 };
 
 JSClassRef NativeObjectClass();
@@ -309,7 +309,7 @@ JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
   QString memberName = ToQString(name);
   DISPID id;
   if (FAILED(ref->Resolve(memberName, false, &id))) return nullptr;
-  return GetMember(ctx, *engine, ref->target, id, memberName, exception);
+  return GetMember(ctx, *engine, ref->Target, id, memberName, exception);
 }
 
 bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
@@ -324,7 +324,7 @@ bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
     return true;
   }
   std::vector<Variant> args{FromJS(*engine, value)};
-  PutMember(*engine, *ref->target, id, memberName, args, exception);
+  PutMember(*engine, *ref->Target, id, memberName, args, exception);
   return true;
 }
 
@@ -332,7 +332,7 @@ JSValueRef NativeCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::
                       const JSValueRef argv[], JSValueRef* exception) {
   auto [ref, engine] = Bind<NativeRef>(ctx, function);
   if (!ref) return JSValueMakeUndefined(ctx);
-  return CallMember(*engine, *ref->target, DISPID_VALUE, QString(), argc, argv, exception);
+  return CallMember(*engine, *ref->Target, DISPID_VALUE, QString(), argc, argv, exception);
 }
 
 JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRef* exception) {
@@ -341,7 +341,7 @@ JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRe
   std::vector<Variant> none;
   Variant value;
   EXCEPINFO info;
-  if (FAILED(InvokeNative(*ref->target, DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value,
+  if (FAILED(InvokeNative(*ref->Target, DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value,
                           &info))) {
     engine->DropPendingException();
     return nullptr;
@@ -370,7 +370,7 @@ JSValueRef MemberCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::
                       const JSValueRef argv[], JSValueRef* exception) {
   auto [ref, engine] = Bind<MemberRef>(ctx, function);
   if (!ref) return JSValueMakeUndefined(ctx);
-  return CallMember(*engine, *ref->target, ref->id, ref->name, argc, argv, exception);
+  return CallMember(*engine, *ref->Target, ref->Id, ref->Name, argc, argv, exception);
 }
 
 // member[index] = value writes an indexed property.
@@ -388,7 +388,7 @@ bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
     args.emplace_back(index);
   }
   args.push_back(FromJS(*engine, value));
-  PutMember(*engine, *ref->target, ref->id, ref->name, args, exception);
+  PutMember(*engine, *ref->Target, ref->Id, ref->Name, args, exception);
   return true;
 }
 
@@ -408,23 +408,23 @@ JSClassRef MemberClass() {
 // The first global-members item that knows name, and the member's identifier.
 std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef global,
                                                    Engine& engine, JSStringRef name, DISPID* id) {
-  if (engine.itemLookupSuspended) return nullptr;
+  if (engine.FItemLookupSuspended) return nullptr;
   bool hasItems = false;
   for (const Engine::Item& item : engine.Items()) {
-    if (item.flags & kItemGlobalMembers) hasItems = true;
+    if (item.Flags & kItemGlobalMembers) hasItems = true;
   }
   if (!hasItems) return nullptr;
   // The script's own globals and the built-in ones come first.
-  engine.itemLookupSuspended = true;
+  engine.FItemLookupSuspended = true;
   bool own = JSObjectHasProperty(ctx, global, name);
-  engine.itemLookupSuspended = false;
+  engine.FItemLookupSuspended = false;
   if (own) return nullptr;
   QString memberName = ToQString(name);
   // The list may change while a native call runs; walk a copy.
   std::vector<Engine::Item> items = engine.Items();
   for (const Engine::Item& item : items) {
-    if (!(item.flags & kItemGlobalMembers)) continue;
-    auto target = std::make_shared<const NativeTarget>(item.object.Get());
+    if (!(item.Flags & kItemGlobalMembers)) continue;
+    auto target = std::make_shared<const NativeTarget>(item.Object.Get());
     if (SUCCEEDED(ResolveName(*target, memberName, false, id))) return target;
   }
   return nullptr;
@@ -548,10 +548,10 @@ JSObjectRef WrapNative(Engine& engine, IDispatch* object) {
 IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
   if (!JSValueIsObjectOfClass(ctx, value, NativeObjectClass())) return nullptr;
   auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(JSValueToObject(ctx, value, nullptr)));
-  return ref ? ref->target->object.Get() : nullptr;
+  return ref ? ref->Target->Object.Get() : nullptr;
 }
 
-std::int64_t LiveNativeWrappers() { return g_liveWrappers.load(); }
+std::int64_t LiveNativeWrappers() { return gLiveWrappers.load(); }
 
 Variant FromJS(Engine& engine, JSValueRef value) { return FromJSAt(engine, value, 0); }
 
@@ -591,7 +591,7 @@ JSValueRef ToJS(Engine& engine, const Variant& input) {
     case VT_R8:
       return JSValueMakeNumber(ctx, value.RealValue());
     case VT_CY:
-      return JSValueMakeNumber(ctx, static_cast<double>(value.CurrencyValue().scaled) / 10000.0);
+      return JSValueMakeNumber(ctx, static_cast<double>(value.CurrencyValue().Scaled) / 10000.0);
     case VT_BOOL:
       return JSValueMakeBoolean(ctx, value.BoolValue());
     case VT_BSTR:

@@ -11,34 +11,34 @@ namespace pw::js {
 
 namespace {
 
-std::atomic<std::int64_t> g_liveDispatches{0};
+std::atomic<std::int64_t> gLiveDispatches{0};
 
 constexpr DISPID kStartEnum = -2;
 
 }  // namespace
 
 JSDispatch::JSDispatch(std::shared_ptr<Engine> engine, JSObjectRef object)
-    : engine_(std::move(engine)), object_(object) {
-  engine_->Protect(object_);
-  engine_->Register(this);
-  ++g_liveDispatches;
+    : FEngine(std::move(engine)), FObject(object) {
+  FEngine->Protect(FObject);
+  FEngine->Register(this);
+  ++gLiveDispatches;
 }
 
 JSDispatch::~JSDispatch() {
-  engine_->Unregister(this);
-  --g_liveDispatches;
+  FEngine->Unregister(this);
+  --gLiveDispatches;
 }
 
-std::int64_t JSDispatch::LiveObjects() { return g_liveDispatches.load(); }
+std::int64_t JSDispatch::LiveObjects() { return gLiveDispatches.load(); }
 
-JSObjectRef JSDispatch::DetachValue() { return std::exchange(object_, nullptr); }
+JSObjectRef JSDispatch::DetachValue() { return std::exchange(FObject, nullptr); }
 
 JSObjectRef JSDispatch::ObjectFor(const Engine& engine) const {
-  if (&engine != engine_.get() || engine.IsClosed()) return nullptr;
-  return object_;
+  if (&engine != FEngine.get() || engine.IsClosed()) return nullptr;
+  return FObject;
 }
 
-bool JSDispatch::Live() const { return object_ && !engine_->IsClosed(); }
+bool JSDispatch::Live() const { return FObject && !FEngine->IsClosed(); }
 
 HRESULT JSDispatch::QueryInterface(const IID& iid, void** out) {
   if (!out) return E_POINTER;
@@ -56,29 +56,29 @@ HRESULT JSDispatch::QueryInterface(const IID& iid, void** out) {
   return E_NOINTERFACE;
 }
 
-std::uint32_t JSDispatch::AddRef() { return ++refCount_; }
+std::uint32_t JSDispatch::AddRef() { return ++FRefCount; }
 
 std::uint32_t JSDispatch::Release() {
-  std::uint32_t count = --refCount_;
+  std::uint32_t count = --FRefCount;
   if (count == 0) delete this;
   return count;
 }
 
-ThreadRef JSDispatch::OwnerThread() const { return engine_->Thread(); }
+ThreadRef JSDispatch::OwnerThread() const { return FEngine->Thread(); }
 
 DISPID JSDispatch::IdFor(const QString& name) {
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (names_[i] == name) return static_cast<DISPID>(i + 1);
+  for (std::size_t i = 0; i < FNames.size(); ++i) {
+    if (FNames[i] == name) return static_cast<DISPID>(i + 1);
   }
-  names_.push_back(name);
-  return static_cast<DISPID>(names_.size());
+  FNames.push_back(name);
+  return static_cast<DISPID>(FNames.size());
 }
 
 HRESULT JSDispatch::FindName(const QString& name, bool ensure, DISPID* id) {
   if (!Live()) return E_UNEXPECTED;
   if (!ensure) {
-    Engine::Entry entry(*engine_);
-    if (!JSObjectHasProperty(engine_->Context(), object_, JSString(name))) {
+    Engine::Entry entry(*FEngine);
+    if (!JSObjectHasProperty(FEngine->Context(), FObject, JSString(name))) {
       return DISP_E_UNKNOWNNAME;
     }
   }
@@ -93,7 +93,7 @@ HRESULT JSDispatch::GetIDsOfNames(const IID&, const QString* names, std::uint32_
     for (std::uint32_t i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
-  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FEngine->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     *ids = DISPID_UNKNOWN;
     return FindName(names[0], false, ids);
   });
@@ -101,7 +101,7 @@ HRESULT JSDispatch::GetIDsOfNames(const IID&, const QString* names, std::uint32_
 
 HRESULT JSDispatch::GetDispID(const QString& name, std::uint32_t grfdex, DISPID* id) {
   if (!id) return E_POINTER;
-  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FEngine->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     *id = DISPID_UNKNOWN;
     return FindName(name, (grfdex & fdexNameEnsure) != 0, id);
   });
@@ -109,7 +109,7 @@ HRESULT JSDispatch::GetDispID(const QString& name, std::uint32_t grfdex, DISPID*
 
 HRESULT JSDispatch::Invoke(DISPID id, const IID&, LCID, std::uint16_t flags, DISPPARAMS* params,
                            Variant* result, EXCEPINFO* excepInfo, std::uint32_t*) {
-  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&] {
+  return RunOnThread(FEngine->Thread(), E_UNEXPECTED, [&] {
     return InvokeHere(id, flags, params, result, excepInfo);
   });
 }
@@ -122,12 +122,12 @@ HRESULT JSDispatch::InvokeEx(DISPID id, LCID lcid, std::uint16_t flags, DISPPARA
 HRESULT JSDispatch::InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* params,
                                Variant* result, EXCEPINFO* excepInfo) {
   if (!Live()) return E_UNEXPECTED;
-  if (id != DISPID_VALUE && (id < 1 || id > static_cast<DISPID>(names_.size()))) {
+  if (id != DISPID_VALUE && (id < 1 || id > static_cast<DISPID>(FNames.size()))) {
     return DISP_E_MEMBERNOTFOUND;
   }
   if (flags & DISPATCH_PROPERTYPUTREF) flags = (flags & ~DISPATCH_PROPERTYPUTREF) | DISPATCH_PROPERTYPUT;
 
-  Engine& engine = *engine_;
+  Engine& engine = *FEngine;
   Engine::Entry entry(engine);
   JSGlobalContextRef ctx = engine.Context();
 
@@ -165,9 +165,9 @@ HRESULT JSDispatch::InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* param
       // Without the named value, the value is the last argument in the vector's order.
       if (args.empty()) return DISP_E_PARAMNOTOPTIONAL;
       JSValueRef value = args.back();
-      JSObjectSetProperty(ctx, object_, JSString(names_[id - 1]), value, 0, &exception);
+      JSObjectSetProperty(ctx, FObject, JSString(FNames[id - 1]), value, 0, &exception);
     } else {
-      JSObjectSetProperty(ctx, object_, JSString(names_[id - 1]), ToJS(engine, *putValue), 0,
+      JSObjectSetProperty(ctx, FObject, JSString(FNames[id - 1]), ToJS(engine, *putValue), 0,
                           &exception);
     }
     return exception ? fail() : S_OK;
@@ -179,11 +179,11 @@ HRESULT JSDispatch::InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* param
     if (JSValueIsObject(ctx, value)) thisObject = JSValueToObject(ctx, value, nullptr);
   }
 
-  JSValueRef target = object_;
+  JSValueRef target = FObject;
   if (id != DISPID_VALUE) {
-    target = JSObjectGetProperty(ctx, object_, JSString(names_[id - 1]), &exception);
+    target = JSObjectGetProperty(ctx, FObject, JSString(FNames[id - 1]), &exception);
     if (exception) return fail();
-    if (!thisArg) thisObject = object_;
+    if (!thisArg) thisObject = FObject;
   }
   JSObjectRef targetObject =
       JSValueIsObject(ctx, target) ? JSValueToObject(ctx, target, nullptr) : nullptr;
@@ -202,13 +202,13 @@ HRESULT JSDispatch::InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* param
     if (args.size() == 1) {
       JSString key = JSString::Adopt(JSValueToStringCopy(ctx, args[0], &exception));
       if (exception) return fail();
-      JSValueRef value = JSObjectGetProperty(ctx, object_, key, &exception);
+      JSValueRef value = JSObjectGetProperty(ctx, FObject, key, &exception);
       if (exception) return fail();
       if (result) *result = FromJS(engine, value);
       return S_OK;
     }
     // The default value: a function's source text, an object's string form.
-    JSString text = JSString::Adopt(JSValueToStringCopy(ctx, object_, &exception));
+    JSString text = JSString::Adopt(JSValueToStringCopy(ctx, FObject, &exception));
     if (exception) return fail();
     if (result) *result = Variant(ToQString(text));
     return S_OK;
@@ -219,18 +219,18 @@ HRESULT JSDispatch::InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* param
 }
 
 HRESULT JSDispatch::DeleteMemberByName(const QString& name, std::uint32_t) {
-  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FEngine->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     if (!Live()) return E_UNEXPECTED;
-    Engine::Entry entry(*engine_);
-    bool deleted = JSObjectDeleteProperty(engine_->Context(), object_, JSString(name), nullptr);
+    Engine::Entry entry(*FEngine);
+    bool deleted = JSObjectDeleteProperty(FEngine->Context(), FObject, JSString(name), nullptr);
     return deleted ? S_OK : S_FALSE;
   });
 }
 
 HRESULT JSDispatch::DeleteMemberByDispID(DISPID id) {
-  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
-    if (id < 1 || id > static_cast<DISPID>(names_.size())) return DISP_E_MEMBERNOTFOUND;
-    QString name = names_[id - 1];
+  return RunOnThread(FEngine->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
+    if (id < 1 || id > static_cast<DISPID>(FNames.size())) return DISP_E_MEMBERNOTFOUND;
+    QString name = FNames[id - 1];
     return DeleteMemberByName(name, 0);
   });
 }
@@ -242,31 +242,31 @@ HRESULT JSDispatch::GetMemberProperties(DISPID, std::uint32_t, std::uint32_t* pr
 
 HRESULT JSDispatch::GetMemberName(DISPID id, QString* name) {
   if (!name) return E_POINTER;
-  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
-    if (id < 1 || id > static_cast<DISPID>(names_.size())) return DISP_E_MEMBERNOTFOUND;
-    *name = names_[id - 1];
+  return RunOnThread(FEngine->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
+    if (id < 1 || id > static_cast<DISPID>(FNames.size())) return DISP_E_MEMBERNOTFOUND;
+    *name = FNames[id - 1];
     return S_OK;
   });
 }
 
 HRESULT JSDispatch::GetNextDispID(std::uint32_t, DISPID id, DISPID* next) {
   if (!next) return E_POINTER;
-  return RunOnThread(engine_->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
+  return RunOnThread(FEngine->Thread(), E_UNEXPECTED, [&]() -> HRESULT {
     *next = DISPID_UNKNOWN;
     if (!Live()) return E_UNEXPECTED;
-    Engine::Entry entry(*engine_);
+    Engine::Entry entry(*FEngine);
     // The enumerable names in for-in order; the one after id's name comes next.
-    JSPropertyNameArrayRef names = JSObjectCopyPropertyNames(engine_->Context(), object_);
+    JSPropertyNameArrayRef names = JSObjectCopyPropertyNames(FEngine->Context(), FObject);
     std::size_t count = JSPropertyNameArrayGetCount(names);
     std::size_t start = 0;
     if (id != kStartEnum) {
-      if (id < 1 || id > static_cast<DISPID>(names_.size())) {
+      if (id < 1 || id > static_cast<DISPID>(FNames.size())) {
         JSPropertyNameArrayRelease(names);
         return E_INVALIDARG;
       }
       start = count;
       for (std::size_t i = 0; i < count; ++i) {
-        if (ToQString(JSPropertyNameArrayGetNameAtIndex(names, i)) == names_[id - 1]) {
+        if (ToQString(JSPropertyNameArrayGetNameAtIndex(names, i)) == FNames[id - 1]) {
           start = i + 1;
           break;
         }

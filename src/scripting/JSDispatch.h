@@ -57,10 +57,10 @@ class JSDispatch final : public IDispatchEx {
   DISPID IdFor(const QString& name);
   bool Live() const;
 
-  std::atomic<std::uint32_t> refCount_{0};
-  std::shared_ptr<Engine> engine_;
-  JSObjectRef object_;          // protected while not null
-  std::vector<QString> names_;  // the name of identifier i + 1
+  std::atomic<std::uint32_t> FRefCount{0};
+  std::shared_ptr<Engine> FEngine;
+  JSObjectRef FObject;          // protected while not null
+  std::vector<QString> FNames;  // the name of identifier i + 1
 };
 
 }  // namespace pw::js

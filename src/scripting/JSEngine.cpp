@@ -22,7 +22,7 @@ namespace {
 // How often a running script looks for an interrupt request, in seconds.
 constexpr double kInterruptPollSeconds = 0.03;
 
-std::atomic<std::int64_t> g_liveEngines{0};
+std::atomic<std::int64_t> gLiveEngines{0};
 
 QString ChunkURL(int index) { return QStringLiteral("code") + QString::number(index); }
 
@@ -61,107 +61,107 @@ int IntProperty(JSContextRef ctx, JSObjectRef object, const char* name, int fall
 
 std::shared_ptr<Engine> Engine::Create() { return std::shared_ptr<Engine>(new Engine()); }
 
-std::int64_t Engine::LiveEngines() { return g_liveEngines.load(); }
+std::int64_t Engine::LiveEngines() { return gLiveEngines.load(); }
 
-Engine::Engine() : thread_(CurrentThreadRef()) {
-  ++g_liveEngines;
-  group_ = JSContextGroupCreate();
-  context_ = JSGlobalContextCreateInGroup(group_, GlobalClass());
-  JSObjectSetPrivate(JSContextGetGlobalObject(context_), this);
-  JSContextGroupSetExecutionTimeLimit(group_, kInterruptPollSeconds, &Engine::ShouldTerminate,
+Engine::Engine() : FThread(CurrentThreadRef()) {
+  ++gLiveEngines;
+  FGroup = JSContextGroupCreate();
+  FContext = JSGlobalContextCreateInGroup(FGroup, GlobalClass());
+  JSObjectSetPrivate(JSContextGetGlobalObject(FContext), this);
+  JSContextGroupSetExecutionTimeLimit(FGroup, kInterruptPollSeconds, &Engine::ShouldTerminate,
                                       this);
 }
 
 Engine::~Engine() {
   // Only a closed engine loses its last owner off its thread; the host closes before letting go.
-  if (context_) DestroyContext();
-  --g_liveEngines;
+  if (FContext) DestroyContext();
+  --gLiveEngines;
 }
 
 bool Engine::ShouldTerminate(JSContextRef, void* data) {
   auto* engine = static_cast<Engine*>(data);
   // The limit fires once; arming it again turns it into a poll of the interrupt flag.
-  JSContextGroupSetExecutionTimeLimit(engine->group_, kInterruptPollSeconds,
+  JSContextGroupSetExecutionTimeLimit(engine->FGroup, kInterruptPollSeconds,
                                       &Engine::ShouldTerminate, engine);
-  return engine->interrupted_.load();
+  return engine->FInterrupted.load();
 }
 
-void Engine::SetErrorSink(TScriptErrorHandler sink) { sink_ = std::move(sink); }
+void Engine::SetErrorSink(TScriptErrorHandler sink) { FSink = std::move(sink); }
 
 HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32_t flags) {
-  if (closed_) return E_UNEXPECTED;
+  if (FClosed) return E_UNEXPECTED;
   if (name.isEmpty() || !object) return E_INVALIDARG;
   bool wasVisible = false;
   Item* item = nullptr;
-  for (Item& existing : items_) {
-    if (existing.name == name) {
+  for (Item& existing : FItems) {
+    if (existing.Name == name) {
       item = &existing;
-      wasVisible = (existing.flags & kItemIsVisible) != 0;
+      wasVisible = (existing.Flags & kItemIsVisible) != 0;
       break;
     }
   }
   if (!item) {
-    items_.push_back(Item{name, ComPtr<IDispatch>(object), flags});
-    item = &items_.back();
+    FItems.push_back(Item{name, ComPtr<IDispatch>(object), flags});
+    item = &FItems.back();
   } else {
-    item->object = ComPtr<IDispatch>(object);
-    item->flags = flags;
+    item->Object = ComPtr<IDispatch>(object);
+    item->Flags = flags;
   }
-  JSObjectRef global = JSContextGetGlobalObject(context_);
+  JSObjectRef global = JSContextGetGlobalObject(FContext);
   JSString jsName(name);
-  itemLookupSuspended = true;
+  FItemLookupSuspended = true;
   if (flags & kItemIsVisible) {
-    JSObjectSetProperty(context_, global, jsName, WrapNative(*this, object),
+    JSObjectSetProperty(FContext, global, jsName, WrapNative(*this, object),
                         kJSPropertyAttributeNone, nullptr);
   } else if (wasVisible) {
-    JSObjectDeleteProperty(context_, global, jsName, nullptr);
+    JSObjectDeleteProperty(FContext, global, jsName, nullptr);
   }
-  itemLookupSuspended = false;
+  FItemLookupSuspended = false;
   return S_OK;
 }
 
 HRESULT Engine::ParseScriptText(const QString& text, bool isExpression, Variant* result) {
-  if (closed_) return E_UNEXPECTED;
-  int index = static_cast<int>(chunks_.size());
-  chunks_.push_back(text);
+  if (FClosed) return E_UNEXPECTED;
+  int index = static_cast<int>(FChunks.size());
+  FChunks.push_back(text);
   if (isExpression) {
     Start();
-    if (closed_) return E_UNEXPECTED;
+    if (FClosed) return E_UNEXPECTED;
     Entry entry(*this);
     JSValueRef exception = nullptr;
-    JSValueRef value = JSEvaluateScript(context_, JSString(text), nullptr,
+    JSValueRef value = JSEvaluateScript(FContext, JSString(text), nullptr,
                                         JSString(ChunkURL(index)), 1, &exception);
     if (exception) return Failure(exception, index);
     if (result) *result = FromJS(*this, value);
     return S_OK;
   }
-  if (!started_) {
+  if (!FStarted) {
     JSValueRef exception = nullptr;
-    if (!JSCheckScriptSyntax(context_, JSString(text), JSString(ChunkURL(index)), 1,
+    if (!JSCheckScriptSyntax(FContext, JSString(text), JSString(ChunkURL(index)), 1,
                              &exception)) {
       return Failure(exception, index);
     }
-    waiting_.push_back(index);
+    FWaiting.push_back(index);
     return S_OK;
   }
   Entry entry(*this);
   JSValueRef exception = nullptr;
-  JSEvaluateScript(context_, JSString(text), nullptr, JSString(ChunkURL(index)), 1, &exception);
+  JSEvaluateScript(FContext, JSString(text), nullptr, JSString(ChunkURL(index)), 1, &exception);
   return exception ? Failure(exception, index) : S_OK;
 }
 
 HRESULT Engine::Start() {
-  if (closed_) return E_UNEXPECTED;
-  if (started_) return S_OK;
-  started_ = true;
+  if (FClosed) return E_UNEXPECTED;
+  if (FStarted) return S_OK;
+  FStarted = true;
   std::vector<int> waiting;
-  waiting.swap(waiting_);
+  waiting.swap(FWaiting);
   HRESULT hr = S_OK;
   Entry entry(*this);
   for (int index : waiting) {
-    if (closed_) break;
+    if (FClosed) break;
     JSValueRef exception = nullptr;
-    JSEvaluateScript(context_, JSString(chunks_[index]), nullptr, JSString(ChunkURL(index)), 1,
+    JSEvaluateScript(FContext, JSString(FChunks[index]), nullptr, JSString(ChunkURL(index)), 1,
                      &exception);
     if (exception) hr = Failure(exception, index);
   }
@@ -170,68 +170,68 @@ HRESULT Engine::Start() {
 
 HRESULT Engine::GetScriptDispatch(ComPtr<IDispatch>& out) {
   out.Reset();
-  if (closed_) return E_UNEXPECTED;
-  out = ComPtr<IDispatch>(new JSDispatch(shared_from_this(), JSContextGetGlobalObject(context_)));
+  if (FClosed) return E_UNEXPECTED;
+  out = ComPtr<IDispatch>(new JSDispatch(shared_from_this(), JSContextGetGlobalObject(FContext)));
   return S_OK;
 }
 
-void Engine::Interrupt() { interrupted_.store(true); }
+void Engine::Interrupt() { FInterrupted.store(true); }
 
 void Engine::Close() {
-  if (closed_) return;
-  closed_ = true;
-  started_ = false;
-  sink_ = nullptr;
-  if (depth_ > 0) {
-    closePending_ = true;
+  if (FClosed) return;
+  FClosed = true;
+  FStarted = false;
+  FSink = nullptr;
+  if (FDepth > 0) {
+    FClosePending = true;
     return;
   }
   DestroyContext();
 }
 
 void Engine::DestroyContext() {
-  if (!context_) return;
+  if (!FContext) return;
   std::vector<JSValueRef> values;
   {
-    std::lock_guard lock(releaseMutex_);
-    for (JSDispatch* dispatch : dispatches_) {
+    std::lock_guard lock(FReleaseMutex);
+    for (JSDispatch* dispatch : FDispatches) {
       if (JSValueRef value = dispatch->DetachValue()) values.push_back(value);
     }
-    dispatches_.clear();
-    values.insert(values.end(), deferredReleases_.begin(), deferredReleases_.end());
-    deferredReleases_.clear();
+    FDispatches.clear();
+    values.insert(values.end(), FDeferredReleases.begin(), FDeferredReleases.end());
+    FDeferredReleases.clear();
   }
-  for (JSValueRef value : values) JSValueUnprotect(context_, value);
+  for (JSValueRef value : values) JSValueUnprotect(FContext, value);
   DropPendingException();
   SetReportedMarker(nullptr);
-  items_.clear();
-  waiting_.clear();
-  JSObjectSetPrivate(JSContextGetGlobalObject(context_), nullptr);
-  JSContextGroupClearExecutionTimeLimit(group_);
-  JSGlobalContextRelease(context_);
-  context_ = nullptr;
+  FItems.clear();
+  FWaiting.clear();
+  JSObjectSetPrivate(JSContextGetGlobalObject(FContext), nullptr);
+  JSContextGroupClearExecutionTimeLimit(FGroup);
+  JSGlobalContextRelease(FContext);
+  FContext = nullptr;
   // The group is the last owner of the virtual machine: releasing it frees every object, so
   // native objects held by script values are released now rather than at some later collection.
-  JSContextGroupRelease(group_);
-  group_ = nullptr;
+  JSContextGroupRelease(FGroup);
+  FGroup = nullptr;
 }
 
 Engine::Entry::Entry(Engine& engine)
-    : engine_(engine.shared_from_this()), nested_(engine.depth_ > 0) {
-  ++engine.depth_;
+    : FEngine(engine.shared_from_this()), FNested(engine.FDepth > 0) {
+  ++engine.FDepth;
 }
 
 Engine::Entry::~Entry() {
-  Engine& engine = *engine_;
-  if (--engine.depth_ > 0) return;
-  engine.interrupted_.store(false);
-  if (engine.context_) {
+  Engine& engine = *FEngine;
+  if (--engine.FDepth > 0) return;
+  engine.FInterrupted.store(false);
+  if (engine.FContext) {
     engine.DropPendingException();
     engine.SetReportedMarker(nullptr);
     engine.ReleaseDeferred();
   }
-  if (engine.closePending_) {
-    engine.closePending_ = false;
+  if (engine.FClosePending) {
+    engine.FClosePending = false;
     engine.DestroyContext();
   }
 }
@@ -239,33 +239,33 @@ Engine::Entry::~Entry() {
 void Engine::ReleaseDeferred() {
   std::vector<JSValueRef> values;
   {
-    std::lock_guard lock(releaseMutex_);
-    values.swap(deferredReleases_);
+    std::lock_guard lock(FReleaseMutex);
+    values.swap(FDeferredReleases);
   }
-  for (JSValueRef value : values) JSValueUnprotect(context_, value);
+  for (JSValueRef value : values) JSValueUnprotect(FContext, value);
 }
 
-void Engine::Protect(JSValueRef value) { JSValueProtect(context_, value); }
+void Engine::Protect(JSValueRef value) { JSValueProtect(FContext, value); }
 
 void Engine::Unprotect(JSValueRef value) {
-  if (context_) JSValueUnprotect(context_, value);
+  if (FContext) JSValueUnprotect(FContext, value);
 }
 
 void Engine::Register(JSDispatch* dispatch) {
-  std::lock_guard lock(releaseMutex_);
-  dispatches_.insert(dispatch);
+  std::lock_guard lock(FReleaseMutex);
+  FDispatches.insert(dispatch);
 }
 
 void Engine::Unregister(JSDispatch* dispatch) {
   JSValueRef value = nullptr;
   {
-    std::lock_guard lock(releaseMutex_);
+    std::lock_guard lock(FReleaseMutex);
     // Not registered any more: the engine was closed and released the value itself.
-    if (dispatches_.erase(dispatch) == 0) return;
+    if (FDispatches.erase(dispatch) == 0) return;
     value = dispatch->DetachValue();
     if (!value) return;
-    if (!thread_->IsCurrent()) {
-      deferredReleases_.push_back(value);
+    if (!FThread->IsCurrent()) {
+      FDeferredReleases.push_back(value);
       return;
     }
   }
@@ -280,11 +280,11 @@ HRESULT Engine::HandleException(JSValueRef exception, bool nested, EXCEPINFO* ex
     excepInfo->bstrDescription = error.Description;
     excepInfo->scode = error.SCode;
   }
-  if (interrupted_.load() && !nested) return E_ABORT;
+  if (FInterrupted.load() && !nested) return E_ABORT;
   if (nested) {
     DropPendingException();
-    pendingException_ = exception;
-    JSValueProtect(context_, exception);
+    FPendingException = exception;
+    JSValueProtect(FContext, exception);
     return DISP_E_EXCEPTION;
   }
   ReportException(exception);
@@ -292,45 +292,45 @@ HRESULT Engine::HandleException(JSValueRef exception, bool nested, EXCEPINFO* ex
 }
 
 HRESULT Engine::Failure(JSValueRef exception, int chunk) {
-  if (interrupted_.load()) return E_ABORT;
+  if (FInterrupted.load()) return E_ABORT;
   ReportException(exception, chunk);
   return SCRIPT_E_REPORTED;
 }
 
 JSValueRef Engine::TakePendingException() {
-  JSValueRef exception = pendingException_;
+  JSValueRef exception = FPendingException;
   if (exception) {
-    pendingException_ = nullptr;
+    FPendingException = nullptr;
     // Still referenced from the caller's stack, which the collector scans.
-    JSValueUnprotect(context_, exception);
+    JSValueUnprotect(FContext, exception);
   }
   return exception;
 }
 
 void Engine::DropPendingException() {
-  if (pendingException_) {
-    JSValueUnprotect(context_, pendingException_);
-    pendingException_ = nullptr;
+  if (FPendingException) {
+    JSValueUnprotect(FContext, FPendingException);
+    FPendingException = nullptr;
   }
 }
 
 void Engine::SetReportedMarker(JSValueRef exception) {
-  if (reportedMarker_) JSValueUnprotect(context_, reportedMarker_);
-  reportedMarker_ = exception;
-  if (exception) JSValueProtect(context_, exception);
+  if (FReportedMarker) JSValueUnprotect(FContext, FReportedMarker);
+  FReportedMarker = exception;
+  if (exception) JSValueProtect(FContext, exception);
 }
 
 void Engine::ReportException(JSValueRef exception, int chunkHint) {
-  if (interrupted_.load() || !exception) return;
-  if (reportedMarker_ && JSValueIsStrictEqual(context_, exception, reportedMarker_)) return;
+  if (FInterrupted.load() || !exception) return;
+  if (FReportedMarker && JSValueIsStrictEqual(FContext, exception, FReportedMarker)) return;
   TScriptError error = ErrorFromException(exception, chunkHint);
-  TScriptErrorHandler sink = sink_;
+  TScriptErrorHandler sink = FSink;
   if (sink) sink(error);
 }
 
 TScriptError Engine::ErrorFromException(JSValueRef exception, int chunkHint) {
   TScriptError error;
-  JSContextRef ctx = context_;
+  JSContextRef ctx = FContext;
   if (!JSValueIsObject(ctx, exception)) {
     error.Source = QStringLiteral("Error");
     error.Description = ValueToQString(ctx, exception);
@@ -354,8 +354,8 @@ TScriptError Engine::ErrorFromException(JSValueRef exception, int chunkHint) {
     error.CharPosition = column > 0 ? column - 1 : 0;
     int chunk = ChunkIndexFromURL(ValueToQString(ctx, GetProperty(ctx, object, "sourceURL")));
     if (chunk < 0) chunk = chunkHint;
-    if (chunk >= 0 && chunk < static_cast<int>(chunks_.size())) {
-      error.SourceLineText = LineOf(chunks_[chunk], error.Line);
+    if (chunk >= 0 && chunk < static_cast<int>(FChunks.size())) {
+      error.SourceLineText = LineOf(FChunks[chunk], error.Line);
     }
   }
   return error;

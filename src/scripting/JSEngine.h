@@ -58,7 +58,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
 
   // Runs the waiting code in the order it was parsed; later parsed code runs at once.
   HRESULT Start();
-  bool IsStarted() const { return started_; }
+  bool IsStarted() const { return FStarted; }
 
   // The global object as a dispatch object: its names are the script's globals and the
   // members of global-members items.
@@ -73,18 +73,18 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // objects then fail). Called from inside a running script, the release waits until the
   // outermost script call has returned. A second Close is a no-op.
   void Close();
-  bool IsClosed() const { return closed_; }
+  bool IsClosed() const { return FClosed; }
 
   // --- For the bridge and the dispatch objects; owner thread only unless stated.
-  JSGlobalContextRef Context() const { return context_; }
-  const ThreadRef& Thread() const { return thread_; }  // any thread
+  JSGlobalContextRef Context() const { return FContext; }
+  const ThreadRef& Thread() const { return FThread; }  // any thread
 
   struct Item {
-    QString name;
-    ComPtr<IDispatch> object;
-    std::uint32_t flags = 0;
+    QString Name;
+    ComPtr<IDispatch> Object;
+    std::uint32_t Flags = 0;
   };
-  const std::vector<Item>& Items() const { return items_; }
+  const std::vector<Item>& Items() const { return FItems; }
 
   // Marks a call into script code; the outermost one ends an interrupt and finishes a Close
   // that was asked for meanwhile.
@@ -95,11 +95,11 @@ class Engine : public std::enable_shared_from_this<Engine> {
     Entry(const Entry&) = delete;
     Entry& operator=(const Entry&) = delete;
     // True when this entry is nested in another call into the same engine.
-    bool Nested() const { return nested_; }
+    bool Nested() const { return FNested; }
 
    private:
-    std::shared_ptr<Engine> engine_;
-    bool nested_;
+    std::shared_ptr<Engine> FEngine;
+    bool FNested;
   };
 
   // What becomes of an exception that leaves script code called from native code: at the
@@ -126,7 +126,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
   void Unregister(JSDispatch* dispatch);
 
   // True while the global-scope lookup must not consult the items (own-property probes).
-  bool itemLookupSuspended = false;
+  bool FItemLookupSuspended = false;
 
  private:
   Engine();
@@ -137,24 +137,24 @@ class Engine : public std::enable_shared_from_this<Engine> {
   TScriptError ErrorFromException(JSValueRef exception, int chunkHint = -1);
   static bool ShouldTerminate(JSContextRef ctx, void* engine);
 
-  ThreadRef thread_;
-  JSContextGroupRef group_ = nullptr;
-  JSGlobalContextRef context_ = nullptr;
-  TScriptErrorHandler sink_;
-  std::vector<Item> items_;
-  std::vector<QString> chunks_;  // every text parsed, by index; errors name their chunk
-  std::vector<int> waiting_;     // chunks parsed before Start
-  bool started_ = false;
-  bool closed_ = false;
-  bool closePending_ = false;
-  int depth_ = 0;
-  std::atomic<bool> interrupted_{false};
-  JSValueRef pendingException_ = nullptr;
-  JSValueRef reportedMarker_ = nullptr;
+  ThreadRef FThread;
+  JSContextGroupRef FGroup = nullptr;
+  JSGlobalContextRef FContext = nullptr;
+  TScriptErrorHandler FSink;
+  std::vector<Item> FItems;
+  std::vector<QString> FChunks;  // every text parsed, by index; errors name their chunk
+  std::vector<int> FWaiting;     // chunks parsed before Start
+  bool FStarted = false;
+  bool FClosed = false;
+  bool FClosePending = false;
+  int FDepth = 0;
+  std::atomic<bool> FInterrupted{false};
+  JSValueRef FPendingException = nullptr;
+  JSValueRef FReportedMarker = nullptr;
 
-  std::mutex releaseMutex_;  // guards the two members below
-  std::unordered_set<JSDispatch*> dispatches_;
-  std::vector<JSValueRef> deferredReleases_;
+  std::mutex FReleaseMutex;  // guards the two members below
+  std::unordered_set<JSDispatch*> FDispatches;
+  std::vector<JSValueRef> FDeferredReleases;
 };
 
 }  // namespace pw::js

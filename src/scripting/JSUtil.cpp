@@ -5,29 +5,29 @@
 namespace pw::js {
 
 JSString::JSString(const QString& text)
-    : string_(JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(text.utf16()),
+    : FString(JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(text.utf16()),
                                            static_cast<size_t>(text.size()))) {}
 
-JSString::JSString(const char* utf8) : string_(JSStringCreateWithUTF8CString(utf8)) {}
+JSString::JSString(const char* utf8) : FString(JSStringCreateWithUTF8CString(utf8)) {}
 
 JSString JSString::Adopt(JSStringRef string) {
   JSString result;
-  result.string_ = string;
+  result.FString = string;
   return result;
 }
 
-JSString::JSString(JSString&& other) noexcept : string_(std::exchange(other.string_, nullptr)) {}
+JSString::JSString(JSString&& other) noexcept : FString(std::exchange(other.FString, nullptr)) {}
 
 JSString& JSString::operator=(JSString&& other) noexcept {
   if (this != &other) {
-    if (string_) JSStringRelease(string_);
-    string_ = std::exchange(other.string_, nullptr);
+    if (FString) JSStringRelease(FString);
+    FString = std::exchange(other.FString, nullptr);
   }
   return *this;
 }
 
 JSString::~JSString() {
-  if (string_) JSStringRelease(string_);
+  if (FString) JSStringRelease(FString);
 }
 
 QString ToQString(JSStringRef string) {

@@ -21,12 +21,12 @@ class JSString {
   JSString& operator=(const JSString&) = delete;
   ~JSString();
 
-  JSStringRef get() const { return string_; }
-  operator JSStringRef() const { return string_; }
+  JSStringRef get() const { return FString; }
+  operator JSStringRef() const { return FString; }
 
  private:
   JSString() = default;
-  JSStringRef string_ = nullptr;
+  JSStringRef FString = nullptr;
 };
 
 QString ToQString(JSStringRef string);

@@ -23,22 +23,22 @@ struct ThreadAnchorHolder {
 };
 
 struct HandOverState {
-  QSemaphore done;
-  bool ran = false;
-  std::exception_ptr error;  // what the work threw, rethrown to the caller
+  QSemaphore Done;
+  bool Ran = false;
+  std::exception_ptr Error;  // what the work threw, rethrown to the caller
 };
 
 // Wakes the waiting caller when the posted call is destroyed, whether it ran or was dropped
 // unprocessed with its receiver.
 class HandOverWaker {
  public:
-  explicit HandOverWaker(std::shared_ptr<HandOverState> state) : state_(std::move(state)) {}
+  explicit HandOverWaker(std::shared_ptr<HandOverState> state) : FState(std::move(state)) {}
   HandOverWaker(const HandOverWaker&) = delete;
   HandOverWaker& operator=(const HandOverWaker&) = delete;
-  ~HandOverWaker() { state_->done.release(); }
+  ~HandOverWaker() { FState->Done.release(); }
 
  private:
-  std::shared_ptr<HandOverState> state_;
+  std::shared_ptr<HandOverState> FState;
 };
 
 }  // namespace
@@ -51,21 +51,21 @@ ThreadRef CurrentThreadRef() {
   return holder.ref;
 }
 
-ThreadAnchor::ThreadAnchor() : thread_(QThread::currentThread()), receiver_(new QObject()) {}
+ThreadAnchor::ThreadAnchor() : FThread(QThread::currentThread()), FReceiver(new QObject()) {}
 
 ThreadAnchor::~ThreadAnchor() = default;
 
 bool ThreadAnchor::IsCurrent() const {
-  std::lock_guard lock(mutex_);
-  return thread_ == QThread::currentThread();
+  std::lock_guard lock(FMutex);
+  return FThread == QThread::currentThread();
 }
 
 void ThreadAnchor::Detach() {
   QObject* receiver = nullptr;
   {
-    std::lock_guard lock(mutex_);
-    receiver = receiver_;
-    receiver_ = nullptr;
+    std::lock_guard lock(FMutex);
+    receiver = FReceiver;
+    FReceiver = nullptr;
   }
   // Deleting the receiver drops its pending calls, which wakes their callers with "not run".
   delete receiver;
@@ -78,33 +78,33 @@ bool ThreadAnchor::Run(const std::function<void()>& work) {
   }
   auto state = std::make_shared<HandOverState>();
   {
-    std::lock_guard lock(mutex_);
-    if (!receiver_) return false;
+    std::lock_guard lock(FMutex);
+    if (!FReceiver) return false;
     auto waker = std::make_shared<HandOverWaker>(state);
     QMetaObject::invokeMethod(
-        receiver_,
+        FReceiver,
         [waker, state, &work] {
           // An exception must not escape into the owner's event loop; the caller gets it.
           try {
             work();
           } catch (...) {
-            state->error = std::current_exception();
+            state->Error = std::current_exception();
           }
-          state->ran = true;
+          state->Ran = true;
         },
         Qt::QueuedConnection);
   }
   // A thread that has an event loop keeps serving hand-overs to itself while it waits, so that
   // a call that comes back to it (a callback into its own scripts) does not deadlock.
   if (QAbstractEventDispatcher::instance()) {
-    while (!state->done.tryAcquire(1, 10)) {
+    while (!state->Done.tryAcquire(1, 10)) {
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
   } else {
-    state->done.acquire();
+    state->Done.acquire();
   }
-  if (state->error) std::rethrow_exception(state->error);
-  return state->ran;
+  if (state->Error) std::rethrow_exception(state->Error);
+  return state->Ran;
 }
 
 }  // namespace pw

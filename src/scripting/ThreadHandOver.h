@@ -45,9 +45,9 @@ class ThreadAnchor {
   friend ThreadRef CurrentThreadRef();
   ThreadAnchor();
 
-  mutable std::mutex mutex_;
-  QThread* thread_ = nullptr;
-  QObject* receiver_ = nullptr;  // lives in thread_; deleted by Detach on that thread
+  mutable std::mutex FMutex;
+  QThread* FThread = nullptr;
+  QObject* FReceiver = nullptr;  // lives in FThread; deleted by Detach on that thread
 };
 
 // Runs body on thread (at once on that thread itself, or when thread is null: callable

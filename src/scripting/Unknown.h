@@ -48,9 +48,9 @@ constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 // Identifies an interface for QueryInterface. Two identifiers are equal when their names are.
 struct IID {
-  const char* name;
+  const char* Name;
   friend bool operator==(const IID& a, const IID& b) {
-    return a.name == b.name || std::strcmp(a.name, b.name) == 0;
+    return a.Name == b.Name || std::strcmp(a.Name, b.Name) == 0;
   }
 };
 
@@ -95,58 +95,58 @@ class ComPtr {
  public:
   ComPtr() noexcept = default;
   ComPtr(std::nullptr_t) noexcept {}
-  ComPtr(T* object) noexcept : p_(object) {
-    if (p_) p_->AddRef();
+  ComPtr(T* object) noexcept : FPointer(object) {
+    if (FPointer) FPointer->AddRef();
   }
-  ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
-  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComPtr(const ComPtr& other) noexcept : ComPtr(other.FPointer) {}
+  ComPtr(ComPtr&& other) noexcept : FPointer(std::exchange(other.FPointer, nullptr)) {}
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
   ComPtr(const ComPtr<U>& other) noexcept : ComPtr(static_cast<T*>(other.Get())) {}
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-  ComPtr(ComPtr<U>&& other) noexcept : p_(other.Detach()) {}
+  ComPtr(ComPtr<U>&& other) noexcept : FPointer(other.Detach()) {}
   ~ComPtr() { Reset(); }
 
   ComPtr& operator=(ComPtr other) noexcept {
-    std::swap(p_, other.p_);
+    std::swap(FPointer, other.FPointer);
     return *this;
   }
 
   static ComPtr Adopt(T* owned) noexcept {
     ComPtr result;
-    result.p_ = owned;
+    result.FPointer = owned;
     return result;
   }
 
-  T* Get() const noexcept { return p_; }
-  T* operator->() const noexcept { return p_; }
-  T& operator*() const noexcept { return *p_; }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
+  T* Get() const noexcept { return FPointer; }
+  T* operator->() const noexcept { return FPointer; }
+  T& operator*() const noexcept { return *FPointer; }
+  explicit operator bool() const noexcept { return FPointer != nullptr; }
 
   // Gives up the reference without releasing it.
-  T* Detach() noexcept { return std::exchange(p_, nullptr); }
-  void Reset() noexcept { SafeRelease(p_); }
+  T* Detach() noexcept { return std::exchange(FPointer, nullptr); }
+  void Reset() noexcept { SafeRelease(FPointer); }
 
   // Releases the current reference and returns the place where an out parameter can store a
   // new counted pointer.
   T** ReleaseAndGetAddressOf() noexcept {
     Reset();
-    return &p_;
+    return &FPointer;
   }
 
   // QueryInterface for U; null when the object does not implement it.
   template <class U>
   ComPtr<U> As() const {
-    if (!p_) return nullptr;
+    if (!FPointer) return nullptr;
     void* out = nullptr;
-    if (p_->QueryInterface(U::kIID, &out) < 0 || !out) return nullptr;
+    if (FPointer->QueryInterface(U::kIID, &out) < 0 || !out) return nullptr;
     return ComPtr<U>::Adopt(static_cast<U*>(out));
   }
 
-  friend bool operator==(const ComPtr& a, const ComPtr& b) { return a.p_ == b.p_; }
-  friend bool operator==(const ComPtr& a, std::nullptr_t) { return a.p_ == nullptr; }
+  friend bool operator==(const ComPtr& a, const ComPtr& b) { return a.FPointer == b.FPointer; }
+  friend bool operator==(const ComPtr& a, std::nullptr_t) { return a.FPointer == nullptr; }
 
  private:
-  T* p_ = nullptr;
+  T* FPointer = nullptr;
 };
 
 }  // namespace pw

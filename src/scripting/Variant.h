@@ -46,20 +46,20 @@ enum : VARTYPE {
 
 // A currency amount: the value times 10 000, as a 64-bit integer.
 struct Currency {
-  std::int64_t scaled = 0;
+  std::int64_t Scaled = 0;
   friend bool operator==(const Currency&, const Currency&) = default;
 };
 
 // A date and time: days since 1899-12-30 00:00 local time; the fraction is the time of day
 // (for negative values the fraction still counts forwards from midnight of the day).
 struct Date {
-  double value = 0;
+  double Value = 0;
   friend bool operator==(const Date&, const Date&) = default;
 };
 
 // A VT_ERROR value: a result code, DISP_E_PARAMNOTFOUND for a missing argument.
 struct ErrorCode {
-  HRESULT scode = 0;
+  HRESULT SCode = 0;
   friend bool operator==(const ErrorCode&, const ErrorCode&) = default;
 };
 
@@ -104,12 +104,12 @@ class Variant {
   // VT_BYREF | VT_VARIANT: a reference to the whole target variant, whatever its type.
   static Variant ByRefVariant(Variant* target);
 
-  VARTYPE Type() const { return vt_; }
-  VARTYPE BaseType() const { return vt_ & VT_TYPEMASK; }
-  bool IsEmpty() const { return vt_ == VT_EMPTY; }
-  bool IsNull() const { return vt_ == VT_NULL; }
-  bool IsByRef() const { return (vt_ & VT_BYREF) != 0; }
-  bool IsArray() const { return (vt_ & VT_ARRAY) != 0; }
+  VARTYPE Type() const { return FVt; }
+  VARTYPE BaseType() const { return FVt & VT_TYPEMASK; }
+  bool IsEmpty() const { return FVt == VT_EMPTY; }
+  bool IsNull() const { return FVt == VT_NULL; }
+  bool IsByRef() const { return (FVt & VT_BYREF) != 0; }
+  bool IsArray() const { return (FVt & VT_ARRAY) != 0; }
   bool IsMissing() const;
   void Clear() { *this = Variant(); }
 
@@ -146,14 +146,14 @@ class Variant {
   QString DebugString() const;
 
  private:
-  using Elements_ = std::shared_ptr<std::vector<Variant>>;
+  using TElementList = std::shared_ptr<std::vector<Variant>>;
   using Storage = std::variant<std::monostate, std::int64_t, double, QString, std::string,
-                               QByteArray, Elements_, ComPtr<IUnknown>, Variant*>;
+                               QByteArray, TElementList, ComPtr<IUnknown>, Variant*>;
 
-  Variant(VARTYPE vt, Storage value) : vt_(vt), value_(std::move(value)) {}
+  Variant(VARTYPE vt, Storage value) : FVt(vt), FValue(std::move(value)) {}
 
-  VARTYPE vt_ = VT_EMPTY;
-  Storage value_;
+  VARTYPE FVt = VT_EMPTY;
+  Storage FValue;
 };
 
 void PrintTo(const Variant& value, std::ostream* out);  // for test output

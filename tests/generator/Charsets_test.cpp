@@ -1,4 +1,4 @@
-#include "generator/Charsets.h"
+#include "platform/Charsets.h"
 
 #include "platform/CodePage.h"
 

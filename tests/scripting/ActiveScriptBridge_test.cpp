@@ -6,7 +6,7 @@
 #include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 
-namespace pw::testing {
+namespace pw::tests {
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -203,4 +203,4 @@ TEST_F(BridgeTest, ScriptObjectsSeenFromNativeCode) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -5,7 +5,7 @@
 #include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 
-namespace pw::testing {
+namespace pw::tests {
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -140,4 +140,4 @@ TEST_F(ScriptErrorTest, NoHandlerDropsErrorsQuietly) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -13,7 +13,7 @@
 #include "scripting/JSBridge.h"
 #include "scripting/JSDispatch.h"
 
-namespace pw::testing {
+namespace pw::tests {
 
 using namespace Qt::StringLiterals;
 
@@ -191,4 +191,4 @@ TEST(ComPtr, AdoptDetachAndOutParameters) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

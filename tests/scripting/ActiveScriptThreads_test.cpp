@@ -18,7 +18,7 @@
 #include "scripting/ActiveScript.h"
 #include "scripting/ThreadHandOver.h"
 
-namespace pw::testing {
+namespace pw::tests {
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -215,4 +215,4 @@ TEST_F(ScriptThreadTest, AWorkerEngineCallsThreadBoundObjectsOnTheirThread) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

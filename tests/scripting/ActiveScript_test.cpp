@@ -4,7 +4,7 @@
 #include "TestObjects.h"
 #include "scripting/ActiveScript.h"
 
-namespace pw::testing {
+namespace pw::tests {
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -205,4 +205,4 @@ TEST_F(ActiveScriptTest, ItemsHoldOneReferenceEach) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

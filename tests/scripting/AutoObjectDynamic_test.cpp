@@ -5,7 +5,7 @@
 #include "scripting/AutoObject.h"
 #include "scripting/ThreadHandOver.h"
 
-namespace pw::testing {
+namespace pw::tests {
 namespace {
 
 HRESULT Put(IDispatchEx* object, DISPID id, const Variant& value) {
@@ -242,4 +242,4 @@ TEST(AutoObjectRegistry, UnknownNamesAndFailingFactoriesGiveNull) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -5,7 +5,7 @@
 #include "TestObjects.h"
 #include "scripting/AutoObject.h"
 
-namespace pw::testing {
+namespace pw::tests {
 namespace {
 
 class AutoObjectTest : public ::testing::Test {
@@ -335,4 +335,4 @@ TEST(AutoClassProblems, ForeignMethodFailsAsAnExceptionInsteadOfMisbehaving) {
 }
 
 }  // namespace
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace pw::testing {
+namespace pw::tests {
 
 QCoreApplication& TestApp() {
   static int argc = 1;
@@ -181,4 +181,4 @@ DISPID IdOf(IDispatch* object, const QString& name) {
   return id;
 }
 
-}  // namespace pw::testing
+}  // namespace pw::tests

@@ -17,7 +17,7 @@
 #include "scripting/ActiveScript.h"
 #include "scripting/AutoObject.h"
 
-namespace pw::testing {
+namespace pw::tests {
 
 // The process's QCoreApplication, made on first use (tests that hand calls over need one).
 QCoreApplication& TestApp();
@@ -189,4 +189,4 @@ HRESULT InvokeWith(IDispatch* object, DISPID id, std::uint16_t flags, Args&& arg
 
 DISPID IdOf(IDispatch* object, const QString& name);
 
-}  // namespace pw::testing
+}  // namespace pw::tests

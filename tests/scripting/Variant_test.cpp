@@ -8,7 +8,7 @@
 #include "scripting/AutoObject.h"
 #include "scripting/Variant.h"
 
-namespace pw {
+namespace pw::tests {
 namespace {
 
 // The conversion of value to vt, or the failure code as a VT_ERROR variant.
@@ -252,12 +252,12 @@ TEST(VariantChangeType, DestinationMayBeTheSource) {
 
 TEST(VariantChangeType, ObjectsGiveTheirDefaultValue) {
   // TTestObject's default member is an indexed property: no default value without an index.
-  ComPtr<testing::TTestObject> indexed = MakeAutoObject<testing::TTestObject>();
+  ComPtr<TTestObject> indexed = MakeAutoObject<TTestObject>();
   EXPECT_EQ(To(Variant::FromDispatch(indexed.Get()), VT_BSTR), kTypeMismatch);
   EXPECT_EQ(To(Variant::FromDispatch(nullptr), VT_BSTR), kTypeMismatch);
   EXPECT_EQ(To(Variant::FromDispatch(nullptr), VT_UNKNOWN), Variant::FromUnknown(nullptr));
 
-  ComPtr<testing::TProbe> valued = MakeAutoObject<testing::TProbe>();
+  ComPtr<TProbe> valued = MakeAutoObject<TProbe>();
   valued->value = QStringLiteral("17");
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_I4), Variant(17));
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_BSTR), Variant(QStringLiteral("17")));
@@ -282,4 +282,4 @@ TEST(VariantChangeType, ObjectsGiveTheirDefaultValue) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace pw::tests

@@ -1,0 +1,49 @@
+#include "scripting/objects/ScriptObjects.h"
+
+#include <mutex>
+
+#include "scripting/AutoObject.h"
+#include "scripting/objects/ByteArrayObject.h"
+#include "scripting/objects/DictionaryObject.h"
+#include "scripting/objects/StringListObject.h"
+
+namespace pw {
+
+namespace {
+
+QStringList& Names() {
+  static QStringList names;
+  return names;
+}
+
+void Add(const QString& name, TAutoFactory factory) {
+  RegisterAutoObject(name, std::move(factory));
+  Names() << name;
+}
+
+// The factory of a class that needs nothing from the runtime.
+template <class T>
+ComPtr<IDispatch> Make(TScriptRuntime*) {
+  return ComPtr<IDispatch>(MakeAutoObject<T>());
+}
+
+}  // namespace
+
+void RegisterScriptObjects() {
+  // The registry keeps the first factory of a name, so a second registration would be
+  // harmless, but the list would grow with duplicates.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    Add(QStringLiteral("StringList"), &Make<TStringListObject>);
+    Add(QStringLiteral("Strings"), &Make<TStringListObject>);
+    Add(QStringLiteral("Bytes"), &Make<TByteArrayObject>);
+    Add(QStringLiteral("Dictionary"), &Make<TDictionaryObject>);
+  });
+}
+
+QStringList ScriptObjectNames() {
+  RegisterScriptObjects();
+  return Names();
+}
+
+}  // namespace pw
