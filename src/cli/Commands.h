@@ -43,5 +43,6 @@ int RunConvert(const Args& args);
 int RunBuild(const Args& args);
 int RunNew(const Args& args);
 int RunPackTemplate(const Args& args);
+int RunUpload(const Args& args);
 
 }  // namespace pw::cli

@@ -22,6 +22,8 @@ const Command kCommands[] = {
     {"new", "new FOLDER/NAME [--template FILE.pwtmpl]  create a new project", pw::cli::RunNew},
     {"pack-template", "pack-template PROJECT OUT.pwtmpl  save the project as a site template",
      pw::cli::RunPackTemplate},
+    {"upload", "upload PROJECT [--all] [--test] [--no-build] [--password-stdin] [--atomic] [--jobs N]  publish the site",
+     pw::cli::RunUpload},
 };
 
 void PrintHelp(FILE* out) {
