@@ -136,7 +136,7 @@ bool TFTPClient::Connect(QString* error) {
   curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
   curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  if (qEnvironmentVariableIsSet("PW_CURL_VERBOSE")) curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+  if (qEnvironmentVariableIsSet("PAGEWICK_CURL_VERBOSE")) curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(FTimeoutMs));
   curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>((FTimeoutMs + 999) / 1000));
   // A data connection that stalls completely for the time-out fails the transfer.
