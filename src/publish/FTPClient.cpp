@@ -126,7 +126,9 @@ QString TFTPClient::RemoteArgument(const QString& resolvedPath) const {
 bool TFTPClient::Connect(QString* error) {
   Disconnect();
   FCurl = curl_easy_init();
-  if (!FCurl) {
+  FMulti = curl_multi_init();
+  if (!FCurl || !FMulti) {
+    Disconnect();
     SetError(error, QStringLiteral("Cannot start the network library"));
     return false;
   }
@@ -188,10 +190,36 @@ bool TFTPClient::Connect(QString* error) {
 }
 
 void TFTPClient::Disconnect() {
+  // The multi handle holds the connection cache: closing it logs out.
+  if (FMulti) curl_multi_cleanup(static_cast<CURLM*>(FMulti));
   if (FCurl) curl_easy_cleanup(static_cast<CURL*>(FCurl));
+  FMulti = nullptr;
   FCurl = nullptr;
   FConnected = false;
   FCurrentDir.clear();
+}
+
+// Drives the transfer through the multi interface instead of curl_easy_perform: libcurl
+// sometimes starts the FTP data connection without a socket event to wake its own wait, which
+// then sleeps for a whole second; waking up every few milliseconds keeps each file quick.
+int TFTPClient::RunTransfer() {
+  CURLM* multi = static_cast<CURLM*>(FMulti);
+  CURL* curl = static_cast<CURL*>(FCurl);
+  if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode code = CURLE_OK;
+  for (int running = 1; running;) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      code = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running) curl_multi_poll(multi, nullptr, 0, 5, nullptr);
+  }
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == curl) code = message->data.result;
+  }
+  curl_multi_remove_handle(multi, curl);
+  return code;
 }
 
 bool TFTPClient::Perform(const QString& url, bool upload, const QStringList& commands, QString* error) {
@@ -214,7 +242,7 @@ bool TFTPClient::Perform(const QString& url, bool upload, const QStringList& com
   // A folder URL without commands is a check that the folder can be entered. FTP does that
   // with CWD alone; SFTP has to open the folder, which lists it.
   curl_easy_setopt(curl, CURLOPT_NOBODY, (!upload && (!sftp || !commands.isEmpty())) ? 1L : 0L);
-  const CURLcode code = curl_easy_perform(curl);
+  const auto code = static_cast<CURLcode>(RunTransfer());
   if (FFreshConnect) {
     curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 0L);
     FFreshConnect = false;

@@ -91,7 +91,10 @@ class TFTPClient {
   QString RemoteArgument(const QString& resolvedPath) const;
   static size_t ReadBlock(char* buffer, size_t size, size_t count, void* transfer);
 
-  void* FCurl = nullptr;  // CURL*, created by Connect
+  int RunTransfer();
+
+  void* FCurl = nullptr;   // CURL*, created by Connect
+  void* FMulti = nullptr;  // CURLM* that runs it and keeps its connection
   bool FConnected = false;
   bool FFreshConnect = false;  // the next operation opens a new connection
   QString FHost, FPort, FUserName, FPassword;

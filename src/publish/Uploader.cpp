@@ -156,6 +156,16 @@ int TUploader::RecordedIndex(const QString& relativePath) const {
 }
 
 void TUploader::QueueIfChanged(const QString& relativePath) {
+  QString digest;
+  const bool readable = FileDigest(LocalPath(relativePath), digest);
+  Queue(relativePath, digest, readable);
+}
+
+QString TUploader::LocalPath(const QString& relativePath) const {
+  return QDir(FOutputFolder).filePath(QString(relativePath).replace(u'\\', u'/'));
+}
+
+void TUploader::Queue(const QString& relativePath, const QString& digest, bool readable) {
   if (!FIndex) {
     FIndex = std::make_unique<TRecordedIndex>();
     for (int i = 0; i < FUploadedFiles.size(); ++i) {
@@ -163,12 +173,31 @@ void TUploader::QueueIfChanged(const QString& relativePath) {
       if (!FIndex->Names.contains(key)) FIndex->Names.insert(key, i);
     }
   }
-  QString digest;
-  // A file that cannot be read is queued whatever was recorded, so that its failure shows.
-  const bool readable = FileDigest(QDir(FOutputFolder).filePath(QString(relativePath).replace(u'\\', u'/')), digest);
   const int recorded = RecordedIndex(relativePath);
+  // A file that cannot be read is queued whatever was recorded, so that its failure shows.
   if (!FSettings.ChangesOnly || !readable || recorded < 0 || EntryValue(FUploadedFiles[recorded]) != digest) {
     FPendingFiles.append(relativePath + u'=' + digest);
+  }
+}
+
+// The scan's files with their digests, hashed on every core: hashing is nearly all the time
+// of a changes-only run.
+void TUploader::QueueAll(const QStringList& files) {
+  std::vector<QString> digests(static_cast<size_t>(files.size()));
+  std::vector<char> readable(digests.size(), 0);
+  std::atomic<qsizetype> next = 0;
+  auto work = [&] {
+    for (qsizetype i; (i = next++) < files.size();) {
+      readable[static_cast<size_t>(i)] = FileDigest(LocalPath(files[i]), digests[static_cast<size_t>(i)]);
+    }
+  };
+  const int threads = static_cast<int>(std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), 8));
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads && t < files.size(); ++t) helpers.emplace_back(work);
+  work();
+  for (std::thread& t : helpers) t.join();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    Queue(files[i], digests[static_cast<size_t>(i)], readable[static_cast<size_t>(i)]);
   }
 }
 
@@ -203,7 +232,7 @@ bool TUploader::SendFile(TSession& session, const QString& entry, QString* error
   const QString relativePath = EntryName(entry);
   const qsizetype split = LastSeparator(relativePath);
   const QString fileName = relativePath.mid(split + 1);
-  const QString localPath = QDir(FOutputFolder).filePath(QString(relativePath).replace(u'\\', u'/'));
+  const QString localPath = LocalPath(relativePath);
   if (!EnterRemoteFolder(session, relativePath.left(split + 1), error)) return false;
 
   TFTPClient& client = session.Client;
@@ -253,10 +282,12 @@ void TUploader::RunUpload() {
   FPendingFiles.clear();
   FRunSucceeded = false;
   FIndex.reset();
-  ScanFolder(FOutputFolder, QString(), [this](const QString& path) {
-    QueueIfChanged(path);
+  QStringList files;
+  ScanFolder(FOutputFolder, QString(), [&files](const QString& path) {
+    files.append(path);
     return true;
   });
+  QueueAll(files);
   if (FPendingFiles.isEmpty()) {
     WriteLog("Files_already_uploaded", uiSuccess);
     FRunSucceeded = true;

@@ -100,6 +100,9 @@ class TUploader {
   void WriteLog(std::string_view key, const QString& arg, TUploadIcon icon, const QString& reason = QString());
   void ConfigureClient(TFTPClient& client) const;
   int RecordedIndex(const QString& relativePath) const;
+  QString LocalPath(const QString& relativePath) const;
+  void Queue(const QString& relativePath, const QString& digest, bool readable);
+  void QueueAll(const QStringList& files);
   bool EnterRemoteFolder(TSession& session, const QString& folderPart, QString* error);
   bool MakeRemoteFolder(TSession& session, QString path);
   bool SendFile(TSession& session, const QString& entry, QString* error);

@@ -1,0 +1,184 @@
+// Publishing a 1,000-file site (900 small pages, 80 style sheets and scripts, 20 pictures of
+// 1 MB) to a loopback FTP server: the upload engine with one and with four connections, the
+// changes-only runs with nothing and with one file to send, and lftp's "mirror -R" of the same
+// folder to the same server. The closing lines print the ratios the goals are stated in.
+#include "publish/Uploader.h"
+
+#include "publish/PublishServers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <string>
+
+namespace {
+
+using pw::TUploader;
+using pw::TUploadOptions;
+using pw::TUploadSettings;
+
+constexpr int kPages = 900, kAssets = 80, kPictures = 20;
+constexpr int kFiles = kPages + kAssets + kPictures;
+
+struct TBench {
+  QTemporaryDir Dir;
+  QString Site;
+  qint64 Bytes = 0;
+  pw::tests::TFtpServer Server;
+  bool Ok = false;
+  QStringList Recorded;  // the digests of every file, as after a full upload
+
+  TBench() {
+    Site = Dir.path() + "/site";
+    QByteArray page(4096, 'p'), asset(20000, 'a'), picture(1 << 20, 'j');
+    for (int i = 0; i < kFiles; ++i) {
+      QByteArray* bytes = i < kPages ? &page : i < kPages + kAssets ? &asset : &picture;
+      const QString name = i < kPages    ? QStringLiteral("section%1/page%2.html").arg(i / 100).arg(i)
+                           : i < kPages + kAssets ? QStringLiteral("assets/file%1.css").arg(i)
+                                                 : QStringLiteral("images/picture%1.jpg").arg(i);
+      (*bytes)[0] = static_cast<char>(i);  // every file differs
+      QDir().mkpath(QFileInfo(Site + "/" + name).path());
+      QFile file(Site + "/" + name);
+      if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size()) return;
+      Bytes += bytes->size();
+    }
+    // Every connection gets its own server process, so that the Python server is not what the
+    // parallel runs measure.
+    QString why;
+    if (!Server.Start({.Tls = false, .ReadOnly = {}, .Multiprocess = true}, &why)) {
+      std::fprintf(stderr, "cannot start the FTP server: %s\n", qPrintable(why));
+      return;
+    }
+    Ok = true;
+  }
+
+  TUploadSettings Settings(bool changesOnly) const {
+    return {"127.0.0.1", QString::number(Server.Port()), "user", "secret", "/www", true, changesOnly};
+  }
+
+  void ClearRemote() const {
+    QDir(Server.Root() + "/www").removeRecursively();
+    QDir().mkpath(Server.Root() + "/www");
+  }
+};
+
+TBench& Bench() {
+  static TBench bench;
+  return bench;
+}
+
+std::map<std::string, double> gBest;  // fastest iteration of each benchmark, in seconds
+
+void Keep(benchmark::State& state, const std::string& key, double seconds) {
+  state.SetIterationTime(seconds);
+  auto [it, added] = gBest.emplace(key, seconds);
+  if (!added && seconds < it->second) it->second = seconds;
+}
+
+void Rates(benchmark::State& state, double files, double bytes) {
+  state.counters["files_per_s"] = benchmark::Counter(files * state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["MB_per_s"] = benchmark::Counter(bytes / 1e6 * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void BM_FullUpload(benchmark::State& state) {
+  TBench& b = Bench();
+  if (!b.Ok) return state.SkipWithError("no benchmark site or server");
+  for (auto _ : state) {
+    b.ClearRemote();
+    TUploader uploader(b.Site, b.Settings(false), {});
+    TUploadOptions options;
+    options.Jobs = static_cast<int>(state.range(0));
+    uploader.SetOptions(options);
+    QElapsedTimer timer;
+    timer.start();
+    uploader.RunUpload();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (!uploader.RunSucceeded() || uploader.UploadedFiles().size() != kFiles) {
+      return state.SkipWithError("the upload failed");
+    }
+    b.Recorded = uploader.UploadedFiles();
+    Keep(state, "full" + std::to_string(state.range(0)), seconds);
+  }
+  Rates(state, kFiles, static_cast<double>(b.Bytes));
+}
+BENCHMARK(BM_FullUpload)->Arg(1)->Arg(4)->ArgName("jobs")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Changes only: no file changed (digests only, no connection), or one page changed.
+void BM_ChangesOnly(benchmark::State& state) {
+  TBench& b = Bench();
+  if (!b.Ok || b.Recorded.size() != kFiles) return state.SkipWithError("needs BM_FullUpload first");
+  const bool oneChanged = state.range(0) == 1;
+  const QString changed = b.Site + "/section0/page0.html";
+  for (auto _ : state) {
+    QStringList recorded = b.Recorded;
+    if (oneChanged) recorded.replaceInStrings(QRegularExpression("^(section0\\\\page0\\.html)=.*"), "\\1=0");
+    TUploader uploader(b.Site, b.Settings(true), recorded);
+    QElapsedTimer timer;
+    timer.start();
+    uploader.RunUpload();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (!uploader.RunSucceeded() || uploader.PendingFiles().size() != (oneChanged ? 1 : 0)) {
+      return state.SkipWithError("the changes-only run went wrong");
+    }
+    Keep(state, oneChanged ? "one" : "nothing", seconds);
+  }
+  Rates(state, oneChanged ? 1 : 0, oneChanged ? 4096 : 0);
+}
+BENCHMARK(BM_ChangesOnly)->Arg(0)->Arg(1)->ArgName("changed")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_LftpMirror(benchmark::State& state) {
+  TBench& b = Bench();
+  if (!b.Ok) return state.SkipWithError("no benchmark site or server");
+  const QString lftp = QStandardPaths::findExecutable("lftp");
+  if (lftp.isEmpty()) return state.SkipWithError("lftp is not installed (scripts/install-deps.sh installs it)");
+  const QString script = QStringLiteral("set cmd:fail-exit yes; set ftp:passive-mode yes; mirror -R --parallel=%1 %2 /www; quit")
+                             .arg(state.range(0))
+                             .arg(b.Site);
+  for (auto _ : state) {
+    b.ClearRemote();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(lftp, {"-u", "user,secret", "-p", QString::number(b.Server.Port()), "-e", script, "127.0.0.1"});
+    const bool finished = process.waitForFinished(-1);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (!finished || process.exitCode() != 0 || !QFile::exists(b.Server.Root() + "/www/images/picture999.jpg")) {
+      return state.SkipWithError("lftp failed");
+    }
+    Keep(state, "lftp" + std::to_string(state.range(0)), seconds);
+  }
+  Rates(state, kFiles, static_cast<double>(b.Bytes));
+}
+BENCHMARK(BM_LftpMirror)->Arg(1)->Arg(4)->ArgName("parallel")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  auto best = [](const char* name) {
+    auto it = gBest.find(name);
+    return it == gBest.end() ? std::numeric_limits<double>::quiet_NaN() : it->second;
+  };
+  const double one = best("full1"), four = best("full4"), lftp = best("lftp1"), lftp4 = best("lftp4");
+  const double nothing = best("nothing");
+  std::printf("Full upload, one connection: %.2f s; lftp mirror -R: %.2f s; lftp/pagewick time ratio %.2f (goal >= 1)\n",
+              one, lftp, lftp / one);
+  std::printf("Four connections: %.2f s, %.2fx one connection (goal >= 2.5); lftp --parallel=4: %.2f s\n", four,
+              one / four, lftp4);
+  std::printf("Changes only with nothing to send: %.1f ms for %d files (goal <= 50 ms)\n", nothing * 1e3, kFiles);
+  return 0;
+}
