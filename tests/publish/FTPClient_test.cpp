@@ -52,20 +52,6 @@ TEST(FTPClientPort, TextAndProtocolGiveThePort) {
   }
 }
 
-TEST(FTPClientOffline, OperationsWithoutAConnectionFailQuietly) {
-  TFTPClient client;
-  client.Disconnect();
-  client.Disconnect();
-  QString error;
-  EXPECT_FALSE(client.Connected());
-  EXPECT_FALSE(client.ChangeDir("/", &error));
-  EXPECT_EQ(error, "Not connected");
-  EXPECT_FALSE(client.MakeDir("x"));
-  EXPECT_FALSE(client.DeleteFile("x"));
-  EXPECT_FALSE(client.RenameFile("x", "y"));
-  EXPECT_FALSE(client.PutFile("/nonexistent", "x"));
-}
-
 class FTPClientTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
@@ -190,30 +176,7 @@ TEST(FTPClientFailures, WrongCredentialsSilentServerAndDeadServerFail) {
   }
 }
 
-TEST(FTPClientTls, ExplicitTlsWithATrustedCertificateOnly) {
-  TFtpServer server;
-  QString why;
-  ASSERT_TRUE(server.Start({.Tls = true, .ReadOnly = {}}, &why)) << why.toStdString();
-  QTemporaryDir local;
-  TFTPClient client;
-  client.SetHost("ftps://127.0.0.1");
-  client.SetPort(QString::number(server.Port()));
-  client.SetUserName(TFtpServer::kUser);
-  client.SetPassword(TFtpServer::kPassword);
-  client.SetPassive(true);
-  client.SetBinary(true);
-  client.SetTimeoutMs(5000);
-  EXPECT_FALSE(client.Connect()) << "an unknown certificate is refused";
-  client.SetCAFile(server.CertFile());
-  QString error;
-  ASSERT_TRUE(client.Connect(&error)) << error.toStdString();
-  ASSERT_TRUE(client.MakeDir("s"));
-  ASSERT_TRUE(client.ChangeDir("s"));
-  ASSERT_TRUE(client.PutFile(WriteLocal(local, "p", Bytes(3000)), "p", &error)) << error.toStdString();
-  EXPECT_EQ(ReadFile(server.Root() + "/s/p"), Bytes(3000));
-}
-
-TEST(FTPClientSftp, KnownHostKeyAndTheSameOperations) {
+TEST(FTPClientSftp, OnlyAKnownHostKeyAndTheSameBlocks) {
   TSshServer server;
   QString why;
   ASSERT_TRUE(server.Start(&why)) << why.toStdString();
@@ -232,18 +195,13 @@ TEST(FTPClientSftp, KnownHostKeyAndTheSameOperations) {
   const QString root = server.Root();
   ASSERT_TRUE(client.ChangeDir(root, &error)) << error.toStdString();
   EXPECT_FALSE(client.ChangeDir("www"));
-  ASSERT_TRUE(client.MakeDir("www", &error)) << error.toStdString();
-  ASSERT_TRUE(client.ChangeDir("www"));
   std::vector<int64_t> progress;
   client.SetOnProgress([&](TFTPClient&, int64_t position, int64_t, bool&) { progress.push_back(position); });
   ASSERT_TRUE(client.PutFile(WriteLocal(local, "two", Bytes(2048)), "new name", &error)) << error.toStdString();
   EXPECT_EQ(progress, (std::vector<int64_t>{1024, 2048, 2048}));
-  EXPECT_EQ(ReadFile(root + "/www/new name"), Bytes(2048));
-  ASSERT_TRUE(client.RenameFile("new name", "index.html", &error)) << error.toStdString();
-  EXPECT_TRUE(QFile::exists(root + "/www/index.html"));
-  EXPECT_TRUE(client.DeleteFile("index.html"));
-  EXPECT_FALSE(client.DeleteFile("index.html"));
-  EXPECT_FALSE(QFile::exists(root + "/www/index.html"));
+  EXPECT_EQ(ReadFile(root + "/new name"), Bytes(2048));
+  EXPECT_TRUE(client.DeleteFile("new name"));
+  EXPECT_FALSE(client.DeleteFile("new name"));
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 // stopped by its destructor. Works as root and as an ordinary user.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -19,6 +17,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <ostream>
 
 // gtest prints QString values as text.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
