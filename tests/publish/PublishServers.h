@@ -90,6 +90,7 @@ struct TFtpServerOptions {
   bool Tls = false;
   QStringList ReadOnly;  // folders below the root where writing is refused
   bool Multiprocess = false;
+  int LatencyMs = 0;  // every reply is delayed by this much
 };
 
 // pyftpdlib serving Root() to "user"/"secret".
@@ -118,6 +119,7 @@ class TFtpServer : public TServerProcess {
       args << "--read-only" << folder;
     }
     if (options.Multiprocess) args << "--multiprocess";
+    if (options.LatencyMs > 0) args << "--latency-ms" << QString::number(options.LatencyMs);
     FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     FProcess.start(python, args);
     if (!FProcess.waitForReadyRead(15000)) return Fail(why, "the FTP server did not start");

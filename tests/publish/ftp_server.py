@@ -4,7 +4,8 @@
 Serves ROOT to one user on 127.0.0.1, prints the port it listens on as the first line of
 standard output, and runs until killed. With --tls CERT it requires explicit TLS (AUTH TLS)
 on the control and the data connections; --read-only DIR (relative to ROOT) forbids writing
-below that folder; --multiprocess serves every connection from its own process.
+below that folder; --multiprocess serves every connection from its own process;
+--latency-ms N delays every reply, as a distant server would.
 """
 import argparse
 import os
@@ -24,6 +25,7 @@ def main():
     parser.add_argument("--tls")
     parser.add_argument("--read-only", action="append", default=[])
     parser.add_argument("--multiprocess", action="store_true")
+    parser.add_argument("--latency-ms", type=float, default=0)
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -63,6 +65,17 @@ def main():
                 return super().readable()
 
         handler.dtp_handler = EarlyHandshakeDTPHandler
+    if args.latency_ms > 0:
+        import time
+        delay = args.latency_ms / 1000.0
+        near_handler = handler
+
+        class DistantHandler(near_handler):
+            def respond(self, *respond_args, **respond_kwargs):
+                time.sleep(delay)
+                super().respond(*respond_args, **respond_kwargs)
+
+        handler = DistantHandler
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     handler.permit_foreign_addresses = False
