@@ -39,6 +39,9 @@ QString EntryValue(const QString& entry) {
   return eq < 0 ? QString() : entry.mid(eq + 1);
 }
 
+// The lookup key of a recorded name: letter case and the kind of separator do not count.
+QString NameKey(const QString& relativePath) { return QString(relativePath).replace(u'/', u'\\').toCaseFolded(); }
+
 qsizetype LastSeparator(const QString& path) {
   return std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
 }
@@ -152,7 +155,7 @@ bool TUploader::FileDigest(const QString& path, QString& digest, QString* error)
 
 int TUploader::RecordedIndex(const QString& relativePath) const {
   if (!FIndex) return -1;
-  return FIndex->Names.value(relativePath.toCaseFolded(), -1);
+  return FIndex->Names.value(NameKey(relativePath), -1);
 }
 
 void TUploader::QueueIfChanged(const QString& relativePath) {
@@ -169,7 +172,7 @@ void TUploader::Queue(const QString& relativePath, const QString& digest, bool r
   if (!FIndex) {
     FIndex = std::make_unique<TRecordedIndex>();
     for (int i = 0; i < FUploadedFiles.size(); ++i) {
-      const QString key = EntryName(FUploadedFiles[i]).toCaseFolded();
+      const QString key = NameKey(EntryName(FUploadedFiles[i]));
       if (!FIndex->Names.contains(key)) FIndex->Names.insert(key, i);
     }
   }
@@ -342,7 +345,7 @@ void TUploader::RunUpload() {
       if (recorded >= 0) {
         FUploadedFiles[recorded] = EntryName(FUploadedFiles[recorded]) + u'=' + EntryValue(entry);
       } else {
-        FIndex->Names.insert(EntryName(entry).toCaseFolded(), static_cast<int>(FUploadedFiles.size()));
+        FIndex->Names.insert(NameKey(EntryName(entry)), static_cast<int>(FUploadedFiles.size()));
         FUploadedFiles.append(entry);
       }
     }
