@@ -67,10 +67,11 @@ inline bool PortAccepts(int port) {
   return ok;
 }
 
-// A server process that goes when its owner does.
+// A server process in a temporary folder of its own; both go when their owner does.
 class TServerProcess {
  public:
   ~TServerProcess() { Stop(); }
+  int Port() const { return FPort; }
   void Stop() {
     if (FProcess.state() == QProcess::NotRunning) return;
     FProcess.terminate();
@@ -83,7 +84,13 @@ class TServerProcess {
   }
 
  protected:
+  static bool Fail(QString* why, const char* text) {
+    if (why) *why = QString::fromUtf8(text);
+    return false;
+  }
+  QTemporaryDir FDir;
   QProcess FProcess;
+  int FPort = 0;
 };
 
 struct TFtpServerOptions {
@@ -98,8 +105,6 @@ class TFtpServer : public TServerProcess {
  public:
   static constexpr const char* kUser = "user";
   static constexpr const char* kPassword = "secret";
-
-  ~TFtpServer() { Stop(); }
 
   // False with a message when the server cannot run here.
   bool Start(const TFtpServerOptions& options = {}, QString* why = nullptr) {
@@ -127,25 +132,15 @@ class TFtpServer : public TServerProcess {
     return FPort > 0 || Fail(why, "the FTP server gave no port");
   }
 
-  int Port() const { return FPort; }
   QString Root() const { return FDir.path() + "/root"; }
   // The certificate (with its key) that FTPS clients are told to trust.
   QString CertFile() const { return FDir.path() + "/cert.pem"; }
 
- private:
-  static bool Fail(QString* why, const char* text) {
-    if (why) *why = QString::fromUtf8(text);
-    return false;
-  }
-  QTemporaryDir FDir;
-  int FPort = 0;
 };
 
 // sshd on a free loopback port that lets the current user in with a key made for the run.
 class TSshServer : public TServerProcess {
  public:
-  ~TSshServer() { Stop(); }
-
   bool Start(QString* why = nullptr) {
     const QString sshd = QStringLiteral("/usr/sbin/sshd");
     if (!QFile::exists(sshd)) return Fail(why, "no /usr/sbin/sshd (scripts/install-deps.sh installs openssh-server)");
@@ -187,7 +182,6 @@ class TSshServer : public TServerProcess {
     return true;
   }
 
-  int Port() const { return FPort; }
   QString KnownHostsFile() const { return FDir.path() + "/known_hosts"; }
   QString ClientKeyFile() const { return FDir.path() + "/client_key"; }
   QString UserName() const { return qEnvironmentVariable("USER", ::geteuid() == 0 ? "root" : ""); }
@@ -197,13 +191,6 @@ class TSshServer : public TServerProcess {
     return FDir.path() + "/root";
   }
 
- private:
-  static bool Fail(QString* why, const char* text) {
-    if (why) *why = QString::fromUtf8(text);
-    return false;
-  }
-  QTemporaryDir FDir;
-  int FPort = 0;
 };
 
 // A listener whose connections complete but never hear a word: a server that never answers.
