@@ -39,7 +39,7 @@ struct TBench {
   qint64 Bytes = 0;
   pw::tests::TFtpServer Server, Distant;
   bool Ok = false;
-  QStringList Recorded;  // the digests of every file, as after a full upload
+  QStringList Recorded;  // the digests of every file, as a full upload records them
 
   TBench() {
     Site = Dir.path() + "/site";
@@ -55,6 +55,12 @@ struct TBench {
       if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size()) return;
       Bytes += bytes->size();
     }
+    TUploader::ScanFolder(Site, QString(), [this](const QString& path) {
+      QString digest;
+      TUploader::FileDigest(Site + "/" + QString(path).replace(u'\\', u'/'), digest);
+      Recorded << path + u'=' + digest;
+      return true;
+    });
     // Every connection gets its own server process, so that the Python server is not what the
     // parallel runs measure.
     QString why;
@@ -113,7 +119,6 @@ void BM_FullUpload(benchmark::State& state) {
     if (!uploader.RunSucceeded() || uploader.UploadedFiles().size() != kFiles) {
       return state.SkipWithError("the upload failed");
     }
-    b.Recorded = uploader.UploadedFiles();
     Keep(state, (distant ? "distant" : "full") + std::to_string(state.range(0)), seconds);
   }
   Rates(state, kFiles, static_cast<double>(b.Bytes));
@@ -128,9 +133,10 @@ BENCHMARK(BM_FullUpload)
 // Changes only: no file changed (digests only, no connection), or one page changed.
 void BM_ChangesOnly(benchmark::State& state) {
   TBench& b = Bench();
-  if (!b.Ok || b.Recorded.size() != kFiles) return state.SkipWithError("needs BM_FullUpload first");
+  if (!b.Ok || b.Recorded.size() != kFiles) return state.SkipWithError("no benchmark site or server");
   const bool oneChanged = state.range(0) == 1;
   const QString changed = b.Site + "/section0/page0.html";
+  if (oneChanged) b.ClearRemote(false);
   for (auto _ : state) {
     QStringList recorded = b.Recorded;
     if (oneChanged) recorded.replaceInStrings(QRegularExpression("^(section0\\\\page0\\.html)=.*"), "\\1=0");
