@@ -202,6 +202,7 @@ TEST(FTPClientSftp, OnlyAKnownHostKeyAndTheSameBlocks) {
   EXPECT_EQ(ReadFile(root + "/new name"), Bytes(2048));
   EXPECT_TRUE(client.DeleteFile("new name"));
   EXPECT_FALSE(client.DeleteFile("new name"));
+  EXPECT_TRUE(client.PutFile(WriteLocal(local, "two", Bytes(10)), "after a failed command"));
 }
 
 }  // namespace
