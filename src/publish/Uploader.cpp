@@ -98,6 +98,7 @@ void TUploader::ConfigureClient(TFTPClient& client) const {
 
 bool TUploader::RunTest() {
   using enum TUploadIcon;
+  FStop = false;
   WriteLog("Testing", uiInformation);
   TFTPClient client;
   ConfigureClient(client);
@@ -281,6 +282,7 @@ void TUploader::SendPending(TSession& session) {
 
 void TUploader::RunUpload() {
   using enum TUploadIcon;
+  FStop = false;
   WriteLog("Prepare_files", uiInformation);
   FPendingFiles.clear();
   FRunSucceeded = false;

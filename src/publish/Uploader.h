@@ -70,7 +70,8 @@ class TUploader {
   // The upload run; afterwards RunSucceeded tells whether its digests are to be kept.
   void RunUpload();
 
-  // Asks the run to stop before its next file. Log lines are dropped from then on.
+  // Asks the run to stop before its next file. Log lines are dropped from then on. Each run
+  // starts without a stop request.
   void RequestStop() { FStop = true; }
   bool StopRequested() const { return FStop; }
 
