@@ -107,10 +107,6 @@ TEST_F(CmdUploadTest, UploadsRecordsTheDigestsAndThenFindsNothingToSend) {
   const TCliRun all = RunUpload({Project(), "--all", "--no-build", "--atomic", "--jobs", "2"});
   EXPECT_EQ(all.ExitCode, 0) << all.Err.toStdString();
   EXPECT_TRUE(all.Out.contains("Found files: 2\n"));
-
-  const TCliRun test = RunUpload({Project(), "--test", "--no-build"});
-  EXPECT_EQ(test.ExitCode, 0);
-  EXPECT_TRUE(test.Out.endsWith("Test successfully complete\n")) << test.Out.toStdString();
 }
 
 TEST_F(CmdUploadTest, FailuresExitNonZeroAndRecordNothing) {

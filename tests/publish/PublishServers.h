@@ -41,28 +41,36 @@ inline QString PythonWithFtpServer() {
   return QString();
 }
 
-inline int FreeTcpPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+inline sockaddr_in Loopback(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  return address;
+}
+
+// Binds a socket to a free loopback port, listening when asked; the port, or 0.
+inline int BindFree(int fd, bool listen) {
+  sockaddr_in address = Loopback(0);
   socklen_t length = sizeof address;
-  int port = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || (listen && ::listen(fd, 8) != 0) ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return 0;
   }
+  return ntohs(address.sin_port);
+}
+
+inline int FreeTcpPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int port = BindFree(fd, false);
   ::close(fd);
   return port;
 }
 
 inline bool PortAccepts(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  const sockaddr_in address = Loopback(port);
+  const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
   ::close(fd);
   return ok;
 }
@@ -196,23 +204,13 @@ class TSshServer : public TServerProcess {
 // A listener whose connections complete but never hear a word: a server that never answers.
 class TSilentServer {
  public:
-  TSilentServer() {
-    FSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(FSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(FSocket, 8) == 0 &&
-        ::getsockname(FSocket, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-      FPort = ntohs(address.sin_port);
-    }
-  }
+  TSilentServer() : FSocket(::socket(AF_INET, SOCK_STREAM, 0)), FPort(BindFree(FSocket, true)) {}
   ~TSilentServer() { ::close(FSocket); }
   int Port() const { return FPort; }
 
  private:
-  int FSocket = -1;
-  int FPort = 0;
+  int FSocket;
+  int FPort;
 };
 
 }  // namespace pw::tests
