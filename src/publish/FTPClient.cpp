@@ -105,12 +105,12 @@ QString TFTPClient::UrlOf(const QString& resolvedPath, bool folder) const {
   if (path.startsWith(u'/')) {
     // FTP URLs are relative to the log-in folder; %2F makes the path absolute. SFTP URLs are
     // absolute already.
-    prefix = Protocol() == TFTPProtocol::fpSFTP ? QStringLiteral("/") : QStringLiteral("/%2F");
+    prefix = FSftp ? QStringLiteral("/") : QStringLiteral("/%2F");
     while (path.startsWith(u'/')) path.remove(0, 1);
   } else {
-    prefix = Protocol() == TFTPProtocol::fpSFTP ? QStringLiteral("/~/") : QStringLiteral("/");
+    prefix = FSftp ? QStringLiteral("/~/") : QStringLiteral("/");
   }
-  QString url = BaseUrl() + prefix + QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
+  QString url = FBaseUrl + prefix + QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
   if (folder && !url.endsWith(u'/')) url += u'/';
   return url;
 }
@@ -133,7 +133,10 @@ bool TFTPClient::Connect(QString* error) {
     return false;
   }
   CURL* curl = static_cast<CURL*>(FCurl);
+  // The connection keeps the server it was opened to, whatever the setters say later.
   const TFTPProtocol protocol = Protocol();
+  FSftp = protocol == TFTPProtocol::fpSFTP;
+  FBaseUrl = BaseUrl();
   const QByteArray user = FUserName.toUtf8(), password = FPassword.toUtf8();
   curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
   curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
@@ -172,7 +175,6 @@ bool TFTPClient::Connect(QString* error) {
     } else {
       curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
     }
-    curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, FBinary ? 0L : 1L);
   }
   FCurrentDir.clear();
   FConnected = true;
@@ -237,7 +239,7 @@ bool TFTPClient::Perform(const QString& url, bool upload, const QStringList& com
   curl_easy_setopt(curl, CURLOPT_UPLOAD, upload ? 1L : 0L);
   // FTP commands run after the CWD into the URL's folder, so that relative names mean that
   // folder; SFTP has no working folder and takes its commands before the transfer.
-  const bool sftp = Protocol() == TFTPProtocol::fpSFTP;
+  const bool sftp = FSftp;
   curl_easy_setopt(curl, sftp ? CURLOPT_QUOTE : CURLOPT_POSTQUOTE, quote.List);
   // A folder URL without commands is a check that the folder can be entered. FTP does that
   // with CWD alone; SFTP has to open the folder, which lists it.
@@ -269,7 +271,7 @@ bool TFTPClient::ChangeDir(const QString& path, QString* error) {
 bool TFTPClient::MakeDir(const QString& path, QString* error) {
   if (!FConnected) return SetError(error, NotConnected()), false;
   if (!CheckRemoteName(path, error)) return false;
-  const QString command = Protocol() == TFTPProtocol::fpSFTP ? QStringLiteral("mkdir ") + RemoteArgument(Resolve(path))
+  const QString command = FSftp ? QStringLiteral("mkdir ") + RemoteArgument(Resolve(path))
                                                                 : QStringLiteral("MKD ") + path;
   return Perform(UrlOf(FCurrentDir, true), false, {command}, error);
 }
@@ -277,7 +279,7 @@ bool TFTPClient::MakeDir(const QString& path, QString* error) {
 bool TFTPClient::DeleteFile(const QString& name, QString* error) {
   if (!FConnected) return SetError(error, NotConnected()), false;
   if (!CheckRemoteName(name, error)) return false;
-  const QString command = Protocol() == TFTPProtocol::fpSFTP ? QStringLiteral("rm ") + RemoteArgument(Resolve(name))
+  const QString command = FSftp ? QStringLiteral("rm ") + RemoteArgument(Resolve(name))
                                                                 : QStringLiteral("DELE ") + name;
   return Perform(UrlOf(FCurrentDir, true), false, {command}, error);
 }
@@ -286,7 +288,7 @@ bool TFTPClient::RenameFile(const QString& from, const QString& to, QString* err
   if (!FConnected) return SetError(error, NotConnected()), false;
   if (!CheckRemoteName(from, error) || !CheckRemoteName(to, error)) return false;
   QStringList commands;
-  if (Protocol() == TFTPProtocol::fpSFTP) {
+  if (FSftp) {
     commands << QStringLiteral("rename ") + RemoteArgument(Resolve(from)) + u' ' + RemoteArgument(Resolve(to));
   } else {
     commands << QStringLiteral("RNFR ") + from << QStringLiteral("RNTO ") + to;
@@ -339,6 +341,8 @@ bool TFTPClient::PutFile(const QString& localPath, const QString& remoteName, QS
   curl_easy_setopt(curl, CURLOPT_READFUNCTION, ReadBlock);
   curl_easy_setopt(curl, CURLOPT_READDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(transfer.Size));
+  // The type is that of the moment the file is sent, as with the other settings of a transfer.
+  if (!FSftp) curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, FBinary ? 0L : 1L);
   QString reason;
   const bool sent = Perform(UrlOf(Resolve(remoteName), false), true, {}, &reason);
   curl_easy_setopt(curl, CURLOPT_READDATA, nullptr);

@@ -97,6 +97,8 @@ class TFTPClient {
   void* FMulti = nullptr;  // CURLM* that runs it and keeps its connection
   bool FConnected = false;
   bool FFreshConnect = false;  // the next operation opens a new connection
+  bool FSftp = false;          // of the open connection
+  QString FBaseUrl;            // of the open connection: scheme, host and port
   QString FHost, FPort, FUserName, FPassword;
   bool FBinary = false;
   bool FPassive = false;
