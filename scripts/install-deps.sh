@@ -19,8 +19,10 @@ PACKAGES=(
   libxml2-dev libzip-dev zlib1g-dev nettle-dev libcurl4-openssl-dev libicu-dev
   # real peers and display for tests
   python3 python3-pyftpdlib xvfb xauth zip unzip
+  # publishing tests: FTPS through pyftpdlib's TLS handler, SFTP through a throwaway sshd
+  python3-openssl openssl openssh-server openssh-client
   # benchmark peers
-  libmd4c-dev libmd4c-html0-dev libcmark-dev hugo
+  libmd4c-dev libmd4c-html0-dev libcmark-dev hugo lftp
 )
 
 missing=()

@@ -33,6 +33,10 @@ const TCommand kCommands[] = {
      "runs a script in the script runtime: its top level, then main(args) when it defines one; a number main "
      "returns is the exit code",
      RunScript},
+    {"upload", "upload PROJECT [--all] [--test] [--no-build] [--password-stdin] [--atomic] [--jobs N]",
+     "builds the site, then tests the connection or publishes the output folder with the project's settings, "
+     "sending only changed files unless --all; prints the log and a progress line per file",
+     RunUpload},
 };
 
 }  // namespace

@@ -69,5 +69,6 @@ int RunNew(const TArgs& args);
 int RunPackTemplate(const TArgs& args);
 int RunServe(const TArgs& args);
 int RunScript(const TArgs& args);
+int RunUpload(const TArgs& args);
 
 }  // namespace pw::cli

@@ -222,4 +222,49 @@ bool SaveProjectFile(const QString& path, const TProjectFileData& data, QString*
   return platform::WriteWholeFile(path, SerializeProjectFile(data), error);
 }
 
+bool SaveProjectUploadFiles(const QString& path, const QStringList& uploadFiles, QString* error) {
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes, error)) return false;
+  TDocPtr doc;
+  if (!bytes.empty() && bytes.size() <= static_cast<size_t>(INT_MAX)) {
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
+    doc.reset(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+  }
+  xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+  if (!root) {
+    if (error) *error = QStringLiteral("\"%1\" is not an XML project file").arg(path);
+    return false;
+  }
+  auto child = [](xmlNode* parent, const char* name) {
+    xmlNode* node = const_cast<xmlNode*>(FirstChild(parent, name));
+    return node ? node : xmlNewChild(parent, nullptr, BAD_CAST name, nullptr);
+  };
+  xmlNode* settings = const_cast<xmlNode*>(FirstChild(root, "Settings"));
+  const xmlNode* config = FirstChild(root, "config");
+  xmlNode* list = (!settings && config) ? child(const_cast<xmlNode*>(config), "filelist")
+                                        : child(settings ? settings : child(root, "Settings"), "UploadFiles");
+  while (list->children) {
+    xmlNode* old = list->children;
+    xmlUnlinkNode(old);
+    xmlFreeNode(old);
+  }
+  QString text;
+  for (const QString& f : uploadFiles) text += f + u'\n';
+  const std::string safe = XmlSafe(text);
+  xmlAddChild(list, xmlNewTextLen(BAD_CAST safe.data(), static_cast<int>(safe.size())));
+
+  // Unformatted and in the document's own encoding, so that the rest stays as it was.
+  xmlChar* buffer = nullptr;
+  int size = 0;
+  const char* encoding = doc->encoding ? reinterpret_cast<const char*>(doc->encoding) : "UTF-8";
+  xmlDocDumpMemoryEnc(doc.get(), &buffer, &size, encoding);
+  if (!buffer) {
+    if (error) *error = QStringLiteral("Cannot write the document in its encoding %1").arg(QString::fromUtf8(encoding));
+    return false;
+  }
+  std::string out(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size));
+  xmlFree(buffer);
+  return platform::WriteWholeFile(path, out, error);
+}
+
 }  // namespace pw

@@ -70,4 +70,11 @@ std::string SerializeProjectFile(const TProjectFileData& data);
 // failure; the old file is then unchanged.
 bool SaveProjectFile(const QString& path, const TProjectFileData& data, QString* error = nullptr);
 
+// Replaces the upload list stored in the project file at path and leaves the rest of the
+// document as it was; written through a temporary file and a rename. The list goes into the
+// "Settings" element, or into the older "config" element when only that one exists (a new
+// "Settings" would hide the older settings on the next load). False with a message when the
+// file cannot be read, is not an XML project file, or cannot be written; it is then unchanged.
+bool SaveProjectUploadFiles(const QString& path, const QStringList& uploadFiles, QString* error = nullptr);
+
 }  // namespace pw
