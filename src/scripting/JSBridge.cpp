@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -23,10 +24,16 @@ namespace {
 
 std::atomic<std::int64_t> gLiveWrappers{0};
 
-// Arrays nested deeper than this travel as dispatch objects (this also stops cycles).
+// Arrays nested deeper than this travel as dispatch objects.
 constexpr int kMaxArrayDepth = 32;
-// So do arrays longer than this: a sparse `new Array(1e9)` must not become a billion variants.
-constexpr double kMaxArrayLength = 1 << 24;
+// The elements one conversion (the arguments of one call, one value) copies at most: an array
+// that would take more travels as a dispatch object. A sparse `new Array(1e9)`, or one array
+// shared by many elements, must not become millions of variants.
+constexpr std::size_t kMaxCopiedElements = 1 << 20;
+// How many elements are copied between two looks at a stop request.
+constexpr std::size_t kStopCheckInterval = 4096;
+// Integers a double holds exactly; larger 64-bit integers travel as BigInts.
+constexpr std::int64_t kMaxExactInteger = std::int64_t{1} << 53;
 
 constexpr double kMsPerDay = 86400000.0;
 
@@ -119,7 +126,8 @@ HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
   });
 }
 
-JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code) {
+JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code,
+                      const QString& source = QString()) {
   JSValueRef text = JSValueMakeString(ctx, JSString(message));
   JSObjectRef error = JSObjectMakeError(ctx, 1, &text, nullptr);
   // The fields scripts written for automation hosts read.
@@ -127,6 +135,11 @@ JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code) {
                       kJSPropertyAttributeDontEnum, nullptr);
   JSObjectSetProperty(ctx, error, JSString("description"), text, kJSPropertyAttributeDontEnum,
                       nullptr);
+  // The class that raised a native exception; the error report names it.
+  if (!source.isEmpty()) {
+    JSObjectSetProperty(ctx, error, JSString("source"), JSValueMakeString(ctx, JSString(source)),
+                        kJSPropertyAttributeDontEnum, nullptr);
+  }
   return error;
 }
 
@@ -160,18 +173,31 @@ QString FailureMessage(HRESULT hr, const EXCEPINFO& info, const QString& member)
 // underneath, or a new Error carrying the native message and code.
 JSValueRef FailureException(Engine& engine, HRESULT hr, const EXCEPINFO& info,
                             const QString& member) {
-  if (JSValueRef pending = engine.TakePendingException()) return pending;
+  if (JSValueRef pending = engine.SettlePendingException(hr, info)) return pending;
   JSContextRef ctx = engine.Context();
   HRESULT code = (hr == DISP_E_EXCEPTION && info.scode != 0) ? info.scode : hr;
-  JSObjectRef error = MakeError(ctx, FailureMessage(hr, info, member), code);
+  JSObjectRef error = MakeError(ctx, FailureMessage(hr, info, member), code,
+                                hr == DISP_E_EXCEPTION ? info.bstrSource : QString());
   if (hr == SCRIPT_E_REPORTED) engine.SetReportedMarker(error);
   return error;
 }
 
+// One conversion from script values: the arrays being copied (a cycle closes on one of them)
+// and the elements it may still copy.
+struct TConversion {
+  explicit TConversion(Engine& engine) : Owner(engine) {}
+  Engine& Owner;
+  std::vector<JSObjectRef> Path;
+  std::size_t Budget = kMaxCopiedElements;
+};
+
+Variant FromJSAt(TConversion& conversion, JSValueRef value, int depth);
+
 std::vector<Variant> ArgsFromJS(Engine& engine, std::size_t count, const JSValueRef values[]) {
+  TConversion conversion(engine);
   std::vector<Variant> args;
   args.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) args.push_back(FromJS(engine, values[i]));
+  for (std::size_t i = 0; i < count; ++i) args.push_back(FromJSAt(conversion, values[i], 0));
   return args;
 }
 
@@ -244,15 +270,29 @@ struct MemberRef {
 JSClassRef NativeObjectClass();
 JSClassRef MemberClass();
 
-// After a native call: on failure the script exception and false; on success a pending
-// exception of a script that failed underneath and was handled there is dropped.
+// Before a native call: true, with the exception to raise, when the script must stop (an
+// interrupt, or its engine was closed under it).
+bool Stopping(Engine& engine, JSValueRef* exception) {
+  if (!engine.StopRequested()) return false;
+  *exception = engine.StopScript();
+  return true;
+}
+
+// After a native call: on failure the script exception and false. A script exception that the
+// native code received from a callback and did not pass on is reported (Engine::HandleException).
+// A stop requested while the native code ran stops the script now.
 bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const QString& name,
             JSValueRef* exception) {
+  if (engine.StopRequested()) {
+    engine.DropPendingException();
+    *exception = engine.StopScript();
+    return false;
+  }
   if (FAILED(hr)) {
     *exception = FailureException(engine, hr, info, name);
     return false;
   }
-  engine.DropPendingException();
+  engine.ReportPendingException();
   return true;
 }
 
@@ -261,6 +301,7 @@ bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const QString& na
 JSValueRef GetMember(JSContextRef ctx, Engine& engine,
                      const std::shared_ptr<const NativeTarget>& target, DISPID id,
                      const QString& name, JSValueRef* exception) {
+  if (Stopping(engine, exception)) return nullptr;
   std::vector<Variant> none;
   Variant result;
   EXCEPINFO info;
@@ -274,6 +315,7 @@ JSValueRef GetMember(JSContextRef ctx, Engine& engine,
 
 bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const QString& name,
                std::vector<Variant>& args, JSValueRef* exception) {
+  if (Stopping(engine, exception)) return false;
   EXCEPINFO info;
   HRESULT hr = InvokeNative(target, id, DISPATCH_PROPERTYPUT, args, nullptr, &info);
   return Settle(engine, hr, info, name, exception);
@@ -282,7 +324,9 @@ bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const QStr
 JSValueRef CallMember(Engine& engine, const NativeTarget& target, DISPID id,
                       const QString& name, std::size_t argc, const JSValueRef argv[],
                       JSValueRef* exception) {
+  if (Stopping(engine, exception)) return nullptr;
   std::vector<Variant> args = ArgsFromJS(engine, argc, argv);
+  if (Stopping(engine, exception)) return nullptr;
   Variant result;
   EXCEPINFO info;
   const std::uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
@@ -323,7 +367,7 @@ bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
     *exception = FailureException(*engine, DISP_E_UNKNOWNNAME, EXCEPINFO(), memberName);
     return true;
   }
-  std::vector<Variant> args{FromJS(*engine, value)};
+  std::vector<Variant> args = ArgsFromJS(*engine, 1, &value);
   PutMember(*engine, *ref->Target, id, memberName, args, exception);
   return true;
 }
@@ -337,15 +381,22 @@ JSValueRef NativeCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::
 
 JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRef* exception) {
   auto [ref, engine] = Bind<NativeRef>(ctx, object);
-  if (!ref) return nullptr;
+  if (!ref || Stopping(*engine, exception)) return nullptr;
   std::vector<Variant> none;
   Variant value;
   EXCEPINFO info;
-  if (FAILED(InvokeNative(*ref->Target, DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value,
-                          &info))) {
-    engine->DropPendingException();
+  const HRESULT hr =
+      InvokeNative(*ref->Target, DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value, &info);
+  if (engine->StopRequested()) {
+    *exception = engine->StopScript();
     return nullptr;
   }
+  if (FAILED(hr)) {
+    // No default value: the object converts as an object would.
+    engine->ReportPendingException();
+    return nullptr;
+  }
+  engine->ReportPendingException();
   if (value.BaseType() == VT_DISPATCH || value.BaseType() == VT_UNKNOWN) return nullptr;
   return ToJS(*engine, value);
 }
@@ -387,7 +438,7 @@ bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
   } else {
     args.emplace_back(index);
   }
-  args.push_back(FromJS(*engine, value));
+  args.push_back(ArgsFromJS(*engine, 1, &value)[0]);
   PutMember(*engine, *ref->Target, ref->Id, ref->Name, args, exception);
   return true;
 }
@@ -453,29 +504,53 @@ bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
   DISPID id;
   auto item = FindItemMember(ctx, object, *engine, name, &id);
   if (!item) return false;
-  std::vector<Variant> args{FromJS(*engine, value)};
+  std::vector<Variant> args = ArgsFromJS(*engine, 1, &value);
   PutMember(*engine, *item, id, ToQString(name), args, exception);
   return true;
 }
 
-Variant FromJSAt(Engine& engine, JSValueRef value, int depth);
-
-Variant ArrayFromJS(Engine& engine, JSObjectRef array, int depth) {
+// The array's elements, copied; or, for an array that cannot be copied (one that contains
+// itself, nests too deep or is too long for what is left of the conversion's budget), the
+// array itself as a dispatch object.
+Variant ArrayFromJS(TConversion& conversion, JSObjectRef array, int depth) {
+  Engine& engine = conversion.Owner;
   JSContextRef ctx = engine.Context();
   double length = JSValueToNumber(ctx, GetProperty(ctx, array, "length"), nullptr);
-  std::vector<Variant> elements;
-  if (length > 0 && std::isfinite(length)) {
-    auto count = static_cast<unsigned>(std::min(length, kMaxArrayLength));
-    elements.reserve(count);
-    for (unsigned i = 0; i < count; ++i) {
-      JSValueRef element = JSObjectGetPropertyAtIndex(ctx, array, i, nullptr);
-      elements.push_back(element ? FromJSAt(engine, element, depth + 1) : Variant());
-    }
+  if (!std::isfinite(length) || length < 0) length = 0;
+  const bool cycle =
+      std::find(conversion.Path.begin(), conversion.Path.end(), array) != conversion.Path.end();
+  if (cycle || depth >= kMaxArrayDepth || length > static_cast<double>(conversion.Budget)) {
+    return Variant(ComPtr<IDispatch>(new JSDispatch(engine.shared_from_this(), array)));
   }
+  const auto count = static_cast<std::size_t>(length);
+  conversion.Budget -= count;
+  conversion.Path.push_back(array);
+  std::vector<Variant> elements;
+  elements.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    // A getter may run for long, and the elements may be many: an interrupt ends the copy (the
+    // caller stops the script before the native call).
+    if (i % kStopCheckInterval == 0 && engine.StopRequested()) break;
+    JSValueRef element = JSObjectGetPropertyAtIndex(ctx, array, static_cast<unsigned>(i), nullptr);
+    elements.push_back(element ? FromJSAt(conversion, element, depth + 1) : Variant());
+  }
+  conversion.Path.pop_back();
   return Variant::FromArray(std::move(elements));
 }
 
-Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
+// A BigInt as a 64-bit integer when it fits, else as its decimal text.
+Variant BigIntFromJS(JSContextRef ctx, JSValueRef value) {
+  if (JSValueCompareInt64(ctx, value, std::numeric_limits<std::int64_t>::min(), nullptr) !=
+          kJSRelationConditionLessThan &&
+      JSValueCompareInt64(ctx, value, std::numeric_limits<std::int64_t>::max(), nullptr) !=
+          kJSRelationConditionGreaterThan) {
+    return Variant(std::int64_t{JSValueToInt64(ctx, value, nullptr)});
+  }
+  return Variant(ValueToQString(ctx, value));
+}
+
+Variant FromJSAt(TConversion& conversion, JSValueRef value, int depth) {
+  Engine& engine = conversion.Owner;
   JSContextRef ctx = engine.Context();
   if (!value) return Variant();
   switch (JSValueGetType(ctx, value)) {
@@ -496,10 +571,12 @@ Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
     }
     case kJSTypeString:
       return Variant(ValueToQString(ctx, value));
+    case kJSTypeBigInt:
+      return BigIntFromJS(ctx, value);
     default:
       break;
   }
-  // Symbols and BigInts have no counterpart; they travel as their text.
+  // Symbols have no counterpart; they travel as their text.
   if (!JSValueIsObject(ctx, value)) return Variant(ValueToQString(ctx, value));
   JSObjectRef object = JSValueToObject(ctx, value, nullptr);
   if (IDispatch* native = UnwrapNative(ctx, value)) return Variant::FromDispatch(native);
@@ -522,10 +599,7 @@ Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
     return Variant::FromBytes(base ? QByteArray(base, static_cast<qsizetype>(length))
                                    : QByteArray());
   }
-  if (JSValueIsArray(ctx, value) && depth < kMaxArrayDepth &&
-      JSValueToNumber(ctx, GetProperty(ctx, object, "length"), nullptr) <= kMaxArrayLength) {
-    return ArrayFromJS(engine, object, depth);
-  }
+  if (JSValueIsArray(ctx, value)) return ArrayFromJS(conversion, object, depth);
   ComPtr<IDispatch> dispatch(new JSDispatch(engine.shared_from_this(), object));
   return Variant(std::move(dispatch));
 }
@@ -542,7 +616,15 @@ JSClassRef GlobalClass() {
 }
 
 JSObjectRef WrapNative(Engine& engine, IDispatch* object) {
-  return JSObjectMake(engine.Context(), NativeObjectClass(), new NativeRef(object));
+  // One face per object, so that scripts may compare objects; the engine does not keep the
+  // face alive, so an object nobody in the script holds is released as before.
+  IUnknown* key = object;
+  ComPtr<IUnknown> identity = ComPtr<IDispatch>(object).As<IUnknown>();
+  if (identity) key = identity.Get();
+  if (JSObjectRef existing = engine.FindWrapper(key)) return existing;
+  JSObjectRef wrapper = JSObjectMake(engine.Context(), NativeObjectClass(), new NativeRef(object));
+  engine.AddWrapper(key, wrapper);
+  return wrapper;
 }
 
 IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
@@ -553,7 +635,10 @@ IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
 
 std::int64_t LiveNativeWrappers() { return gLiveWrappers.load(); }
 
-Variant FromJS(Engine& engine, JSValueRef value) { return FromJSAt(engine, value, 0); }
+Variant FromJS(Engine& engine, JSValueRef value) {
+  TConversion conversion(engine);
+  return FromJSAt(conversion, value, 0);
+}
 
 JSValueRef ToJS(Engine& engine, const Variant& input) {
   JSContextRef ctx = engine.Context();
@@ -582,9 +667,15 @@ JSValueRef ToJS(Engine& engine, const Variant& input) {
       return JSValueMakeUndefined(ctx);
     case VT_NULL:
       return JSValueMakeNull(ctx);
+    case VT_I8: {
+      const std::int64_t integer = value.IntValue();
+      if (integer > kMaxExactInteger || integer < -kMaxExactInteger) {
+        if (JSValueRef big = JSBigIntCreateWithInt64(ctx, integer, nullptr)) return big;
+      }
+      return JSValueMakeNumber(ctx, static_cast<double>(integer));
+    }
     case VT_I2:
     case VT_I4:
-    case VT_I8:
     case VT_UI1:
       return JSValueMakeNumber(ctx, static_cast<double>(value.IntValue()));
     case VT_R4:

@@ -150,6 +150,53 @@ TEST_F(BridgeTest, ValuesTravelBothWays) {
   EXPECT_TRUE(log.errors.empty());
 }
 
+TEST_F(BridgeTest, ArraysThatCloseOnThemselvesOrRepeatConvertInBoundedTime) {
+  // A cycle travels as the script array it closes on; the script gets that very array back.
+  EXPECT_EQ(Text(u"var a = [0, 0]; a[0] = a; a[1] = a; probe.Count(a)"_s), u"2"_s);
+  EXPECT_EQ(Text(u"var back = probe.Keep(a); back !== a && back[0] === a && back[1] === a"_s), u"True"_s);
+  EXPECT_EQ(Text(u"var d = [1, [2]]; d[1].push(d); probe.Count(d)"_s), u"3"_s);
+  // Siblings may share an array, but one call copies a bounded number of elements: beyond the
+  // bound, arrays travel as script objects.
+  const int copied = Text(u"var b = new Array(1 << 19); probe.Count([b, b, b, b, b, b, b, b])"_s).toInt();
+  EXPECT_GE(copied, 1 << 19);
+  EXPECT_LT(copied, 8 << 19);
+  EXPECT_EQ(Text(u"probe.Count([[1, 2], [1, 2]])"_s), u"4"_s);
+  EXPECT_TRUE(log.errors.empty());
+}
+
+TEST_F(BridgeTest, NativeObjectsKeepTheirIdentity) {
+  const QString cases[] = {
+      u"probe.Self() === probe"_s,
+      u"probe.Keep(probe) === probe"_s,
+      u"var c = probe.Child(); probe.Keep(c); probe.Last() === c && c.Name === 'child'"_s,
+      u"probe.Child() !== probe.Child()"_s,
+      u"probe.Keep(bag) === bag && probe.Last() === bag"_s,
+  };
+  for (const QString& code : cases) EXPECT_EQ(Text(code), u"True"_s) << code.toStdString();
+  probe->last.Clear();
+  EXPECT_TRUE(log.errors.empty());
+}
+
+TEST_F(BridgeTest, SixtyFourBitIntegersBeyondADoublesPrecisionAreBigInts) {
+  const struct {
+    QString expression;
+    QString text;
+  } cases[] = {
+      {u"typeof probe.Huge(0)"_s, u"number"_s},  // 2^53 is exact in a double
+      {u"typeof probe.Huge(1)"_s, u"bigint"_s},
+      {u"String(probe.Huge(1))"_s, u"9007199254740993"_s},
+      {u"String(probe.Huge(-1) + 1)"_s, u"9007199254740992"_s},
+      {u"try { probe.Huge(1) + 1 } catch (e) { e.name }"_s, u"TypeError"_s},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Text(c.expression), c.text) << c.expression.toStdString();
+  // BigInts come back as 64-bit integers when they fit.
+  Eval(u"probe.Keep(probe.Huge(1))"_s);
+  EXPECT_EQ(probe->last, Variant(std::int64_t{(std::int64_t{1} << 53) + 1}));
+  Eval(u"probe.Keep(-5n)"_s);
+  EXPECT_EQ(probe->last, Variant(std::int64_t{-5}));
+  EXPECT_TRUE(log.errors.empty());
+}
+
 TEST_F(BridgeTest, NativeCodeCallsScriptFunctionsWithThis) {
   EXPECT_EQ(Text(u"probe.Call(function (x) { return this.Name + '/' + x; }, 'arg')"_s), u"first/arg"_s);
   const QString source = u"function hook(x) { this.Name = 'set by hook ' + x; return 5; }"_s;

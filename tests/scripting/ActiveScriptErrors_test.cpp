@@ -31,11 +31,14 @@ TEST_F(ScriptErrorTest, EachErrorIsReportedOnceWithItsPlace) {
       {u"\nvar a = 1;\nvar b = ;\n"_s, RunBy::AddCode, u"SyntaxError"_s, {}, 2, u"var b = ;"_s},
       {u"\nvar a = 1;\nvar b = 2;\n  missing.x = 1;\nvar c;\r\n"_s, RunBy::Start, u"ReferenceError"_s,
        u"Can't find variable: missing"_s, 3, u"  missing.x = 1;"_s},
-      {u"\nprobe.Fail('disk full');"_s, RunBy::Start, {}, u"disk full"_s, 1, {}},
+      // A native exception names the class that raised it.
+      {u"\nprobe.Fail('disk full');"_s, RunBy::Start, u"TProbe"_s, u"disk full"_s, 1, {}},
       // Thrown inside a callback of native code: at the line where it was thrown.
       {u"\n\nprobe.Call(function () {\n  null.boom;\n}, 0);"_s, RunBy::Start, u"TypeError"_s, {}, 3, {}},
       {u"throw 'plain words'"_s, RunBy::Evaluate, {}, u"plain words"_s, -1, {}},
       {u"throw {line: 1e300, column: -5, message: 'odd'}"_s, RunBy::Evaluate, {}, u"odd"_s, -1, {}},
+      // A plain object's "line" is its own business, not a place in the script.
+      {u"\nthrow {line: 1, column: 2, message: 'plain'}"_s, RunBy::Evaluate, {}, u"plain"_s, -1, {}},
       {u"throw {get message() { throw 1; }}"_s, RunBy::Evaluate, {}, {}, -1, {}},
   };
   for (const auto& c : cases) {
@@ -97,6 +100,62 @@ TEST_F(ScriptErrorTest, AnExceptionThroughNativeCodeReachesTheScriptUnchanged) {
                  u"catch (e) { (e instanceof RangeError) + ':' + e.message }"_s),
             u"true:deep 1"_s);
   EXPECT_TRUE(log.errors.empty());
+}
+
+TEST_F(ScriptErrorTest, SyntaxErrorsTellTheirPosition) {
+  const struct {
+    QString code;
+    int line;
+    int position;
+  } cases[] = {
+      {u"\nvar a = 1;\nvar b = ;\n"_s, 2, 8},
+      {u"var x = 1;\n  foo bar baz"_s, 1, 6},
+      {u"x = 1; y = ;"_s, 0, 11},
+      {u"x = ; y = 2;"_s, 0, 4},
+      {u"if ("_s, 0, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code.toStdString());
+    log.errors.clear();
+    EXPECT_EQ(host.AddCode(c.code), SCRIPT_E_REPORTED);
+    ASSERT_EQ(log.errors.size(), 1u);
+    EXPECT_EQ(log.errors[0].Line, c.line);
+    EXPECT_EQ(log.errors[0].CharPosition, c.position);
+  }
+}
+
+// An exception thrown by a script function that native code called is reported exactly once:
+// to the script when the native code passes it on, or else to the error handler.
+TEST_F(ScriptErrorTest, ACallbackErrorIsReportedOnceWhateverTheNativeCodeDoesWithIt) {
+  ASSERT_EQ(host.Start(), S_OK);
+  // Ignored by the native method: reported, and the script goes on.
+  Run(u"probe.CallAndIgnore(function () {\n  throw new Error('ignored');\n});\nprobe.Touch();"_s);
+  ASSERT_EQ(log.errors.size(), 1u);
+  EXPECT_EQ(log.errors[0].Description, u"ignored"_s);
+  EXPECT_EQ(log.errors[0].Line, 1);
+  EXPECT_EQ(probe->touched, 1);
+  // Replaced by the native method's own error: the script sees that one.
+  log.errors.clear();
+  EXPECT_EQ(Text(u"try { probe.CallOwn(function () { throw new Error('inner'); }); 'no' } catch (e) { e.message }"_s),
+            u"own failure"_s);
+  ASSERT_EQ(log.errors.size(), 1u);
+  EXPECT_EQ(log.errors[0].Description, u"inner"_s);
+  // Host calls made while a script runs, as build hooks are called: one report per call.
+  log.errors.clear();
+  auto closer = MakeAutoObject<TCloser>();
+  ASSERT_EQ(host.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
+  std::vector<bool> called;
+  closer->action = [&] {
+    called.push_back(host.CallFunction(u"hook"_s, {Variant(u"first"_s)}));
+    called.push_back(host.CallFunction(u"hook"_s, {Variant(u"second"_s)}));
+  };
+  Run(u"function hook(x) { throw new Error('hook ' + x); }\ncloser.Act(); probe.Touch();"_s);
+  EXPECT_EQ(called, (std::vector<bool>{false, false}));
+  ASSERT_EQ(log.errors.size(), 2u);
+  EXPECT_EQ(log.errors[0].Description, u"hook first"_s);
+  EXPECT_EQ(log.errors[1].Description, u"hook second"_s);
+  EXPECT_EQ(probe->touched, 2);
+  closer->action = nullptr;
 }
 
 TEST_F(ScriptErrorTest, AnErrorReportedByAnotherEngineIsNotReportedAgain) {

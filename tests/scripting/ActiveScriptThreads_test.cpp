@@ -117,16 +117,49 @@ TEST_F(ScriptThreadTest, InterruptStopsEndlessLoops) {
   EXPECT_TRUE(log.errors.empty());
 }
 
+TEST_F(ScriptThreadTest, AnInterruptIsNeverDropped) {
+  auto closer = MakeAutoObject<TCloser>();
+  ASSERT_EQ(host.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
+  // Requested during a native call, here or from another thread, with little work left.
+  const std::function<void()> interrupts[] = {
+      [this] { host.Interrupt(); },
+      [this] { std::thread([this] { host.Interrupt(); }).join(); },
+  };
+  for (const auto& interrupt : interrupts) {
+    closer->action = interrupt;
+    EXPECT_EQ(host.AddCode(u"closer.Act(); probe.Touch(); probe.Touch();"_s), E_ABORT);
+    EXPECT_EQ(host.AddCode(u"try { closer.Act(); } catch (e) {} probe.Touch();"_s), E_ABORT);
+    Run(u"function act() { closer.Act(); probe.Touch(); }"_s);
+    EXPECT_FALSE(host.CallFunction(u"act"_s, {}));
+  }
+  EXPECT_EQ(probe->touched, 0);
+  // Requested while idle: the next call is stopped, and only that one.
+  EXPECT_EQ(host.Interrupt(), S_OK);
+  EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), E_ABORT);
+  EXPECT_EQ(probe->touched, 0);
+  Run(u"probe.Touch();"_s);
+  EXPECT_EQ(probe->touched, 1);
+  EXPECT_EQ(host.Interrupt(), S_OK);
+  EXPECT_FALSE(host.CallFunction(u"act"_s, {}));
+  closer->action = nullptr;
+  EXPECT_TRUE(log.errors.empty());
+}
+
 TEST_F(ScriptThreadTest, AWorkerInterruptsAScriptOfTheMainThread) {
+  std::atomic<bool> started{false};
   std::atomic<bool> stop{false};
+  auto closer = MakeAutoObject<TCloser>();
+  closer->action = [&] { started.store(true); };
+  ASSERT_EQ(host.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
   std::unique_ptr<QThread> worker(QThread::create([&] {
+    while (!started.load()) QThread::msleep(1);
     while (!stop.load()) {
       host.Interrupt();
       QThread::msleep(20);
     }
   }));
   worker->start();
-  EXPECT_EQ(host.AddCode(u"while (true) { probe.Touch(); }"_s), E_ABORT);
+  EXPECT_EQ(host.AddCode(u"closer.Act(); while (true) { probe.Touch(); }"_s), E_ABORT);
   stop.store(true);
   worker->wait();
   EXPECT_GT(probe->touched, 0);

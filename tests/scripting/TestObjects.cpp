@@ -57,7 +57,15 @@ PW_AUTO_MEMBERS(TProbe,
                 AutoMethod(8, "List", &TProbe::List),
                 AutoMethod(9, "Keep", &TProbe::Keep),
                 AutoMethod(11, "Child", &TProbe::Child),
-                AutoMethod(12, "Noon", &TProbe::Noon))
+                AutoMethod(12, "Noon", &TProbe::Noon),
+                AutoMethod(13, "Count", &TProbe::Count),
+                AutoMethod(14, "Self", &TProbe::Self),
+                AutoMethod(15, "Last", &TProbe::Last),
+                AutoMethod(16, "Huge", &TProbe::Huge),
+                AutoMethod(17, "CallAndIgnore", &TProbe::CallAndIgnore),
+                AutoMethod(18, "CallOwn", &TProbe::CallOwn))
+
+PW_AUTO_MEMBERS(TCloser, AutoMethod(1, "Act", &TCloser::Act))
 
 PW_AUTO_MEMBERS(TTestBag, AutoGetter(1, "Count", &TTestBag::Count))
 
@@ -85,10 +93,33 @@ QString TProbe::Line(std::int32_t index) const { return At(lines, index, "Line")
 void TProbe::SetLine(std::int32_t index, const QString& v) { At(lines, index, "Line") = v; }
 
 Variant TProbe::Call(ComPtr<IDispatch> fn, const Variant& arg) {
+  // Passes the callback's failure on as it is: with its own description.
   Variant result;
-  HRESULT hr = CallDispatch(fn.Get(), DISPID_VALUE, &arg, 1, AsDispatch(), &result);
-  if (FAILED(hr)) throw EAutoObjectError(QStringLiteral("callback failed"));
+  Variant thisArg = Variant::FromDispatch(AsDispatch());
+  EXCEPINFO info;
+  Args args({arg}, {{DISPID_THIS, thisArg}});
+  HRESULT hr = fn->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_METHOD, args.Get(), &result, &info, nullptr);
+  if (FAILED(hr)) throw EAutoObjectError(info.bstrDescription);
   return result;
+}
+
+std::int32_t TProbe::Count(const Variant& value) {
+  if (!value.IsArray()) return -1;
+  std::int32_t count = 0;
+  for (const Variant& element : value.Elements()) count += element.IsArray() ? Count(element) : 1;
+  return count;
+}
+
+void TProbe::CallAndIgnore(ComPtr<IDispatch> fn) {
+  Variant result;
+  CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result);
+}
+
+void TProbe::CallOwn(ComPtr<IDispatch> fn) {
+  Variant result;
+  if (FAILED(CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result))) {
+    throw EAutoObjectError(QStringLiteral("own failure"));
+  }
 }
 
 ComPtr<IDispatch> TProbe::Child() {

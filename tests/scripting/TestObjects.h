@@ -105,6 +105,24 @@ class TProbe : public TCustomAutoObject {
   }
   ComPtr<IDispatch> Child();
   Date Noon() { return Date{36526.5}; }  // 2000-01-01 12:00 local
+  // The elements of an array, nested arrays counted element by element; -1 for no array.
+  std::int32_t Count(const Variant& value);
+  ComPtr<IDispatch> Self() { return ComPtr<IDispatch>(AsDispatch()); }
+  Variant Last() { return last; }
+  std::int64_t Huge(std::int32_t add) { return (std::int64_t{1} << 53) + add; }
+  // Calls fn(), ignoring a failure.
+  void CallAndIgnore(ComPtr<IDispatch> fn);
+  // Calls fn(); a failure becomes an exception with this probe's own message.
+  void CallOwn(ComPtr<IDispatch> fn);
+};
+
+// Runs an action chosen by the test when a script calls Act.
+class TCloser : public TCustomAutoObject {
+  PW_AUTO_CLASS(TCloser, TCustomAutoObject)
+
+ public:
+  std::function<void()> action;
+  void Act() { action(); }
 };
 
 // A dictionary-like provider: names, compared without regard to case, become indexes in
