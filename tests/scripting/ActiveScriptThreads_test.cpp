@@ -247,5 +247,33 @@ TEST_F(ScriptThreadTest, AWorkerEngineCallsThreadBoundObjectsOnTheirThread) {
   EXPECT_TRUE(log.errors.empty());
 }
 
+// An engine on a thread without an event loop: while it waits for the main thread, the calls
+// the main thread makes into it are served.
+TEST(ThreadHandOverTest, AThreadWithoutEventLoopServesCallsWhileItWaits) {
+  TestApp();
+  TTestComponent bound;
+  auto probe = MakeAutoObject<TProbe>();
+  std::atomic<bool> done{false};
+  Variant back;
+  HRESULT hr = E_FAIL;
+  std::thread worker([&] {
+    {
+      TActiveScript host;
+      host.AddItem(u"bound"_s, bound.Dispatch(), false);
+      host.AddItem(u"probe"_s, probe->AsDispatch(), false);
+      host.SetLanguage(u"JavaScript"_s);
+      hr = host.Evaluate(u"bound.Call(function () { probe.Touch(); return 'back'; })"_s, &back);
+    }
+    done = true;
+  });
+  QEventLoop loop;
+  while (!done) loop.processEvents(QEventLoop::AllEvents, 10);
+  worker.join();
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(back, Variant(u"back"_s));
+  EXPECT_EQ(probe->touched, 1);
+  EXPECT_NE(probe->lastThread, QThread::currentThread());
+}
+
 }  // namespace
 }  // namespace pw::tests
