@@ -10,9 +10,13 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "scripting/AutoObject.h"
 #include "scripting/JSDispatch.h"
 #include "scripting/JSEngine.h"
 #include "scripting/JSUtil.h"
@@ -39,16 +43,6 @@ constexpr double kMsPerDay = 86400000.0;
 
 Engine* EngineOf(JSContextRef ctx) {
   return static_cast<Engine*>(JSObjectGetPrivate(JSContextGetGlobalObject(ctx)));
-}
-
-// The native data of a script object of ours and the engine it runs in; both null when
-// either is gone.
-template <class Ref>
-std::pair<Ref*, Engine*> Bind(JSContextRef ctx, JSObjectRef object) {
-  auto* ref = static_cast<Ref*>(JSObjectGetPrivate(object));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return {nullptr, nullptr};
-  return {ref, engine};
 }
 
 // A class of script objects called name, with the callbacks fill sets.
@@ -94,9 +88,52 @@ struct NativeTarget {
   ComPtr<IDispatch> Object;
   ComPtr<IDispatchEx> Ex;  // null when the object answers IDispatch only
   ThreadRef Owner;         // null: callable on any thread
+  const TAutoClass* Class = nullptr;  // the member table of an automation object
   explicit NativeTarget(IDispatch* o)
-      : Object(o), Ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), Owner(o->OwnerThread()) {}
+      : Object(o), Ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), Owner(o->OwnerThread()) {
+    if (ComPtr<IAutoObjectRef> ref = ComPtr<IDispatch>(o).As<IAutoObjectRef>()) {
+      if (TAutoTarget* target = ref->GetAutoObject()) Class = &target->AutoClass();
+    }
+  }
 };
+
+// What the bridge knows of one name of an object. Known: from the class's member table, with
+// whether a read without arguments gives a value (else a read gives a callable reference) and
+// whether a call answers one; otherwise both are found out by trying.
+struct TMemberInfo {
+  DISPID Id = DISPID_UNKNOWN;
+  bool Known = false;
+  bool Readable = false;
+  bool HasResult = true;
+};
+
+struct TNameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::u16string_view name) const {
+    return std::hash<std::u16string_view>{}(name);
+  }
+};
+using TClassNames = std::unordered_map<std::u16string, TMemberInfo, TNameHash, std::equal_to<>>;
+
+// The member of cls called name, or null. Member tables never change and every object of a
+// class resolves its table's names alike (dynamic members only come after them), so each name
+// is looked up once per thread and class; names that are not in the table are not kept.
+const TMemberInfo* FindClassMember(const TAutoClass& cls, std::u16string_view name) {
+  thread_local std::unordered_map<const TAutoClass*, TClassNames> cache;
+  TClassNames& names = cache[&cls];
+  auto found = names.find(name);
+  if (found != names.end()) return &found->second;
+  const QString text(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size()));
+  TMemberInfo member;
+  member.Id = cls.FindDispID(AutoMemberName(text));
+  if (member.Id == DISPID_UNKNOWN) return nullptr;
+  member.Known = true;
+  const TAutoMember* get = cls.FindEntry(member.Id, DISPATCH_PROPERTYGET);
+  member.Readable = get && get->ParamTypes.empty();
+  const TAutoMember* call = cls.FindEntry(member.Id, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  member.HasResult = !call || call->ResultType != 0;
+  return &names.emplace(std::u16string(name), member).first->second;
+}
 
 HRESULT ResolveName(const NativeTarget& target, const QString& name, bool ensure, DISPID* id) {
   *id = DISPID_UNKNOWN;
@@ -108,23 +145,42 @@ HRESULT ResolveName(const NativeTarget& target, const QString& name, bool ensure
   });
 }
 
-// Invokes a member. args are in natural order; for a property write the last one is the value.
-HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
-                     std::vector<Variant>& args, Variant* result, EXCEPINFO* excepInfo) {
-  std::vector<Variant> vector(args.rbegin(), args.rend());
+// Invokes a member with count arguments in the automation order (the last argument first);
+// for a property write args[0] is the value.
+HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags, Variant* args,
+                     std::size_t count, Variant* result, EXCEPINFO* excepInfo) {
   DISPID namedPut = DISPID_PROPERTYPUT;
   DISPPARAMS params;
-  params.rgvarg = vector.empty() ? nullptr : vector.data();
-  params.cArgs = static_cast<std::uint32_t>(vector.size());
-  if ((flags & DISPATCH_PROPERTYPUT) && !vector.empty()) {
+  params.rgvarg = count > 0 ? args : nullptr;
+  params.cArgs = static_cast<std::uint32_t>(count);
+  if ((flags & DISPATCH_PROPERTYPUT) && count > 0) {
     params.rgdispidNamedArgs = &namedPut;
     params.cNamedArgs = 1;
   }
-  return RunOnThread(target.Owner, E_UNEXPECTED, [&]() -> HRESULT {
+  auto invoke = [&]() -> HRESULT {
     if (target.Ex) return target.Ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
     return target.Object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
-  });
+  };
+  if (!target.Owner) return invoke();
+  return RunOnThread(target.Owner, E_UNEXPECTED, invoke);
 }
+
+// The arguments of one call, in the automation order; on the stack for the usual few.
+class TArgs {
+ public:
+  explicit TArgs(std::size_t count) : FCount(count) {
+    if (count > kInline) FHeap.resize(count);
+  }
+  Variant* Data() { return FCount > kInline ? FHeap.data() : FInline; }
+  std::size_t Size() const { return FCount; }
+  Variant& operator[](std::size_t index) { return Data()[index]; }
+
+ private:
+  static constexpr std::size_t kInline = 6;
+  std::size_t FCount;
+  Variant FInline[kInline];
+  std::vector<Variant> FHeap;
+};
 
 JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code,
                       const QString& source = QString()) {
@@ -193,12 +249,14 @@ struct TConversion {
 
 Variant FromJSAt(TConversion& conversion, JSValueRef value, int depth);
 
-std::vector<Variant> ArgsFromJS(Engine& engine, std::size_t count, const JSValueRef values[]) {
+// Converts values (in their natural order) into args from position first on, in the
+// automation order: the last value lands at first.
+void ArgsFromJS(Engine& engine, std::size_t count, const JSValueRef values[], TArgs& args,
+                std::size_t first = 0) {
   TConversion conversion(engine);
-  std::vector<Variant> args;
-  args.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) args.push_back(FromJSAt(conversion, values[i], 0));
-  return args;
+  for (std::size_t i = 0; i < count; ++i) {
+    args[first + count - 1 - i] = FromJSAt(conversion, values[i], 0);
+  }
 }
 
 // C++ exceptions (out of memory, a bug) must not unwind through the engine's C frames: a
@@ -234,34 +292,60 @@ struct Guarded<Callback> {
 
 // --- The script face of a native object.
 
+// A member's name for error messages: the script's text, converted only when needed.
+struct TName {
+  JSStringRef Script = nullptr;
+  const QString* Text = nullptr;
+  QString Get() const { return Text ? *Text : Script ? ToQString(Script) : QString(); }
+};
+
 struct NativeRef {
+  Engine* Owner;
   std::shared_ptr<const NativeTarget> Target;
-  // The last name resolved: a property access asks whether the name exists, then reads it.
+  // The last name resolved by asking the object (a dynamic member, an object without table).
   QString LastName;
-  DISPID LastId = DISPID_UNKNOWN;
-  explicit NativeRef(IDispatch* o) : Target(std::make_shared<NativeTarget>(o)) { ++gLiveWrappers; }
+  TMemberInfo LastMember;
+  // The member references handed out, by DispID: keys of the engine's weak member map, so a
+  // script that calls T.Add in a loop gets one reference instead of one per call.
+  std::vector<std::pair<DISPID, std::uintptr_t>> MemberKeys;
+
+  NativeRef(Engine& engine, IDispatch* o)
+      : Owner(&engine), Target(std::make_shared<NativeTarget>(o)) {
+    ++gLiveWrappers;
+  }
   ~NativeRef() { --gLiveWrappers; }
 
-  HRESULT Resolve(const QString& name, bool ensure, DISPID* id) {
-    if (LastId != DISPID_UNKNOWN && name == LastName) {
-      *id = LastId;
-      return S_OK;
+  bool Resolve(JSStringRef name, bool ensure, TMemberInfo* member) {
+    if (Target->Class) {
+      const std::u16string_view text(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(name)),
+                                     JSStringGetLength(name));
+      if (const TMemberInfo* known = FindClassMember(*Target->Class, text)) {
+        *member = *known;
+        return true;
+      }
     }
-    HRESULT hr = ResolveName(*Target, name, ensure, id);
-    if (SUCCEEDED(hr)) {
-      LastName = name;
-      LastId = *id;
+    const QString text = ToQString(name);
+    if (LastMember.Id != DISPID_UNKNOWN && text == LastName) {
+      *member = LastMember;
+      return true;
     }
-    return hr;
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(ResolveName(*Target, text, ensure, &id))) return false;
+    LastName = text;
+    LastMember = TMemberInfo{id};
+    *member = LastMember;
+    return true;
   }
 };
 
 struct MemberRef {
+  Engine* Owner;
   std::shared_ptr<const NativeTarget> Target;
-  DISPID Id;
+  TMemberInfo Member;
   QString Name;
-  MemberRef(std::shared_ptr<const NativeTarget> t, DISPID i, QString n)
-      : Target(std::move(t)), Id(i), Name(std::move(n)) {
+  MemberRef(Engine& engine, std::shared_ptr<const NativeTarget> target, const TMemberInfo& member,
+            QString name)
+      : Owner(&engine), Target(std::move(target)), Member(member), Name(std::move(name)) {
     ++gLiveWrappers;
   }
   ~MemberRef() { --gLiveWrappers; }
@@ -269,6 +353,13 @@ struct MemberRef {
 
 JSClassRef NativeObjectClass();
 JSClassRef MemberClass();
+
+// The native data of a script object of ours; null once its engine's context is gone.
+template <class Ref>
+Ref* Bind(JSObjectRef object) {
+  auto* ref = static_cast<Ref*>(JSObjectGetPrivate(object));
+  return ref && ref->Owner->Context() ? ref : nullptr;
+}
 
 // Before a native call: true, with the exception to raise, when the script must stop (an
 // interrupt, or its engine was closed under it).
@@ -281,7 +372,7 @@ bool Stopping(Engine& engine, JSValueRef* exception) {
 // After a native call: on failure the script exception and false. A script exception that the
 // native code received from a callback and did not pass on is reported (Engine::HandleException).
 // A stop requested while the native code ran stops the script now.
-bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const QString& name,
+bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const TName& name,
             JSValueRef* exception) {
   if (engine.StopRequested()) {
     engine.DropPendingException();
@@ -289,123 +380,139 @@ bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const QString& na
     return false;
   }
   if (FAILED(hr)) {
-    *exception = FailureException(engine, hr, info, name);
+    *exception = FailureException(engine, hr, info, name.Get());
     return false;
   }
   engine.ReportPendingException();
   return true;
 }
 
-// Reads member id: its value, or a callable reference when it cannot be read without
+// The callable reference to a member; one per member of a face while the script holds it.
+JSObjectRef MemberObject(Engine& engine, NativeRef* face,
+                         const std::shared_ptr<const NativeTarget>& target,
+                         const TMemberInfo& member, const TName& name) {
+  static std::atomic<std::uintptr_t> nextKey{1};
+  std::uintptr_t key = 0;
+  if (face) {
+    for (const auto& [id, existing] : face->MemberKeys) {
+      if (id == member.Id) key = existing;
+    }
+    if (key) {
+      if (JSObjectRef object = engine.FindMember(key)) return object;
+    } else {
+      key = nextKey.fetch_add(1);
+      face->MemberKeys.emplace_back(member.Id, key);
+    }
+  }
+  JSObjectRef object = JSObjectMake(engine.Context(), MemberClass(),
+                                    new MemberRef(engine, target, member, name.Get()));
+  if (key) engine.AddMember(key, object);
+  return object;
+}
+
+// Reads a member: its value, or a callable reference when it cannot be read without
 // arguments (a method, an indexed property).
-JSValueRef GetMember(JSContextRef ctx, Engine& engine,
-                     const std::shared_ptr<const NativeTarget>& target, DISPID id,
-                     const QString& name, JSValueRef* exception) {
+JSValueRef GetMember(Engine& engine, NativeRef* face,
+                     const std::shared_ptr<const NativeTarget>& target, const TMemberInfo& member,
+                     const TName& name, JSValueRef* exception) {
   if (Stopping(engine, exception)) return nullptr;
-  std::vector<Variant> none;
+  if (member.Known && !member.Readable) return MemberObject(engine, face, target, member, name);
   Variant result;
   EXCEPINFO info;
-  HRESULT hr = InvokeNative(*target, id, DISPATCH_PROPERTYGET, none, &result, &info);
-  if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
-      hr == DISP_E_PARAMNOTOPTIONAL) {
-    return JSObjectMake(ctx, MemberClass(), new MemberRef(target, id, name));
+  HRESULT hr = InvokeNative(*target, member.Id, DISPATCH_PROPERTYGET, nullptr, 0, &result, &info);
+  if (!member.Known && (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
+                        hr == DISP_E_PARAMNOTOPTIONAL)) {
+    return MemberObject(engine, face, target, member, name);
   }
   return Settle(engine, hr, info, name, exception) ? ToJS(engine, result) : nullptr;
 }
 
-bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const QString& name,
-               std::vector<Variant>& args, JSValueRef* exception) {
+bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const TName& name,
+               TArgs& args, JSValueRef* exception) {
   if (Stopping(engine, exception)) return false;
   EXCEPINFO info;
-  HRESULT hr = InvokeNative(target, id, DISPATCH_PROPERTYPUT, args, nullptr, &info);
+  HRESULT hr = InvokeNative(target, id, DISPATCH_PROPERTYPUT, args.Data(), args.Size(), nullptr, &info);
   return Settle(engine, hr, info, name, exception);
 }
 
-JSValueRef CallMember(Engine& engine, const NativeTarget& target, DISPID id,
-                      const QString& name, std::size_t argc, const JSValueRef argv[],
+JSValueRef CallMember(Engine& engine, const NativeTarget& target, const TMemberInfo& member,
+                      const TName& name, std::size_t argc, const JSValueRef argv[],
                       JSValueRef* exception) {
   if (Stopping(engine, exception)) return nullptr;
-  std::vector<Variant> args = ArgsFromJS(engine, argc, argv);
+  TArgs args(argc);
+  ArgsFromJS(engine, argc, argv, args);
   if (Stopping(engine, exception)) return nullptr;
   Variant result;
   EXCEPINFO info;
   const std::uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-  HRESULT hr = InvokeNative(target, id, flags, args, &result, &info);
-  if (hr == DISP_E_MEMBERNOTFOUND) {
+  Variant* place = member.Known && !member.HasResult ? nullptr : &result;
+  HRESULT hr = InvokeNative(target, member.Id, flags, args.Data(), argc, place, &info);
+  if (hr == DISP_E_MEMBERNOTFOUND && place && !member.Known) {
     // A method without a result refuses a result place; whether the script uses the value is
     // unknown here, so ask again without one.
-    hr = InvokeNative(target, id, flags, args, nullptr, &info);
+    hr = InvokeNative(target, member.Id, flags, args.Data(), argc, nullptr, &info);
   }
   return Settle(engine, hr, info, name, exception) ? ToJS(engine, result) : nullptr;
 }
 
-bool NativeHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
-  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
-  if (!ref || !EngineOf(ctx)) return false;
-  DISPID id;
-  return SUCCEEDED(ref->Resolve(ToQString(name), false, &id));
-}
-
-JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
-                     JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+// No hasProperty callback: a read answers whether the name exists as well, and the engine
+// would otherwise ask twice for every member it reads.
+JSValueRef NativeGet(JSContextRef, JSObjectRef object, JSStringRef name, JSValueRef* exception) {
+  NativeRef* ref = Bind<NativeRef>(object);
   if (!ref) return nullptr;
-  QString memberName = ToQString(name);
-  DISPID id;
-  if (FAILED(ref->Resolve(memberName, false, &id))) return nullptr;
-  return GetMember(ctx, *engine, ref->Target, id, memberName, exception);
+  TMemberInfo member;
+  if (!ref->Resolve(name, false, &member)) return nullptr;
+  return GetMember(*ref->Owner, ref, ref->Target, member, TName{name}, exception);
 }
 
-bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+bool NativeSet(JSContextRef, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+  NativeRef* ref = Bind<NativeRef>(object);
   if (!ref) return false;
-  QString memberName = ToQString(name);
-  DISPID id;
-  HRESULT hr = ref->Resolve(memberName, true, &id);
-  if (FAILED(hr)) {
-    *exception = FailureException(*engine, DISP_E_UNKNOWNNAME, EXCEPINFO(), memberName);
+  Engine& engine = *ref->Owner;
+  TMemberInfo member;
+  if (!ref->Resolve(name, true, &member)) {
+    *exception = FailureException(engine, DISP_E_UNKNOWNNAME, EXCEPINFO(), ToQString(name));
     return true;
   }
-  std::vector<Variant> args = ArgsFromJS(*engine, 1, &value);
-  PutMember(*engine, *ref->Target, id, memberName, args, exception);
+  TArgs args(1);
+  ArgsFromJS(engine, 1, &value, args);
+  PutMember(engine, *ref->Target, member.Id, TName{name}, args, exception);
   return true;
 }
 
 JSValueRef NativeCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
                       const JSValueRef argv[], JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, function);
+  NativeRef* ref = Bind<NativeRef>(function);
   if (!ref) return JSValueMakeUndefined(ctx);
-  return CallMember(*engine, *ref->Target, DISPID_VALUE, QString(), argc, argv, exception);
+  return CallMember(*ref->Owner, *ref->Target, TMemberInfo{DISPID_VALUE}, TName{}, argc, argv,
+                    exception);
 }
 
-JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, object);
-  if (!ref || Stopping(*engine, exception)) return nullptr;
-  std::vector<Variant> none;
+JSValueRef NativeConvert(JSContextRef, JSObjectRef object, JSType, JSValueRef* exception) {
+  NativeRef* ref = Bind<NativeRef>(object);
+  if (!ref) return nullptr;
+  Engine& engine = *ref->Owner;
+  if (Stopping(engine, exception)) return nullptr;
   Variant value;
   EXCEPINFO info;
   const HRESULT hr =
-      InvokeNative(*ref->Target, DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value, &info);
-  if (engine->StopRequested()) {
-    *exception = engine->StopScript();
+      InvokeNative(*ref->Target, DISPID_VALUE, DISPATCH_PROPERTYGET, nullptr, 0, &value, &info);
+  if (engine.StopRequested()) {
+    *exception = engine.StopScript();
     return nullptr;
   }
-  if (FAILED(hr)) {
-    // No default value: the object converts as an object would.
-    engine->ReportPendingException();
-    return nullptr;
-  }
-  engine->ReportPendingException();
+  engine.ReportPendingException();
+  // Without a default value the object converts as an object would.
+  if (FAILED(hr)) return nullptr;
   if (value.BaseType() == VT_DISPATCH || value.BaseType() == VT_UNKNOWN) return nullptr;
-  return ToJS(*engine, value);
+  return ToJS(engine, value);
 }
 
 void NativeFinalize(JSObjectRef object) { delete static_cast<NativeRef*>(JSObjectGetPrivate(object)); }
 
 JSClassRef NativeObjectClass() {
   static JSClassRef cls = CreateClass("NativeObject", [](JSClassDefinition& d) {
-    d.hasProperty = Guarded<NativeHas>::Call;
     d.getProperty = Guarded<NativeGet>::Call;
     d.setProperty = Guarded<NativeSet>::Call;
     d.callAsFunction = Guarded<NativeCall>::Call;
@@ -419,27 +526,28 @@ JSClassRef NativeObjectClass() {
 
 JSValueRef MemberCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
                       const JSValueRef argv[], JSValueRef* exception) {
-  auto [ref, engine] = Bind<MemberRef>(ctx, function);
+  MemberRef* ref = Bind<MemberRef>(function);
   if (!ref) return JSValueMakeUndefined(ctx);
-  return CallMember(*engine, *ref->Target, ref->Id, ref->Name, argc, argv, exception);
+  return CallMember(*ref->Owner, *ref->Target, ref->Member, TName{nullptr, &ref->Name}, argc,
+                    argv, exception);
 }
 
 // member[index] = value writes an indexed property.
-bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+bool MemberSet(JSContextRef, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  auto [ref, engine] = Bind<MemberRef>(ctx, object);
+  MemberRef* ref = Bind<MemberRef>(object);
   if (!ref) return false;
   QString index = ToQString(name);
   bool numeric = false;
   int number = index.toInt(&numeric);
-  std::vector<Variant> args;
+  TArgs args(2);
   if (numeric && number >= 0 && QString::number(number) == index) {
-    args.emplace_back(static_cast<std::int32_t>(number));
+    args[1] = Variant(static_cast<std::int32_t>(number));
   } else {
-    args.emplace_back(index);
+    args[1] = Variant(index);
   }
-  args.push_back(ArgsFromJS(*engine, 1, &value)[0]);
-  PutMember(*engine, *ref->Target, ref->Id, ref->Name, args, exception);
+  ArgsFromJS(*ref->Owner, 1, &value, args);
+  PutMember(*ref->Owner, *ref->Target, ref->Member.Id, TName{nullptr, &ref->Name}, args, exception);
   return true;
 }
 
@@ -456,9 +564,10 @@ JSClassRef MemberClass() {
 
 // --- The global object.
 
-// The first global-members item that knows name, and the member's identifier.
+// The first global-members item that knows name, and the member.
 std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef global,
-                                                   Engine& engine, JSStringRef name, DISPID* id) {
+                                                   Engine& engine, JSStringRef name,
+                                                   TMemberInfo* member) {
   if (engine.FItemLookupSuspended) return nullptr;
   bool hasItems = false;
   for (const Engine::Item& item : engine.Items()) {
@@ -470,42 +579,55 @@ std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef
   bool own = JSObjectHasProperty(ctx, global, name);
   engine.FItemLookupSuspended = false;
   if (own) return nullptr;
-  QString memberName = ToQString(name);
-  // The list may change while a native call runs; walk a copy.
-  std::vector<Engine::Item> items = engine.Items();
-  for (const Engine::Item& item : items) {
+  const std::u16string_view text(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(name)),
+                                 JSStringGetLength(name));
+  // The list may change while a native call runs: each step holds its own target.
+  for (std::size_t i = 0; i < engine.Items().size(); ++i) {
+    const Engine::Item& item = engine.Items()[i];
     if (!(item.Flags & kItemGlobalMembers)) continue;
-    auto target = std::make_shared<const NativeTarget>(item.Object.Get());
-    if (SUCCEEDED(ResolveName(*target, memberName, false, id))) return target;
+    if (!item.Face) engine.SetItemFace(i, std::make_shared<const NativeTarget>(item.Object.Get()));
+    auto target = std::static_pointer_cast<const NativeTarget>(engine.Items()[i].Face);
+    if (target->Class) {
+      if (const TMemberInfo* known = FindClassMember(*target->Class, text)) {
+        *member = *known;
+        return target;
+      }
+    }
+    DISPID id = DISPID_UNKNOWN;
+    if (SUCCEEDED(ResolveName(*target, ToQString(name), false, &id))) {
+      *member = TMemberInfo{id};
+      return target;
+    }
   }
   return nullptr;
 }
 
 bool GlobalHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
   Engine* engine = EngineOf(ctx);
-  DISPID id;
-  return engine && FindItemMember(ctx, object, *engine, name, &id) != nullptr;
+  TMemberInfo member;
+  return engine && FindItemMember(ctx, object, *engine, name, &member) != nullptr;
 }
 
 JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
                      JSValueRef* exception) {
   Engine* engine = EngineOf(ctx);
   if (!engine) return nullptr;
-  DISPID id;
-  auto item = FindItemMember(ctx, object, *engine, name, &id);
+  TMemberInfo member;
+  auto item = FindItemMember(ctx, object, *engine, name, &member);
   if (!item) return nullptr;
-  return GetMember(ctx, *engine, item, id, ToQString(name), exception);
+  return GetMember(*engine, nullptr, item, member, TName{name}, exception);
 }
 
 bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
   Engine* engine = EngineOf(ctx);
   if (!engine) return false;
-  DISPID id;
-  auto item = FindItemMember(ctx, object, *engine, name, &id);
+  TMemberInfo member;
+  auto item = FindItemMember(ctx, object, *engine, name, &member);
   if (!item) return false;
-  std::vector<Variant> args = ArgsFromJS(*engine, 1, &value);
-  PutMember(*engine, *item, id, ToQString(name), args, exception);
+  TArgs args(1);
+  ArgsFromJS(*engine, 1, &value, args);
+  PutMember(*engine, *item, member.Id, TName{name}, args, exception);
   return true;
 }
 
@@ -622,7 +744,8 @@ JSObjectRef WrapNative(Engine& engine, IDispatch* object) {
   ComPtr<IUnknown> identity = ComPtr<IDispatch>(object).As<IUnknown>();
   if (identity) key = identity.Get();
   if (JSObjectRef existing = engine.FindWrapper(key)) return existing;
-  JSObjectRef wrapper = JSObjectMake(engine.Context(), NativeObjectClass(), new NativeRef(object));
+  JSObjectRef wrapper =
+      JSObjectMake(engine.Context(), NativeObjectClass(), new NativeRef(engine, object));
   engine.AddWrapper(key, wrapper);
   return wrapper;
 }

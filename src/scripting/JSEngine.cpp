@@ -88,6 +88,7 @@ Engine::Engine() : FThread(CurrentThreadRef()) {
   FContext = JSGlobalContextCreateInGroup(FGroup, GlobalClass());
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), this);
   FWrappers = JSWeakObjectMapCreate(FContext, nullptr, nullptr);
+  FMembers = JSWeakObjectMapCreate(FContext, nullptr, nullptr);
   JSContextGroupSetExecutionTimeLimit(FGroup, kInterruptPollSeconds, &Engine::ShouldTerminate,
                                       this);
 }
@@ -121,11 +122,12 @@ HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32
     }
   }
   if (!item) {
-    FItems.push_back(Item{name, ComPtr<IDispatch>(object), flags});
+    FItems.push_back(Item{name, ComPtr<IDispatch>(object), flags, nullptr});
     item = &FItems.back();
   } else {
     item->Object = ComPtr<IDispatch>(object);
     item->Flags = flags;
+    item->Face.reset();
   }
   JSObjectRef global = JSContextGetGlobalObject(FContext);
   JSString jsName(name);
@@ -263,6 +265,7 @@ void Engine::DestroyContext() {
   DropPendingException();
   SetReportedMarker(nullptr);
   FWrappers = nullptr;
+  FMembers = nullptr;
   FItems.clear();
   FWaiting.clear();
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), nullptr);
@@ -395,6 +398,19 @@ JSObjectRef Engine::FindWrapper(IUnknown* key) const {
 
 void Engine::AddWrapper(IUnknown* key, JSObjectRef wrapper) {
   if (FWrappers) JSWeakObjectMapSet(FContext, static_cast<JSWeakObjectMapRef>(FWrappers), key, wrapper);
+}
+
+JSObjectRef Engine::FindMember(std::uintptr_t key) const {
+  if (!FMembers) return nullptr;
+  return JSWeakObjectMapGet(FContext, static_cast<JSWeakObjectMapRef>(FMembers),
+                            reinterpret_cast<void*>(key));
+}
+
+void Engine::AddMember(std::uintptr_t key, JSObjectRef member) {
+  if (FMembers) {
+    JSWeakObjectMapSet(FContext, static_cast<JSWeakObjectMapRef>(FMembers),
+                       reinterpret_cast<void*>(key), member);
+  }
 }
 
 void Engine::SetReportedMarker(JSValueRef exception) {

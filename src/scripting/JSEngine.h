@@ -86,8 +86,13 @@ class Engine : public std::enable_shared_from_this<Engine> {
     QString Name;
     ComPtr<IDispatch> Object;
     std::uint32_t Flags = 0;
+    std::shared_ptr<const void> Face;  // what the bridge looked up about Object, once
   };
   const std::vector<Item>& Items() const { return FItems; }
+  // Keeps the bridge's face of item index (until the item gets another object).
+  void SetItemFace(std::size_t index, std::shared_ptr<const void> face) {
+    FItems[index].Face = std::move(face);
+  }
 
   // Marks a call into script code; the outermost one finishes a Close that was asked for
   // meanwhile.
@@ -144,6 +149,9 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // null when there is none. key is the object's IUnknown identity.
   JSObjectRef FindWrapper(IUnknown* key) const;
   void AddWrapper(IUnknown* key, JSObjectRef wrapper);
+  // The same for the member references of those faces, under keys the bridge hands out.
+  JSObjectRef FindMember(std::uintptr_t key) const;
+  void AddMember(std::uintptr_t key, JSObjectRef member);
 
   // A value kept alive for a dispatch object; any thread may hand it back.
   void Protect(JSValueRef value);
@@ -183,6 +191,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
   QString FPendingDescription;
   JSValueRef FReportedMarker = nullptr;
   void* FWrappers = nullptr;  // a weak map of the context: native identity -> script face
+  void* FMembers = nullptr;   // a weak map of the context: bridge key -> member reference
 
   std::mutex FReleaseMutex;  // guards the two members below
   std::unordered_set<JSDispatch*> FDispatches;
