@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,34 @@ namespace {
 std::atomic<std::int64_t> gLiveObjects{0};
 
 QString TargetGoneMessage() { return QStringLiteral("The object is no longer available"); }
+
+// The converted arguments of one call; on the stack for the usual few, since every script
+// call of a member makes one.
+class TConvertedArgs {
+ public:
+  static constexpr std::uint32_t kInline = 8;
+  explicit TConvertedArgs(std::uint32_t count) : FCount(count) {
+    if (count > kInline) {
+      FHeap.resize(count);
+      FData = FHeap.data();
+    } else {
+      FData = reinterpret_cast<Variant*>(FInline);
+      for (std::uint32_t i = 0; i < count; ++i) new (FData + i) Variant();
+    }
+  }
+  ~TConvertedArgs() {
+    if (FCount <= kInline) std::destroy_n(FData, FCount);
+  }
+  TConvertedArgs(const TConvertedArgs&) = delete;
+  TConvertedArgs& operator=(const TConvertedArgs&) = delete;
+  Variant& operator[](std::uint32_t index) { return FData[index]; }
+
+ private:
+  std::uint32_t FCount;
+  Variant* FData;
+  alignas(Variant) unsigned char FInline[kInline * sizeof(Variant)];
+  std::vector<Variant> FHeap;
+};
 
 }  // namespace
 
@@ -128,8 +157,10 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
                                        Variant* args, std::uint32_t argCount,
                                        std::uint32_t argOffset, Variant* result,
                                        EXCEPINFO* excepInfo, std::uint32_t* argErr) {
-  std::vector<Variant> converted(argCount);
-  std::vector<Variant*> pointers(argCount);
+  TConvertedArgs converted(argCount);
+  Variant* inlinePointers[TConvertedArgs::kInline];
+  std::vector<Variant*> heapPointers(argCount > TConvertedArgs::kInline ? argCount : 0);
+  Variant** pointers = argCount > TConvertedArgs::kInline ? heapPointers.data() : inlinePointers;
   // Declared parameter p is element argCount - 1 - p of the argument vector.
   for (std::uint32_t p = 0; p < argCount; ++p) {
     const std::uint32_t index = argCount - 1 - p;
@@ -170,7 +201,7 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
 
   Variant value;
   try {
-    entry.Code(target, pointers.data(), result ? &value : nullptr);
+    entry.Code(target, pointers, result ? &value : nullptr);
   } catch (const abi::__forced_unwind&) {
     throw;  // thread cancellation must unwind
   } catch (const EAutoObjectError& error) {

@@ -41,9 +41,8 @@ constexpr std::int64_t kMaxExactInteger = std::int64_t{1} << 53;
 
 constexpr double kMsPerDay = 86400000.0;
 
-Engine* EngineOf(JSContextRef ctx) {
-  return static_cast<Engine*>(JSObjectGetPrivate(JSContextGetGlobalObject(ctx)));
-}
+// The engine of a global object (the object the global class's callbacks receive).
+Engine* EngineOfGlobal(JSObjectRef global) { return static_cast<Engine*>(JSObjectGetPrivate(global)); }
 
 // A class of script objects called name, with the callbacks fill sets.
 template <class Fill>
@@ -169,16 +168,28 @@ HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
 class TArgs {
  public:
   explicit TArgs(std::size_t count) : FCount(count) {
-    if (count > kInline) FHeap.resize(count);
+    if (count > kInline) {
+      FHeap.resize(count);
+      FData = FHeap.data();
+    } else {
+      FData = reinterpret_cast<Variant*>(FInline);
+      for (std::size_t i = 0; i < count; ++i) new (FData + i) Variant();
+    }
   }
-  Variant* Data() { return FCount > kInline ? FHeap.data() : FInline; }
+  ~TArgs() {
+    if (FCount <= kInline) std::destroy_n(FData, FCount);
+  }
+  TArgs(const TArgs&) = delete;
+  TArgs& operator=(const TArgs&) = delete;
+  Variant* Data() { return FData; }
   std::size_t Size() const { return FCount; }
-  Variant& operator[](std::size_t index) { return Data()[index]; }
+  Variant& operator[](std::size_t index) { return FData[index]; }
 
  private:
   static constexpr std::size_t kInline = 6;
   std::size_t FCount;
-  Variant FInline[kInline];
+  Variant* FData;
+  alignas(Variant) unsigned char FInline[kInline * sizeof(Variant)];
   std::vector<Variant> FHeap;
 };
 
@@ -305,22 +316,38 @@ struct NativeRef {
   // The last name resolved by asking the object (a dynamic member, an object without table).
   QString LastName;
   TMemberInfo LastMember;
-  // The member references handed out, by DispID: keys of the engine's weak member map, so a
-  // script that calls T.Add in a loop gets one reference instead of one per call.
-  std::vector<std::pair<DISPID, std::uintptr_t>> MemberKeys;
+  // The names of the class's table this face was asked for, as the script wrote them:
+  // comparing script strings needs neither a conversion nor the engine's lock.
+  std::vector<std::pair<JSStringRef, TMemberInfo>> Names;
+  // The member references handed out, protected until this face goes, so that a script that
+  // calls T.Add in a loop gets one reference instead of one per call.
+  std::vector<std::pair<DISPID, JSObjectRef>> Members;
 
   NativeRef(Engine& engine, IDispatch* o)
       : Owner(&engine), Target(std::make_shared<NativeTarget>(o)) {
     ++gLiveWrappers;
   }
-  ~NativeRef() { --gLiveWrappers; }
+  ~NativeRef() {
+    for (const auto& [name, member] : Names) JSStringRelease(name);
+    // Called by the collector, which the engine may not be called from: the engine lets go of
+    // the references when the script call ends.
+    for (const auto& [id, object] : Members) Owner->DeferRelease(object);
+    --gLiveWrappers;
+  }
 
   bool Resolve(JSStringRef name, bool ensure, TMemberInfo* member) {
+    for (const auto& [known, info] : Names) {
+      if (JSStringIsEqual(known, name)) {
+        *member = info;
+        return true;
+      }
+    }
     if (Target->Class) {
       const std::u16string_view text(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(name)),
                                      JSStringGetLength(name));
       if (const TMemberInfo* known = FindClassMember(*Target->Class, text)) {
         *member = *known;
+        Names.emplace_back(JSStringRetain(name), *known);
         return true;
       }
     }
@@ -387,26 +414,21 @@ bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const TName& name
   return true;
 }
 
-// The callable reference to a member; one per member of a face while the script holds it.
+// The callable reference to a member; one per member of a face.
 JSObjectRef MemberObject(Engine& engine, NativeRef* face,
                          const std::shared_ptr<const NativeTarget>& target,
                          const TMemberInfo& member, const TName& name) {
-  static std::atomic<std::uintptr_t> nextKey{1};
-  std::uintptr_t key = 0;
   if (face) {
-    for (const auto& [id, existing] : face->MemberKeys) {
-      if (id == member.Id) key = existing;
-    }
-    if (key) {
-      if (JSObjectRef object = engine.FindMember(key)) return object;
-    } else {
-      key = nextKey.fetch_add(1);
-      face->MemberKeys.emplace_back(member.Id, key);
+    for (const auto& [id, object] : face->Members) {
+      if (id == member.Id) return object;
     }
   }
   JSObjectRef object = JSObjectMake(engine.Context(), MemberClass(),
                                     new MemberRef(engine, target, member, name.Get()));
-  if (key) engine.AddMember(key, object);
+  if (face) {
+    engine.Protect(object);
+    face->Members.emplace_back(member.Id, object);
+  }
   return object;
 }
 
@@ -568,12 +590,8 @@ JSClassRef MemberClass() {
 std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef global,
                                                    Engine& engine, JSStringRef name,
                                                    TMemberInfo* member) {
-  if (engine.FItemLookupSuspended) return nullptr;
-  bool hasItems = false;
-  for (const Engine::Item& item : engine.Items()) {
-    if (item.Flags & kItemGlobalMembers) hasItems = true;
-  }
-  if (!hasItems) return nullptr;
+  // Called for every global name the script reads: the common case must be quick.
+  if (engine.FItemLookupSuspended || !engine.HasGlobalMembers()) return nullptr;
   // The script's own globals and the built-in ones come first.
   engine.FItemLookupSuspended = true;
   bool own = JSObjectHasProperty(ctx, global, name);
@@ -603,14 +621,14 @@ std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef
 }
 
 bool GlobalHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
-  Engine* engine = EngineOf(ctx);
+  Engine* engine = EngineOfGlobal(object);
   TMemberInfo member;
   return engine && FindItemMember(ctx, object, *engine, name, &member) != nullptr;
 }
 
 JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
                      JSValueRef* exception) {
-  Engine* engine = EngineOf(ctx);
+  Engine* engine = EngineOfGlobal(object);
   if (!engine) return nullptr;
   TMemberInfo member;
   auto item = FindItemMember(ctx, object, *engine, name, &member);
@@ -620,7 +638,7 @@ JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
 
 bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  Engine* engine = EngineOf(ctx);
+  Engine* engine = EngineOfGlobal(object);
   if (!engine) return false;
   TMemberInfo member;
   auto item = FindItemMember(ctx, object, *engine, name, &member);
@@ -765,7 +783,7 @@ Variant FromJS(Engine& engine, JSValueRef value) {
 
 JSValueRef ToJS(Engine& engine, const Variant& input) {
   JSContextRef ctx = engine.Context();
-  Variant value = input.Dereferenced();
+  const Variant& value = input.IsByRef() ? *input.RefTarget() : input;
   if (value.IsArray()) {
     if (value.BaseType() == VT_UI1) {
       const QByteArray& bytes = value.Bytes();

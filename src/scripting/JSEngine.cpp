@@ -88,7 +88,6 @@ Engine::Engine() : FThread(CurrentThreadRef()) {
   FContext = JSGlobalContextCreateInGroup(FGroup, GlobalClass());
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), this);
   FWrappers = JSWeakObjectMapCreate(FContext, nullptr, nullptr);
-  FMembers = JSWeakObjectMapCreate(FContext, nullptr, nullptr);
   JSContextGroupSetExecutionTimeLimit(FGroup, kInterruptPollSeconds, &Engine::ShouldTerminate,
                                       this);
 }
@@ -129,6 +128,8 @@ HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32
     item->Flags = flags;
     item->Face.reset();
   }
+  FHasGlobalMembers = false;
+  for (const Item& each : FItems) FHasGlobalMembers = FHasGlobalMembers || (each.Flags & kItemGlobalMembers);
   JSObjectRef global = JSContextGetGlobalObject(FContext);
   JSString jsName(name);
   FItemLookupSuspended = true;
@@ -265,7 +266,6 @@ void Engine::DestroyContext() {
   DropPendingException();
   SetReportedMarker(nullptr);
   FWrappers = nullptr;
-  FMembers = nullptr;
   FItems.clear();
   FWaiting.clear();
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), nullptr);
@@ -311,6 +311,11 @@ void Engine::Protect(JSValueRef value) { JSValueProtect(FContext, value); }
 
 void Engine::Unprotect(JSValueRef value) {
   if (FContext) JSValueUnprotect(FContext, value);
+}
+
+void Engine::DeferRelease(JSValueRef value) {
+  std::lock_guard lock(FReleaseMutex);
+  FDeferredReleases.push_back(value);
 }
 
 void Engine::Register(JSDispatch* dispatch) {
@@ -398,19 +403,6 @@ JSObjectRef Engine::FindWrapper(IUnknown* key) const {
 
 void Engine::AddWrapper(IUnknown* key, JSObjectRef wrapper) {
   if (FWrappers) JSWeakObjectMapSet(FContext, static_cast<JSWeakObjectMapRef>(FWrappers), key, wrapper);
-}
-
-JSObjectRef Engine::FindMember(std::uintptr_t key) const {
-  if (!FMembers) return nullptr;
-  return JSWeakObjectMapGet(FContext, static_cast<JSWeakObjectMapRef>(FMembers),
-                            reinterpret_cast<void*>(key));
-}
-
-void Engine::AddMember(std::uintptr_t key, JSObjectRef member) {
-  if (FMembers) {
-    JSWeakObjectMapSet(FContext, static_cast<JSWeakObjectMapRef>(FMembers),
-                       reinterpret_cast<void*>(key), member);
-  }
 }
 
 void Engine::SetReportedMarker(JSValueRef exception) {

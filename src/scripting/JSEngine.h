@@ -89,6 +89,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
     std::shared_ptr<const void> Face;  // what the bridge looked up about Object, once
   };
   const std::vector<Item>& Items() const { return FItems; }
+  bool HasGlobalMembers() const { return FHasGlobalMembers; }
   // Keeps the bridge's face of item index (until the item gets another object).
   void SetItemFace(std::size_t index, std::shared_ptr<const void> face) {
     FItems[index].Face = std::move(face);
@@ -149,13 +150,13 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // null when there is none. key is the object's IUnknown identity.
   JSObjectRef FindWrapper(IUnknown* key) const;
   void AddWrapper(IUnknown* key, JSObjectRef wrapper);
-  // The same for the member references of those faces, under keys the bridge hands out.
-  JSObjectRef FindMember(std::uintptr_t key) const;
-  void AddMember(std::uintptr_t key, JSObjectRef member);
+
 
   // A value kept alive for a dispatch object; any thread may hand it back.
   void Protect(JSValueRef value);
   void Unprotect(JSValueRef value);
+  // Unprotects value when the outermost script call ends; any thread, and from finalizers.
+  void DeferRelease(JSValueRef value);
   void Register(JSDispatch* dispatch);
   void Unregister(JSDispatch* dispatch);
 
@@ -186,12 +187,12 @@ class Engine : public std::enable_shared_from_this<Engine> {
   bool FClosePending = false;
   int FDepth = 0;
   std::atomic<bool> FInterrupted{false};
-  bool FStopArmed = false;  // StopScript set the watchdog to fire at once
+  bool FStopArmed = false;
+  bool FHasGlobalMembers = false;  // an item lends its members to the global scope  // StopScript set the watchdog to fire at once
   JSValueRef FPendingException = nullptr;
   QString FPendingDescription;
   JSValueRef FReportedMarker = nullptr;
   void* FWrappers = nullptr;  // a weak map of the context: native identity -> script face
-  void* FMembers = nullptr;   // a weak map of the context: bridge key -> member reference
 
   std::mutex FReleaseMutex;  // guards the two members below
   std::unordered_set<JSDispatch*> FDispatches;
