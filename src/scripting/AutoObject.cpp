@@ -191,6 +191,10 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
         continue;
       }
       converted[p] = arg.Dereferenced();
+    } else if (arg.Type() == type) {
+      // Already of the parameter's type: the member reads the caller's value itself.
+      pointers[p] = &arg;
+      continue;
     } else {
       const HRESULT hr = VariantChangeTypeEx(converted[p], arg, LOCALE_USER_DEFAULT, 0, scriptType);
       if (FAILED(hr)) return fail(hr);
