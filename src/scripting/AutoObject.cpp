@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scripting/ThreadHandOver.h"
+#include "scripting/VariantBuffer.h"
 
 namespace pw {
 
@@ -17,34 +18,9 @@ std::atomic<std::int64_t> gLiveObjects{0};
 
 QString TargetGoneMessage() { return QStringLiteral("The object is no longer available"); }
 
-// The converted arguments of one call; on the stack for the usual few, since every script
-// call of a member makes one.
-class TConvertedArgs {
- public:
-  static constexpr std::uint32_t kInline = 8;
-  explicit TConvertedArgs(std::uint32_t count) : FCount(count) {
-    if (count > kInline) {
-      FHeap.resize(count);
-      FData = FHeap.data();
-    } else {
-      FData = reinterpret_cast<Variant*>(FInline);
-      for (std::uint32_t i = 0; i < count; ++i) new (FData + i) Variant();
-    }
-  }
-  ~TConvertedArgs() {
-    if (FCount <= kInline) std::destroy_n(FData, FCount);
-  }
-  TConvertedArgs(const TConvertedArgs&) = delete;
-  TConvertedArgs& operator=(const TConvertedArgs&) = delete;
-  Variant& operator[](std::uint32_t index) { return FData[index]; }
-
- private:
-  std::uint32_t FCount;
-  Variant* FData;
-  alignas(Variant) unsigned char FInline[kInline * sizeof(Variant)];
-  std::vector<Variant> FHeap;
-};
-
+// The converted arguments of one call.
+constexpr std::uint32_t kInlineArgs = 8;
+using TConvertedArgs = TVariantBuffer<kInlineArgs>;
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -158,9 +134,9 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
                                        std::uint32_t argOffset, Variant* result,
                                        EXCEPINFO* excepInfo, std::uint32_t* argErr) {
   TConvertedArgs converted(argCount);
-  Variant* inlinePointers[TConvertedArgs::kInline];
-  std::vector<Variant*> heapPointers(argCount > TConvertedArgs::kInline ? argCount : 0);
-  Variant** pointers = argCount > TConvertedArgs::kInline ? heapPointers.data() : inlinePointers;
+  Variant* inlinePointers[kInlineArgs];
+  std::vector<Variant*> heapPointers(argCount > kInlineArgs ? argCount : 0);
+  Variant** pointers = argCount > kInlineArgs ? heapPointers.data() : inlinePointers;
   // Declared parameter p is element argCount - 1 - p of the argument vector.
   for (std::uint32_t p = 0; p < argCount; ++p) {
     const std::uint32_t index = argCount - 1 - p;

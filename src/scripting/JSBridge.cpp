@@ -20,6 +20,7 @@
 #include "scripting/JSDispatch.h"
 #include "scripting/JSEngine.h"
 #include "scripting/JSUtil.h"
+#include "scripting/VariantBuffer.h"
 #include "scripting/ThreadHandOver.h"
 
 namespace pw::js {
@@ -164,34 +165,8 @@ HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
   return RunOnThread(target.Owner, E_UNEXPECTED, invoke);
 }
 
-// The arguments of one call, in the automation order; on the stack for the usual few.
-class TArgs {
- public:
-  explicit TArgs(std::size_t count) : FCount(count) {
-    if (count > kInline) {
-      FHeap.resize(count);
-      FData = FHeap.data();
-    } else {
-      FData = reinterpret_cast<Variant*>(FInline);
-      for (std::size_t i = 0; i < count; ++i) new (FData + i) Variant();
-    }
-  }
-  ~TArgs() {
-    if (FCount <= kInline) std::destroy_n(FData, FCount);
-  }
-  TArgs(const TArgs&) = delete;
-  TArgs& operator=(const TArgs&) = delete;
-  Variant* Data() { return FData; }
-  std::size_t Size() const { return FCount; }
-  Variant& operator[](std::size_t index) { return FData[index]; }
-
- private:
-  static constexpr std::size_t kInline = 6;
-  std::size_t FCount;
-  Variant* FData;
-  alignas(Variant) unsigned char FInline[kInline * sizeof(Variant)];
-  std::vector<Variant> FHeap;
-};
+// The arguments of one call, in the automation order.
+using TArgs = TVariantBuffer<6>;
 
 JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code,
                       const QString& source = QString()) {
