@@ -298,11 +298,14 @@ struct NativeRef {
   // calls T.Add in a loop gets one reference instead of one per call.
   std::vector<std::pair<DISPID, JSObjectRef>> Members;
 
-  NativeRef(Engine& engine, IDispatch* o)
-      : Owner(&engine), Target(std::make_shared<NativeTarget>(o)) {
+  IUnknown* Key;  // the object's identity in the engine's list of faces
+
+  NativeRef(Engine& engine, IDispatch* o, IUnknown* key)
+      : Owner(&engine), Target(std::make_shared<NativeTarget>(o)), Key(key) {
     ++gLiveWrappers;
   }
   ~NativeRef() {
+    Owner->DropWrapper(Key, this);
     for (const auto& [name, member] : Names) JSStringRelease(name);
     // Called by the collector, which the engine may not be called from: the engine lets go of
     // the references when the script call ends.
@@ -737,9 +740,9 @@ JSObjectRef WrapNative(Engine& engine, IDispatch* object) {
   ComPtr<IUnknown> identity = ComPtr<IDispatch>(object).As<IUnknown>();
   if (identity) key = identity.Get();
   if (JSObjectRef existing = engine.FindWrapper(key)) return existing;
-  JSObjectRef wrapper =
-      JSObjectMake(engine.Context(), NativeObjectClass(), new NativeRef(engine, object));
-  engine.AddWrapper(key, wrapper);
+  auto* face = new NativeRef(engine, object, key);
+  JSObjectRef wrapper = JSObjectMake(engine.Context(), NativeObjectClass(), face);
+  engine.AddWrapper(key, wrapper, face);
   return wrapper;
 }
 

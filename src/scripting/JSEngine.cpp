@@ -14,15 +14,12 @@ void JSContextGroupSetExecutionTimeLimit(JSContextGroupRef, double limit,
                                          JSShouldTerminateCallback, void* context);
 void JSContextGroupClearExecutionTimeLimit(JSContextGroupRef);
 
-// A map from native pointers to objects that does not keep the objects alive: an entry whose
-// object was collected reads as null. Exported by the library, missing from its public headers;
-// the map belongs to the context's global object and ends with it.
-typedef struct OpaqueJSWeakObjectMap* JSWeakObjectMapRef;
-typedef void (*JSWeakMapDestroyedCallback)(JSWeakObjectMapRef map, void* data);
-JSWeakObjectMapRef JSWeakObjectMapCreate(JSContextRef ctx, void* data,
-                                         JSWeakMapDestroyedCallback destructor);
-void JSWeakObjectMapSet(JSContextRef ctx, JSWeakObjectMapRef map, void* key, JSObjectRef object);
-JSObjectRef JSWeakObjectMapGet(JSContextRef ctx, JSWeakObjectMapRef map, void* key);
+// A weak reference: it does not keep its object alive, and reads as null once the collector
+// has taken the object. Exported by the library, missing from its public headers.
+typedef const struct OpaqueJSWeak* JSWeakRef;
+JSWeakRef JSWeakCreate(JSContextGroupRef group, JSObjectRef object);
+void JSWeakRelease(JSContextGroupRef group, JSWeakRef weak);
+JSObjectRef JSWeakGetObject(JSWeakRef weak);
 }
 
 namespace pw::js {
@@ -87,7 +84,6 @@ Engine::Engine() : FThread(CurrentThreadRef()) {
   FGroup = JSContextGroupCreate();
   FContext = JSGlobalContextCreateInGroup(FGroup, GlobalClass());
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), this);
-  FWrappers = JSWeakObjectMapCreate(FContext, nullptr, nullptr);
   JSContextGroupSetExecutionTimeLimit(FGroup, kInterruptPollSeconds, &Engine::ShouldTerminate,
                                       this);
 }
@@ -265,7 +261,11 @@ void Engine::DestroyContext() {
   for (JSValueRef value : values) JSValueUnprotect(FContext, value);
   DropPendingException();
   SetReportedMarker(nullptr);
-  FWrappers = nullptr;
+  // The faces' finalizers, run when the group goes, find the list empty.
+  for (const auto& [key, entry] : FWrappers) JSWeakRelease(FGroup, entry.Weak);
+  FWrappers.clear();
+  for (JSWeakRef weak : FDeadWeaks) JSWeakRelease(FGroup, weak);
+  FDeadWeaks.clear();
   FItems.clear();
   FWaiting.clear();
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), nullptr);
@@ -305,6 +305,9 @@ void Engine::ReleaseDeferred() {
     values.swap(FDeferredReleases);
   }
   for (JSValueRef value : values) JSValueUnprotect(FContext, value);
+  std::vector<JSWeakRef> weaks;
+  weaks.swap(FDeadWeaks);
+  for (JSWeakRef weak : weaks) JSWeakRelease(FGroup, weak);
 }
 
 void Engine::Protect(JSValueRef value) { JSValueProtect(FContext, value); }
@@ -397,12 +400,28 @@ void Engine::DropPendingException() {
 }
 
 JSObjectRef Engine::FindWrapper(IUnknown* key) const {
-  if (!FWrappers) return nullptr;
-  return JSWeakObjectMapGet(FContext, static_cast<JSWeakObjectMapRef>(FWrappers), key);
+  auto found = FWrappers.find(key);
+  return found == FWrappers.end() ? nullptr : JSWeakGetObject(found->second.Weak);
 }
 
-void Engine::AddWrapper(IUnknown* key, JSObjectRef wrapper) {
-  if (FWrappers) JSWeakObjectMapSet(FContext, static_cast<JSWeakObjectMapRef>(FWrappers), key, wrapper);
+void Engine::AddWrapper(IUnknown* key, JSObjectRef wrapper, const void* face) {
+  // Made before the list is touched: making it may run the collector, whose finalizers call
+  // DropWrapper.
+  JSWeakRef weak = JSWeakCreate(FGroup, wrapper);
+  auto [entry, added] = FWrappers.try_emplace(key, TWrapper{weak, face});
+  if (!added) {
+    // The old face was collected and its finalizer has not run yet.
+    JSWeakRelease(FGroup, entry->second.Weak);
+    entry->second = TWrapper{weak, face};
+  }
+}
+
+void Engine::DropWrapper(IUnknown* key, const void* face) {
+  auto found = FWrappers.find(key);
+  if (found == FWrappers.end() || found->second.Face != face) return;
+  // A finalizer may not call into the engine: the weak reference goes with the script call.
+  FDeadWeaks.push_back(found->second.Weak);
+  FWrappers.erase(found);
 }
 
 void Engine::SetReportedMarker(JSValueRef exception) {

@@ -15,12 +15,16 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "scripting/Dispatch.h"
 #include "scripting/ScriptError.h"
 #include "scripting/ThreadHandOver.h"
+
+// The engine library's weak reference (see JSEngine.cpp).
+struct OpaqueJSWeak;
 
 namespace pw::js {
 
@@ -147,9 +151,11 @@ class Engine : public std::enable_shared_from_this<Engine> {
   void DropPendingException();
 
   // The one script face of each native object in this engine, while scripts can reach it:
-  // null when there is none. key is the object's IUnknown identity.
+  // null when there is none. key is the object's IUnknown identity, face the bridge's data of
+  // the wrapper; DropWrapper is for the wrapper's finalizer.
   JSObjectRef FindWrapper(IUnknown* key) const;
-  void AddWrapper(IUnknown* key, JSObjectRef wrapper);
+  void AddWrapper(IUnknown* key, JSObjectRef wrapper, const void* face);
+  void DropWrapper(IUnknown* key, const void* face);
 
 
   // A value kept alive for a dispatch object; any thread may hand it back.
@@ -192,7 +198,13 @@ class Engine : public std::enable_shared_from_this<Engine> {
   JSValueRef FPendingException = nullptr;
   QString FPendingDescription;
   JSValueRef FReportedMarker = nullptr;
-  void* FWrappers = nullptr;  // a weak map of the context: native identity -> script face
+  // Native identity -> the weak reference to its script face (the engine's thread only).
+  struct TWrapper {
+    const ::OpaqueJSWeak* Weak;
+    const void* Face;
+  };
+  std::unordered_map<IUnknown*, TWrapper> FWrappers;
+  std::vector<const ::OpaqueJSWeak*> FDeadWeaks;  // released when the script call ends
 
   std::mutex FReleaseMutex;  // guards the two members below
   std::unordered_set<JSDispatch*> FDispatches;
