@@ -55,11 +55,11 @@ TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
       ASSERT_EQ(host->SetLanguage(u"JavaScript"_s), S_OK);
     }
     host.reset();
-    ASSERT_TRUE(log.errors.empty()) << log.errors[0].Description.toStdString();
+    ASSERT_TRUE(log.Errors.empty()) << log.Errors[0].Description.toStdString();
   }
   // Values the native side still holds are dead but not leaked; dropping them frees them.
-  probe->last.Clear();
-  bag->values.clear();
+  probe->FLast.Clear();
+  bag->FValues.clear();
   EXPECT_EQ(LiveCounts(), before);
 }
 
@@ -97,7 +97,7 @@ TEST(ActiveScriptLifetimeTest, ClosingOrReplacingTheEngineOfARunningScriptStopsI
       TActiveScript host;
       ErrorLog log;
       host.OnScriptError = log.Handler();
-      closer->action = [&host, replace] {
+      closer->FAction = [&host, replace] {
         if (replace) {
           host.SetLanguage(u"JavaScript"_s);
         } else {
@@ -110,8 +110,8 @@ TEST(ActiveScriptLifetimeTest, ClosingOrReplacingTheEngineOfARunningScriptStopsI
       ASSERT_EQ(host.Start(), S_OK);
       const QString code = rest.startsWith(u'}') ? u"try { closer.Act(); "_s + rest : u"closer.Act(); "_s + rest;
       EXPECT_EQ(host.AddCode(code), E_ABORT);
-      EXPECT_EQ(probe->value, u"probe value"_s);
-      EXPECT_TRUE(log.errors.empty());
+      EXPECT_EQ(probe->FValue, u"probe value"_s);
+      EXPECT_TRUE(log.Errors.empty());
       if (replace) {
         // The new engine works as usual.
         EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), S_OK);
@@ -122,8 +122,8 @@ TEST(ActiveScriptLifetimeTest, ClosingOrReplacingTheEngineOfARunningScriptStopsI
       }
     }
   }
-  EXPECT_EQ(probe->touched, 3);
-  closer->action = nullptr;
+  EXPECT_EQ(probe->FTouched, 3);
+  closer->FAction = nullptr;
   EXPECT_EQ(LiveCounts(), before);
 }
 

@@ -87,10 +87,10 @@ auto& At(List& list, std::int32_t index, const char* what) {
 
 }  // namespace
 
-QString TTestObject::Item(std::int32_t index) const { return At(items, index, "Index"); }
-void TTestObject::SetItem(std::int32_t index, const QString& value) { At(items, index, "Index") = value; }
-QString TProbe::Line(std::int32_t index) const { return At(lines, index, "Line"); }
-void TProbe::SetLine(std::int32_t index, const QString& v) { At(lines, index, "Line") = v; }
+QString TTestObject::Item(std::int32_t index) const { return At(FItems, index, "Index"); }
+void TTestObject::SetItem(std::int32_t index, const QString& value) { At(FItems, index, "Index") = value; }
+QString TProbe::Line(std::int32_t index) const { return At(FLines, index, "Line"); }
+void TProbe::SetLine(std::int32_t index, const QString& v) { At(FLines, index, "Line") = v; }
 
 Variant TProbe::Call(ComPtr<IDispatch> fn, const Variant& arg) {
   // Passes the callback's failure on as it is: with its own description.
@@ -124,12 +124,12 @@ void TProbe::CallOwn(ComPtr<IDispatch> fn) {
 
 ComPtr<IDispatch> TProbe::Child() {
   auto child = MakeAutoObject<TProbe>();
-  child->name = QStringLiteral("child");
+  child->FName = QStringLiteral("child");
   return ComPtr<IDispatch>(child.Get()->AsDispatch());
 }
 
 Variant TTestComponent::Call(ComPtr<IDispatch> fn) {
-  lastThread = QThread::currentThread();
+  FLastThread = QThread::currentThread();
   Variant result;
   if (FAILED(CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result))) {
     throw EAutoObjectError(QStringLiteral("callback failed"));
@@ -138,19 +138,19 @@ Variant TTestComponent::Call(ComPtr<IDispatch> fn) {
 }
 
 std::int32_t TTestBag::GetDynamicDispID(const QString& name, bool ensure) {
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i].compare(name, Qt::CaseInsensitive) == 0) return static_cast<std::int32_t>(i);
+  for (std::size_t i = 0; i < FNames.size(); ++i) {
+    if (FNames[i].compare(name, Qt::CaseInsensitive) == 0) return static_cast<std::int32_t>(i);
   }
   if (!ensure) return -1;
-  names.push_back(name);
-  values.emplace_back();
-  return static_cast<std::int32_t>(names.size() - 1);
+  FNames.push_back(name);
+  FValues.emplace_back();
+  return static_cast<std::int32_t>(FNames.size() - 1);
 }
 
 HRESULT TTestBag::InvokeDynamic(std::int32_t index, LCID, std::uint16_t flags, DISPPARAMS* params,
                                 Variant* result, EXCEPINFO*, IUnknown*) {
-  if (index < 0 || index >= static_cast<std::int32_t>(values.size())) return DISP_E_MEMBERNOTFOUND;
-  Variant& slot = values[static_cast<std::size_t>(index)];
+  if (index < 0 || index >= static_cast<std::int32_t>(FValues.size())) return DISP_E_MEMBERNOTFOUND;
+  Variant& slot = FValues[static_cast<std::size_t>(index)];
   if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
     if (!params || params->cArgs < 1) return DISP_E_BADPARAMCOUNT;
     slot = params->rgvarg[0].Dereferenced();
@@ -161,17 +161,17 @@ HRESULT TTestBag::InvokeDynamic(std::int32_t index, LCID, std::uint16_t flags, D
 }
 
 void HostTest::Open(bool start) {
-  ASSERT_EQ(host.AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
-  ASSERT_EQ(host.AddItem(QStringLiteral("bag"), bag->AsDispatch(), false), S_OK);
-  ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
+  ASSERT_EQ(FHost.AddItem(QStringLiteral("probe"), FProbe->AsDispatch(), false), S_OK);
+  ASSERT_EQ(FHost.AddItem(QStringLiteral("bag"), FBag->AsDispatch(), false), S_OK);
+  ASSERT_EQ(FHost.SetLanguage(QStringLiteral("JavaScript")), S_OK);
   if (start) {
-    ASSERT_EQ(host.Start(), S_OK);
+    ASSERT_EQ(FHost.Start(), S_OK);
   }
 }
 
 Variant HostTest::Eval(const QString& expression) {
   Variant result;
-  EXPECT_EQ(host.Evaluate(expression, &result), S_OK) << expression.toStdString();
+  EXPECT_EQ(FHost.Evaluate(expression, &result), S_OK) << expression.toStdString();
   return result;
 }
 
@@ -186,14 +186,14 @@ QString HostTest::Text(const QString& expression) {
 
 Args::Args(std::vector<Variant> natural, std::vector<std::pair<DISPID, Variant>> namedArgs) {
   for (auto& [id, value] : namedArgs) {
-    named.push_back(id);
-    vector.push_back(value);
+    Named.push_back(id);
+    Vector.push_back(value);
   }
-  for (auto it = natural.rbegin(); it != natural.rend(); ++it) vector.push_back(*it);
-  params.rgvarg = vector.empty() ? nullptr : vector.data();
-  params.cArgs = static_cast<std::uint32_t>(vector.size());
-  params.rgdispidNamedArgs = named.empty() ? nullptr : named.data();
-  params.cNamedArgs = static_cast<std::uint32_t>(named.size());
+  for (auto it = natural.rbegin(); it != natural.rend(); ++it) Vector.push_back(*it);
+  Params.rgvarg = Vector.empty() ? nullptr : Vector.data();
+  Params.cArgs = static_cast<std::uint32_t>(Vector.size());
+  Params.rgdispidNamedArgs = Named.empty() ? nullptr : Named.data();
+  Params.cNamedArgs = static_cast<std::uint32_t>(Named.size());
 }
 
 HRESULT Call(IDispatch* object, DISPID id, std::uint16_t flags, std::vector<Variant> args,
