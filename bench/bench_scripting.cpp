@@ -90,6 +90,24 @@ void BM_ScriptPassesNativeObject(benchmark::State& state) {
 }
 BENCHMARK(BM_ScriptPassesNativeObject);
 
+// The runtime lends its members to the global scope: every global name the script reads asks
+// it first.
+void BM_ScriptCallsGlobalMember(benchmark::State& state) {
+  ComPtr<TBenchObject> object = pw::MakeAutoObject<TBenchObject>();
+  pw::TActiveScript host;
+  host.AddItem(QStringLiteral("Runtime"), object->AsDispatch(), true);
+  host.SetLanguage(QStringLiteral("JavaScript"));
+  host.AddCode(QStringLiteral("var g = 1;\n"
+                              "function loop(n) { var s = 0; for (var i = 0; i < n; i++) s += Add(i, g); return s; }"));
+  host.Start();
+  const std::vector<Variant> args{Variant(std::int32_t{kCallsPerRun})};
+  for (auto _ : state) {
+    if (!host.CallFunction(QStringLiteral("loop"), args)) state.SkipWithError("loop failed");
+  }
+  state.SetItemsProcessed(state.iterations() * kCallsPerRun);
+}
+BENCHMARK(BM_ScriptCallsGlobalMember);
+
 void BM_NativeCallsScriptFunction(benchmark::State& state) {
   ComPtr<TBenchObject> object = pw::MakeAutoObject<TBenchObject>();
   auto host = Host(object->AsDispatch(), QStringLiteral("function f(a, b) { return a + b; }"));
