@@ -285,6 +285,8 @@ struct TName {
   QString Get() const { return Text ? *Text : Script ? ToQString(Script) : QString(); }
 };
 
+using TMemberObjects = std::vector<std::pair<DISPID, JSObjectRef>>;
+
 struct NativeRef {
   Engine* Owner;
   std::shared_ptr<const NativeTarget> Target;
@@ -296,7 +298,7 @@ struct NativeRef {
   std::vector<std::pair<JSStringRef, TMemberInfo>> Names;
   // The member references handed out, protected until this face goes, so that a script that
   // calls T.Add in a loop gets one reference instead of one per call.
-  std::vector<std::pair<DISPID, JSObjectRef>> Members;
+  TMemberObjects Members;
 
   IUnknown* Key;  // the object's identity in the engine's list of faces
 
@@ -392,37 +394,37 @@ bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const TName& name
   return true;
 }
 
-// The callable reference to a member; one per member of a face.
-JSObjectRef MemberObject(Engine& engine, NativeRef* face,
+// The callable reference to a member; one per member of a face (kept in members).
+JSObjectRef MemberObject(Engine& engine, TMemberObjects* members,
                          const std::shared_ptr<const NativeTarget>& target,
                          const TMemberInfo& member, const TName& name) {
-  if (face) {
-    for (const auto& [id, object] : face->Members) {
+  if (members) {
+    for (const auto& [id, object] : *members) {
       if (id == member.Id) return object;
     }
   }
   JSObjectRef object = JSObjectMake(engine.Context(), MemberClass(),
                                     new MemberRef(engine, target, member, name.Get()));
-  if (face) {
+  if (members) {
     engine.Protect(object);
-    face->Members.emplace_back(member.Id, object);
+    members->emplace_back(member.Id, object);
   }
   return object;
 }
 
 // Reads a member: its value, or a callable reference when it cannot be read without
 // arguments (a method, an indexed property).
-JSValueRef GetMember(Engine& engine, NativeRef* face,
+JSValueRef GetMember(Engine& engine, TMemberObjects* members,
                      const std::shared_ptr<const NativeTarget>& target, const TMemberInfo& member,
                      const TName& name, JSValueRef* exception) {
   if (Stopping(engine, exception)) return nullptr;
-  if (member.Known && !member.Readable) return MemberObject(engine, face, target, member, name);
+  if (member.Known && !member.Readable) return MemberObject(engine, members, target, member, name);
   Variant result;
   EXCEPINFO info;
   HRESULT hr = InvokeNative(*target, member.Id, DISPATCH_PROPERTYGET, nullptr, 0, &result, &info);
   if (!member.Known && (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
                         hr == DISP_E_PARAMNOTOPTIONAL)) {
-    return MemberObject(engine, face, target, member, name);
+    return MemberObject(engine, members, target, member, name);
   }
   return Settle(engine, hr, info, name, exception) ? ToJS(engine, result) : nullptr;
 }
@@ -462,7 +464,7 @@ JSValueRef NativeGet(JSContextRef, JSObjectRef object, JSStringRef name, JSValue
   if (!ref) return nullptr;
   TMemberInfo member;
   if (!ref->Resolve(name, false, &member)) return nullptr;
-  return GetMember(*ref->Owner, ref, ref->Target, member, TName{name}, exception);
+  return GetMember(*ref->Owner, &ref->Members, ref->Target, member, TName{name}, exception);
 }
 
 bool NativeSet(JSContextRef, JSObjectRef object, JSStringRef name, JSValueRef value,
@@ -564,10 +566,22 @@ JSClassRef MemberClass() {
 
 // --- The global object.
 
+// What the bridge keeps of a global-members item: the object's target and the member
+// references it handed out, released (when the script call ends) with the item.
+struct TItemFace {
+  Engine* Owner;
+  std::shared_ptr<const NativeTarget> Target;
+  TMemberObjects Members;
+  TItemFace(Engine& engine, IDispatch* object)
+      : Owner(&engine), Target(std::make_shared<const NativeTarget>(object)) {}
+  ~TItemFace() {
+    for (const auto& [id, member] : Members) Owner->DeferRelease(member);
+  }
+};
+
 // The first global-members item that knows name, and the member.
-std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef global,
-                                                   Engine& engine, JSStringRef name,
-                                                   TMemberInfo* member) {
+std::shared_ptr<TItemFace> FindItemMember(JSContextRef ctx, JSObjectRef global, Engine& engine,
+                                          JSStringRef name, TMemberInfo* member) {
   // Called for every global name the script reads: the common case must be quick.
   if (engine.FItemLookupSuspended || !engine.HasGlobalMembers()) return nullptr;
   // The script's own globals and the built-in ones come first.
@@ -577,31 +591,73 @@ std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef
   if (own) return nullptr;
   const std::u16string_view text(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(name)),
                                  JSStringGetLength(name));
-  // The list may change while a native call runs: each step holds its own target.
+  // The list may change while a native call runs: each step holds its own face.
   for (std::size_t i = 0; i < engine.Items().size(); ++i) {
     const Engine::Item& item = engine.Items()[i];
     if (!(item.Flags & kItemGlobalMembers)) continue;
-    if (!item.Face) engine.SetItemFace(i, std::make_shared<const NativeTarget>(item.Object.Get()));
-    auto target = std::static_pointer_cast<const NativeTarget>(engine.Items()[i].Face);
-    if (target->Class) {
-      if (const TMemberInfo* known = FindClassMember(*target->Class, text)) {
+    if (!item.Face) engine.SetItemFace(i, std::make_shared<TItemFace>(engine, item.Object.Get()));
+    auto face = std::const_pointer_cast<TItemFace>(
+        std::static_pointer_cast<const TItemFace>(engine.Items()[i].Face));
+    if (face->Target->Class) {
+      if (const TMemberInfo* known = FindClassMember(*face->Target->Class, text)) {
         *member = *known;
-        return target;
+        return face;
       }
     }
     DISPID id = DISPID_UNKNOWN;
-    if (SUCCEEDED(ResolveName(*target, ToQString(name), false, &id))) {
+    if (SUCCEEDED(ResolveName(*face->Target, ToQString(name), false, &id))) {
       *member = TMemberInfo{id};
-      return target;
+      return face;
     }
   }
   return nullptr;
 }
 
+// The engine asks whether a global name exists, then reads it: the answer to the question is
+// kept for the read that follows, which would otherwise look the name up again.
+struct TLastGlobal {
+  Engine* Owner = nullptr;
+  JSStringRef Name = nullptr;
+  std::shared_ptr<TItemFace> Face;
+  TMemberInfo Member;
+
+  void Set(Engine* engine, JSStringRef name, std::shared_ptr<TItemFace> face,
+           const TMemberInfo& member) {
+    Clear();
+    Owner = engine;
+    Name = JSStringRetain(name);
+    Face = std::move(face);
+    Member = member;
+  }
+  // The kept answer for name, taken out; null when it is about another name or engine.
+  std::shared_ptr<TItemFace> Take(Engine* engine, JSStringRef name, TMemberInfo* member) {
+    std::shared_ptr<TItemFace> face;
+    if (Owner == engine && Name && JSStringIsEqual(Name, name)) {
+      face = std::move(Face);
+      *member = Member;
+    }
+    Clear();
+    return face;
+  }
+  void Clear() {
+    if (Name) JSStringRelease(Name);
+    Name = nullptr;
+    Owner = nullptr;
+    Face.reset();
+  }
+  ~TLastGlobal() { Clear(); }
+};
+
+thread_local TLastGlobal gLastGlobal;
+
 bool GlobalHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
   Engine* engine = EngineOfGlobal(object);
+  if (!engine) return false;
   TMemberInfo member;
-  return engine && FindItemMember(ctx, object, *engine, name, &member) != nullptr;
+  std::shared_ptr<TItemFace> face = FindItemMember(ctx, object, *engine, name, &member);
+  if (!face) return false;
+  gLastGlobal.Set(engine, name, std::move(face), member);
+  return true;
 }
 
 JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
@@ -609,9 +665,10 @@ JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
   Engine* engine = EngineOfGlobal(object);
   if (!engine) return nullptr;
   TMemberInfo member;
-  auto item = FindItemMember(ctx, object, *engine, name, &member);
-  if (!item) return nullptr;
-  return GetMember(*engine, nullptr, item, member, TName{name}, exception);
+  std::shared_ptr<TItemFace> face = gLastGlobal.Take(engine, name, &member);
+  if (!face) face = FindItemMember(ctx, object, *engine, name, &member);
+  if (!face) return nullptr;
+  return GetMember(*engine, &face->Members, face->Target, member, TName{name}, exception);
 }
 
 bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
@@ -619,11 +676,11 @@ bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRe
   Engine* engine = EngineOfGlobal(object);
   if (!engine) return false;
   TMemberInfo member;
-  auto item = FindItemMember(ctx, object, *engine, name, &member);
-  if (!item) return false;
+  auto face = FindItemMember(ctx, object, *engine, name, &member);
+  if (!face) return false;
   TArgs args(1);
   ArgsFromJS(*engine, 1, &value, args);
-  PutMember(*engine, *item, member.Id, TName{name}, args, exception);
+  PutMember(*engine, *face->Target, member.Id, TName{name}, args, exception);
   return true;
 }
 
@@ -753,6 +810,10 @@ IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
 }
 
 std::int64_t LiveNativeWrappers() { return gLiveWrappers.load(); }
+
+void ForgetEngine(Engine& engine) {
+  if (gLastGlobal.Owner == &engine) gLastGlobal.Clear();
+}
 
 Variant FromJS(Engine& engine, JSValueRef value) {
   TConversion conversion(engine);

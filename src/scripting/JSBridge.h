@@ -50,4 +50,7 @@ IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value);
 // Live native-object faces and member references (leak checks).
 std::int64_t LiveNativeWrappers();
 
+// Drops what the bridge keeps about engine on this thread; the engine's thread, as it ends.
+void ForgetEngine(Engine& engine);
+
 }  // namespace pw::js

@@ -124,6 +124,7 @@ HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32
     item->Flags = flags;
     item->Face.reset();
   }
+  ForgetEngine(*this);  // what the bridge kept may be about the item replaced here
   FHasGlobalMembers = false;
   for (const Item& each : FItems) FHasGlobalMembers = FHasGlobalMembers || (each.Flags & kItemGlobalMembers);
   JSObjectRef global = JSContextGetGlobalObject(FContext);
@@ -248,6 +249,7 @@ JSValueRef Engine::StopScript() {
 
 void Engine::DestroyContext() {
   if (!FContext) return;
+  ForgetEngine(*this);
   std::vector<JSValueRef> values;
   {
     std::lock_guard lock(FReleaseMutex);
