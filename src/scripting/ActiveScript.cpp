@@ -167,7 +167,13 @@ bool TActiveScript::CallFunction(const QString& name, const Variant* args, int l
     DISPID id = DISPID_UNKNOWN;
     if (!FindGlobal(*this, name, global, id)) return false;
     std::size_t count = lastIndex >= 0 && args ? static_cast<std::size_t>(lastIndex) + 1 : 0;
-    return SUCCEEDED(CallDispatch(global.Get(), id, args, count, thisObject, result));
+    const HRESULT hr = CallDispatch(global.Get(), id, args, count, thisObject, result);
+    // Called while a script runs, the engine keeps the exception for a native caller that
+    // might pass it on; this caller only answers false, so the report is made here.
+    if (hr == DISP_E_EXCEPTION) {
+      if (std::shared_ptr<js::Engine> engine = CurrentEngine()) engine->ReportPendingException();
+    }
+    return SUCCEEDED(hr);
   });
 }
 

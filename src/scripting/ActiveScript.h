@@ -107,8 +107,10 @@ class TActiveScript {
   HRESULT Close();
   // Stops the script running on the host's thread: the current call into the engine is
   // abandoned (E_ABORT, false from CallFunction) without an error report, and `try`/`catch`
-  // cannot hold it. A request made while no script runs applies to the next call into the
-  // engine, so a request racing with a script's start is not lost. Any thread.
+  // cannot hold it; a script waiting in a native call stops when the call returns. A request
+  // made while no script runs applies to the next call into the engine, so a request racing
+  // with a script's start is not lost. Closing the engine (Close, SetLanguage) from inside a
+  // native call stops the running script the same way. Any thread.
   HRESULT Interrupt();
 
   // Receives every parse and run-time error of the engine, on the host's thread. May be empty.

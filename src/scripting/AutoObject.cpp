@@ -3,10 +3,12 @@
 #include <cxxabi.h>
 
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "scripting/ThreadHandOver.h"
+#include "scripting/VariantBuffer.h"
 
 namespace pw {
 
@@ -16,6 +18,9 @@ std::atomic<std::int64_t> gLiveObjects{0};
 
 QString TargetGoneMessage() { return QStringLiteral("The object is no longer available"); }
 
+// The converted arguments of one call.
+constexpr std::uint32_t kInlineArgs = 8;
+using TConvertedArgs = TVariantBuffer<kInlineArgs>;
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -128,8 +133,10 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
                                        Variant* args, std::uint32_t argCount,
                                        std::uint32_t argOffset, Variant* result,
                                        EXCEPINFO* excepInfo, std::uint32_t* argErr) {
-  std::vector<Variant> converted(argCount);
-  std::vector<Variant*> pointers(argCount);
+  TConvertedArgs converted(argCount);
+  Variant* inlinePointers[kInlineArgs];
+  std::vector<Variant*> heapPointers(argCount > kInlineArgs ? argCount : 0);
+  Variant** pointers = argCount > kInlineArgs ? heapPointers.data() : inlinePointers;
   // Declared parameter p is element argCount - 1 - p of the argument vector.
   for (std::uint32_t p = 0; p < argCount; ++p) {
     const std::uint32_t index = argCount - 1 - p;
@@ -160,6 +167,10 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
         continue;
       }
       converted[p] = arg.Dereferenced();
+    } else if (arg.Type() == type) {
+      // Already of the parameter's type: the member reads the caller's value itself.
+      pointers[p] = &arg;
+      continue;
     } else {
       const HRESULT hr = VariantChangeTypeEx(converted[p], arg, LOCALE_USER_DEFAULT, 0, scriptType);
       if (FAILED(hr)) return fail(hr);
@@ -170,7 +181,7 @@ HRESULT TCustomAutoObject::InvokeEntry(const TAutoMember& entry, TAutoTarget& ta
 
   Variant value;
   try {
-    entry.Code(target, pointers.data(), result ? &value : nullptr);
+    entry.Code(target, pointers, result ? &value : nullptr);
   } catch (const abi::__forced_unwind&) {
     throw;  // thread cancellation must unwind
   } catch (const EAutoObjectError& error) {

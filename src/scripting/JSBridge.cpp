@@ -4,17 +4,23 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "scripting/AutoObject.h"
 #include "scripting/JSDispatch.h"
 #include "scripting/JSEngine.h"
 #include "scripting/JSUtil.h"
+#include "scripting/VariantBuffer.h"
 #include "scripting/ThreadHandOver.h"
 
 namespace pw::js {
@@ -23,26 +29,21 @@ namespace {
 
 std::atomic<std::int64_t> gLiveWrappers{0};
 
-// Arrays nested deeper than this travel as dispatch objects (this also stops cycles).
+// Arrays nested deeper than this travel as dispatch objects.
 constexpr int kMaxArrayDepth = 32;
-// So do arrays longer than this: a sparse `new Array(1e9)` must not become a billion variants.
-constexpr double kMaxArrayLength = 1 << 24;
+// The elements one conversion (the arguments of one call, one value) copies at most: an array
+// that would take more travels as a dispatch object. A sparse `new Array(1e9)`, or one array
+// shared by many elements, must not become millions of variants.
+constexpr std::size_t kMaxCopiedElements = 1 << 20;
+// How many elements are copied between two looks at a stop request.
+constexpr std::size_t kStopCheckInterval = 4096;
+// Integers a double holds exactly; larger 64-bit integers travel as BigInts.
+constexpr std::int64_t kMaxExactInteger = std::int64_t{1} << 53;
 
 constexpr double kMsPerDay = 86400000.0;
 
-Engine* EngineOf(JSContextRef ctx) {
-  return static_cast<Engine*>(JSObjectGetPrivate(JSContextGetGlobalObject(ctx)));
-}
-
-// The native data of a script object of ours and the engine it runs in; both null when
-// either is gone.
-template <class Ref>
-std::pair<Ref*, Engine*> Bind(JSContextRef ctx, JSObjectRef object) {
-  auto* ref = static_cast<Ref*>(JSObjectGetPrivate(object));
-  Engine* engine = EngineOf(ctx);
-  if (!ref || !engine) return {nullptr, nullptr};
-  return {ref, engine};
-}
+// The engine of a global object (the object the global class's callbacks receive).
+Engine* EngineOfGlobal(JSObjectRef global) { return static_cast<Engine*>(JSObjectGetPrivate(global)); }
 
 // A class of script objects called name, with the callbacks fill sets.
 template <class Fill>
@@ -87,9 +88,52 @@ struct NativeTarget {
   ComPtr<IDispatch> Object;
   ComPtr<IDispatchEx> Ex;  // null when the object answers IDispatch only
   ThreadRef Owner;         // null: callable on any thread
+  const TAutoClass* Class = nullptr;  // the member table of an automation object
   explicit NativeTarget(IDispatch* o)
-      : Object(o), Ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), Owner(o->OwnerThread()) {}
+      : Object(o), Ex(ComPtr<IDispatch>(o).As<IDispatchEx>()), Owner(o->OwnerThread()) {
+    if (ComPtr<IAutoObjectRef> ref = ComPtr<IDispatch>(o).As<IAutoObjectRef>()) {
+      if (TAutoTarget* target = ref->GetAutoObject()) Class = &target->AutoClass();
+    }
+  }
 };
+
+// What the bridge knows of one name of an object. Known: from the class's member table, with
+// whether a read without arguments gives a value (else a read gives a callable reference) and
+// whether a call answers one; otherwise both are found out by trying.
+struct TMemberInfo {
+  DISPID Id = DISPID_UNKNOWN;
+  bool Known = false;
+  bool Readable = false;
+  bool HasResult = true;
+};
+
+struct TNameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::u16string_view name) const {
+    return std::hash<std::u16string_view>{}(name);
+  }
+};
+using TClassNames = std::unordered_map<std::u16string, TMemberInfo, TNameHash, std::equal_to<>>;
+
+// The member of cls called name, or null. Member tables never change and every object of a
+// class resolves its table's names alike (dynamic members only come after them), so each name
+// is looked up once per thread and class; names that are not in the table are not kept.
+const TMemberInfo* FindClassMember(const TAutoClass& cls, std::u16string_view name) {
+  thread_local std::unordered_map<const TAutoClass*, TClassNames> cache;
+  TClassNames& names = cache[&cls];
+  auto found = names.find(name);
+  if (found != names.end()) return &found->second;
+  const QString text(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size()));
+  TMemberInfo member;
+  member.Id = cls.FindDispID(AutoMemberName(text));
+  if (member.Id == DISPID_UNKNOWN) return nullptr;
+  member.Known = true;
+  const TAutoMember* get = cls.FindEntry(member.Id, DISPATCH_PROPERTYGET);
+  member.Readable = get && get->ParamTypes.empty();
+  const TAutoMember* call = cls.FindEntry(member.Id, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  member.HasResult = !call || call->ResultType != 0;
+  return &names.emplace(std::u16string(name), member).first->second;
+}
 
 HRESULT ResolveName(const NativeTarget& target, const QString& name, bool ensure, DISPID* id) {
   *id = DISPID_UNKNOWN;
@@ -101,25 +145,31 @@ HRESULT ResolveName(const NativeTarget& target, const QString& name, bool ensure
   });
 }
 
-// Invokes a member. args are in natural order; for a property write the last one is the value.
-HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags,
-                     std::vector<Variant>& args, Variant* result, EXCEPINFO* excepInfo) {
-  std::vector<Variant> vector(args.rbegin(), args.rend());
+// Invokes a member with count arguments in the automation order (the last argument first);
+// for a property write args[0] is the value.
+HRESULT InvokeNative(const NativeTarget& target, DISPID id, std::uint16_t flags, Variant* args,
+                     std::size_t count, Variant* result, EXCEPINFO* excepInfo) {
   DISPID namedPut = DISPID_PROPERTYPUT;
   DISPPARAMS params;
-  params.rgvarg = vector.empty() ? nullptr : vector.data();
-  params.cArgs = static_cast<std::uint32_t>(vector.size());
-  if ((flags & DISPATCH_PROPERTYPUT) && !vector.empty()) {
+  params.rgvarg = count > 0 ? args : nullptr;
+  params.cArgs = static_cast<std::uint32_t>(count);
+  if ((flags & DISPATCH_PROPERTYPUT) && count > 0) {
     params.rgdispidNamedArgs = &namedPut;
     params.cNamedArgs = 1;
   }
-  return RunOnThread(target.Owner, E_UNEXPECTED, [&]() -> HRESULT {
+  auto invoke = [&]() -> HRESULT {
     if (target.Ex) return target.Ex->InvokeEx(id, 0, flags, &params, result, excepInfo, nullptr);
     return target.Object->Invoke(id, IID_NULL, 0, flags, &params, result, excepInfo, nullptr);
-  });
+  };
+  if (!target.Owner) return invoke();
+  return RunOnThread(target.Owner, E_UNEXPECTED, invoke);
 }
 
-JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code) {
+// The arguments of one call, in the automation order.
+using TArgs = TVariantBuffer<6>;
+
+JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code,
+                      const QString& source = QString()) {
   JSValueRef text = JSValueMakeString(ctx, JSString(message));
   JSObjectRef error = JSObjectMakeError(ctx, 1, &text, nullptr);
   // The fields scripts written for automation hosts read.
@@ -127,6 +177,11 @@ JSObjectRef MakeError(JSContextRef ctx, const QString& message, HRESULT code) {
                       kJSPropertyAttributeDontEnum, nullptr);
   JSObjectSetProperty(ctx, error, JSString("description"), text, kJSPropertyAttributeDontEnum,
                       nullptr);
+  // The class that raised a native exception; the error report names it.
+  if (!source.isEmpty()) {
+    JSObjectSetProperty(ctx, error, JSString("source"), JSValueMakeString(ctx, JSString(source)),
+                        kJSPropertyAttributeDontEnum, nullptr);
+  }
   return error;
 }
 
@@ -160,19 +215,34 @@ QString FailureMessage(HRESULT hr, const EXCEPINFO& info, const QString& member)
 // underneath, or a new Error carrying the native message and code.
 JSValueRef FailureException(Engine& engine, HRESULT hr, const EXCEPINFO& info,
                             const QString& member) {
-  if (JSValueRef pending = engine.TakePendingException()) return pending;
+  if (JSValueRef pending = engine.SettlePendingException(hr, info)) return pending;
   JSContextRef ctx = engine.Context();
   HRESULT code = (hr == DISP_E_EXCEPTION && info.scode != 0) ? info.scode : hr;
-  JSObjectRef error = MakeError(ctx, FailureMessage(hr, info, member), code);
+  JSObjectRef error = MakeError(ctx, FailureMessage(hr, info, member), code,
+                                hr == DISP_E_EXCEPTION ? info.bstrSource : QString());
   if (hr == SCRIPT_E_REPORTED) engine.SetReportedMarker(error);
   return error;
 }
 
-std::vector<Variant> ArgsFromJS(Engine& engine, std::size_t count, const JSValueRef values[]) {
-  std::vector<Variant> args;
-  args.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) args.push_back(FromJS(engine, values[i]));
-  return args;
+// One conversion from script values: the arrays being copied (a cycle closes on one of them)
+// and the elements it may still copy.
+struct TConversion {
+  explicit TConversion(Engine& engine) : Owner(engine) {}
+  Engine& Owner;
+  std::vector<JSObjectRef> Path;
+  std::size_t Budget = kMaxCopiedElements;
+};
+
+Variant FromJSAt(TConversion& conversion, JSValueRef value, int depth);
+
+// Converts values (in their natural order) into args from position first on, in the
+// automation order: the last value lands at first.
+void ArgsFromJS(Engine& engine, std::size_t count, const JSValueRef values[], TArgs& args,
+                std::size_t first = 0) {
+  TConversion conversion(engine);
+  for (std::size_t i = 0; i < count; ++i) {
+    args[first + count - 1 - i] = FromJSAt(conversion, values[i], 0);
+  }
 }
 
 // C++ exceptions (out of memory, a bug) must not unwind through the engine's C frames: a
@@ -208,34 +278,81 @@ struct Guarded<Callback> {
 
 // --- The script face of a native object.
 
-struct NativeRef {
-  std::shared_ptr<const NativeTarget> Target;
-  // The last name resolved: a property access asks whether the name exists, then reads it.
-  QString LastName;
-  DISPID LastId = DISPID_UNKNOWN;
-  explicit NativeRef(IDispatch* o) : Target(std::make_shared<NativeTarget>(o)) { ++gLiveWrappers; }
-  ~NativeRef() { --gLiveWrappers; }
+// A member's name for error messages: the script's text, converted only when needed.
+struct TName {
+  JSStringRef Script = nullptr;
+  const QString* Text = nullptr;
+  QString Get() const { return Text ? *Text : Script ? ToQString(Script) : QString(); }
+};
 
-  HRESULT Resolve(const QString& name, bool ensure, DISPID* id) {
-    if (LastId != DISPID_UNKNOWN && name == LastName) {
-      *id = LastId;
-      return S_OK;
+using TMemberObjects = std::vector<std::pair<DISPID, JSObjectRef>>;
+
+struct NativeRef {
+  Engine* Owner;
+  std::shared_ptr<const NativeTarget> Target;
+  // The last name resolved by asking the object (a dynamic member, an object without table).
+  QString LastName;
+  TMemberInfo LastMember;
+  // The names of the class's table this face was asked for, as the script wrote them:
+  // comparing script strings needs neither a conversion nor the engine's lock.
+  std::vector<std::pair<JSStringRef, TMemberInfo>> Names;
+  // The member references handed out, protected until this face goes, so that a script that
+  // calls T.Add in a loop gets one reference instead of one per call.
+  TMemberObjects Members;
+
+  IUnknown* Key;  // the object's identity in the engine's list of faces
+
+  NativeRef(Engine& engine, IDispatch* o, IUnknown* key)
+      : Owner(&engine), Target(std::make_shared<NativeTarget>(o)), Key(key) {
+    ++gLiveWrappers;
+  }
+  ~NativeRef() {
+    Owner->DropWrapper(Key, this);
+    for (const auto& [name, member] : Names) JSStringRelease(name);
+    // Called by the collector, which the engine may not be called from: the engine lets go of
+    // the references when the script call ends.
+    for (const auto& [id, object] : Members) Owner->DeferRelease(object);
+    --gLiveWrappers;
+  }
+
+  bool Resolve(JSStringRef name, bool ensure, TMemberInfo* member) {
+    for (const auto& [known, info] : Names) {
+      if (JSStringIsEqual(known, name)) {
+        *member = info;
+        return true;
+      }
     }
-    HRESULT hr = ResolveName(*Target, name, ensure, id);
-    if (SUCCEEDED(hr)) {
-      LastName = name;
-      LastId = *id;
+    if (Target->Class) {
+      const std::u16string_view text(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(name)),
+                                     JSStringGetLength(name));
+      if (const TMemberInfo* known = FindClassMember(*Target->Class, text)) {
+        *member = *known;
+        Names.emplace_back(JSStringRetain(name), *known);
+        return true;
+      }
     }
-    return hr;
+    const QString text = ToQString(name);
+    if (LastMember.Id != DISPID_UNKNOWN && text == LastName) {
+      *member = LastMember;
+      return true;
+    }
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(ResolveName(*Target, text, ensure, &id))) return false;
+    LastName = text;
+    LastMember = TMemberInfo{id};
+    *member = LastMember;
+    return true;
   }
 };
 
 struct MemberRef {
+  Engine* Owner;
   std::shared_ptr<const NativeTarget> Target;
-  DISPID Id;
+  TMemberInfo Member;
   QString Name;
-  MemberRef(std::shared_ptr<const NativeTarget> t, DISPID i, QString n)
-      : Target(std::move(t)), Id(i), Name(std::move(n)) {
+  MemberRef(Engine& engine, std::shared_ptr<const NativeTarget> target, const TMemberInfo& member,
+            QString name)
+      : Owner(&engine), Target(std::move(target)), Member(member), Name(std::move(name)) {
     ++gLiveWrappers;
   }
   ~MemberRef() { --gLiveWrappers; }
@@ -244,117 +361,160 @@ struct MemberRef {
 JSClassRef NativeObjectClass();
 JSClassRef MemberClass();
 
-// After a native call: on failure the script exception and false; on success a pending
-// exception of a script that failed underneath and was handled there is dropped.
-bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const QString& name,
-            JSValueRef* exception) {
-  if (FAILED(hr)) {
-    *exception = FailureException(engine, hr, info, name);
-    return false;
-  }
-  engine.DropPendingException();
+// The native data of a script object of ours; null once its engine's context is gone.
+template <class Ref>
+Ref* Bind(JSObjectRef object) {
+  auto* ref = static_cast<Ref*>(JSObjectGetPrivate(object));
+  return ref && ref->Owner->Context() ? ref : nullptr;
+}
+
+// Before a native call: true, with the exception to raise, when the script must stop (an
+// interrupt, or its engine was closed under it).
+bool Stopping(Engine& engine, JSValueRef* exception) {
+  if (!engine.StopRequested()) return false;
+  *exception = engine.StopScript();
   return true;
 }
 
-// Reads member id: its value, or a callable reference when it cannot be read without
+// After a native call: on failure the script exception and false. A script exception that the
+// native code received from a callback and did not pass on is reported (Engine::HandleException).
+// A stop requested while the native code ran stops the script now.
+bool Settle(Engine& engine, HRESULT hr, const EXCEPINFO& info, const TName& name,
+            JSValueRef* exception) {
+  if (engine.StopRequested()) {
+    engine.DropPendingException();
+    *exception = engine.StopScript();
+    return false;
+  }
+  if (FAILED(hr)) {
+    *exception = FailureException(engine, hr, info, name.Get());
+    return false;
+  }
+  engine.ReportPendingException();
+  return true;
+}
+
+// The callable reference to a member; one per member of a face (kept in members).
+JSObjectRef MemberObject(Engine& engine, TMemberObjects* members,
+                         const std::shared_ptr<const NativeTarget>& target,
+                         const TMemberInfo& member, const TName& name) {
+  if (members) {
+    for (const auto& [id, object] : *members) {
+      if (id == member.Id) return object;
+    }
+  }
+  JSObjectRef object = JSObjectMake(engine.Context(), MemberClass(),
+                                    new MemberRef(engine, target, member, name.Get()));
+  if (members) {
+    engine.Protect(object);
+    members->emplace_back(member.Id, object);
+  }
+  return object;
+}
+
+// Reads a member: its value, or a callable reference when it cannot be read without
 // arguments (a method, an indexed property).
-JSValueRef GetMember(JSContextRef ctx, Engine& engine,
-                     const std::shared_ptr<const NativeTarget>& target, DISPID id,
-                     const QString& name, JSValueRef* exception) {
-  std::vector<Variant> none;
+JSValueRef GetMember(Engine& engine, TMemberObjects* members,
+                     const std::shared_ptr<const NativeTarget>& target, const TMemberInfo& member,
+                     const TName& name, JSValueRef* exception) {
+  if (Stopping(engine, exception)) return nullptr;
+  if (member.Known && !member.Readable) return MemberObject(engine, members, target, member, name);
   Variant result;
   EXCEPINFO info;
-  HRESULT hr = InvokeNative(*target, id, DISPATCH_PROPERTYGET, none, &result, &info);
-  if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
-      hr == DISP_E_PARAMNOTOPTIONAL) {
-    return JSObjectMake(ctx, MemberClass(), new MemberRef(target, id, name));
+  HRESULT hr = InvokeNative(*target, member.Id, DISPATCH_PROPERTYGET, nullptr, 0, &result, &info);
+  if (!member.Known && (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_BADPARAMCOUNT ||
+                        hr == DISP_E_PARAMNOTOPTIONAL)) {
+    return MemberObject(engine, members, target, member, name);
   }
   return Settle(engine, hr, info, name, exception) ? ToJS(engine, result) : nullptr;
 }
 
-bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const QString& name,
-               std::vector<Variant>& args, JSValueRef* exception) {
+bool PutMember(Engine& engine, const NativeTarget& target, DISPID id, const TName& name,
+               TArgs& args, JSValueRef* exception) {
+  if (Stopping(engine, exception)) return false;
   EXCEPINFO info;
-  HRESULT hr = InvokeNative(target, id, DISPATCH_PROPERTYPUT, args, nullptr, &info);
+  HRESULT hr = InvokeNative(target, id, DISPATCH_PROPERTYPUT, args.Data(), args.Size(), nullptr, &info);
   return Settle(engine, hr, info, name, exception);
 }
 
-JSValueRef CallMember(Engine& engine, const NativeTarget& target, DISPID id,
-                      const QString& name, std::size_t argc, const JSValueRef argv[],
+JSValueRef CallMember(Engine& engine, const NativeTarget& target, const TMemberInfo& member,
+                      const TName& name, std::size_t argc, const JSValueRef argv[],
                       JSValueRef* exception) {
-  std::vector<Variant> args = ArgsFromJS(engine, argc, argv);
+  if (Stopping(engine, exception)) return nullptr;
+  TArgs args(argc);
+  ArgsFromJS(engine, argc, argv, args);
+  if (Stopping(engine, exception)) return nullptr;
   Variant result;
   EXCEPINFO info;
   const std::uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-  HRESULT hr = InvokeNative(target, id, flags, args, &result, &info);
-  if (hr == DISP_E_MEMBERNOTFOUND) {
+  Variant* place = member.Known && !member.HasResult ? nullptr : &result;
+  HRESULT hr = InvokeNative(target, member.Id, flags, args.Data(), argc, place, &info);
+  if (hr == DISP_E_MEMBERNOTFOUND && place && !member.Known) {
     // A method without a result refuses a result place; whether the script uses the value is
     // unknown here, so ask again without one.
-    hr = InvokeNative(target, id, flags, args, nullptr, &info);
+    hr = InvokeNative(target, member.Id, flags, args.Data(), argc, nullptr, &info);
   }
   return Settle(engine, hr, info, name, exception) ? ToJS(engine, result) : nullptr;
 }
 
-bool NativeHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
-  auto* ref = static_cast<NativeRef*>(JSObjectGetPrivate(object));
-  if (!ref || !EngineOf(ctx)) return false;
-  DISPID id;
-  return SUCCEEDED(ref->Resolve(ToQString(name), false, &id));
-}
-
-JSValueRef NativeGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
-                     JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+// No hasProperty callback: a read answers whether the name exists as well, and the engine
+// would otherwise ask twice for every member it reads.
+JSValueRef NativeGet(JSContextRef, JSObjectRef object, JSStringRef name, JSValueRef* exception) {
+  NativeRef* ref = Bind<NativeRef>(object);
   if (!ref) return nullptr;
-  QString memberName = ToQString(name);
-  DISPID id;
-  if (FAILED(ref->Resolve(memberName, false, &id))) return nullptr;
-  return GetMember(ctx, *engine, ref->Target, id, memberName, exception);
+  TMemberInfo member;
+  if (!ref->Resolve(name, false, &member)) return nullptr;
+  return GetMember(*ref->Owner, &ref->Members, ref->Target, member, TName{name}, exception);
 }
 
-bool NativeSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+bool NativeSet(JSContextRef, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+  NativeRef* ref = Bind<NativeRef>(object);
   if (!ref) return false;
-  QString memberName = ToQString(name);
-  DISPID id;
-  HRESULT hr = ref->Resolve(memberName, true, &id);
-  if (FAILED(hr)) {
-    *exception = FailureException(*engine, DISP_E_UNKNOWNNAME, EXCEPINFO(), memberName);
+  Engine& engine = *ref->Owner;
+  TMemberInfo member;
+  if (!ref->Resolve(name, true, &member)) {
+    *exception = FailureException(engine, DISP_E_UNKNOWNNAME, EXCEPINFO(), ToQString(name));
     return true;
   }
-  std::vector<Variant> args{FromJS(*engine, value)};
-  PutMember(*engine, *ref->Target, id, memberName, args, exception);
+  TArgs args(1);
+  ArgsFromJS(engine, 1, &value, args);
+  PutMember(engine, *ref->Target, member.Id, TName{name}, args, exception);
   return true;
 }
 
 JSValueRef NativeCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
                       const JSValueRef argv[], JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, function);
+  NativeRef* ref = Bind<NativeRef>(function);
   if (!ref) return JSValueMakeUndefined(ctx);
-  return CallMember(*engine, *ref->Target, DISPID_VALUE, QString(), argc, argv, exception);
+  return CallMember(*ref->Owner, *ref->Target, TMemberInfo{DISPID_VALUE}, TName{}, argc, argv,
+                    exception);
 }
 
-JSValueRef NativeConvert(JSContextRef ctx, JSObjectRef object, JSType, JSValueRef* exception) {
-  auto [ref, engine] = Bind<NativeRef>(ctx, object);
+JSValueRef NativeConvert(JSContextRef, JSObjectRef object, JSType, JSValueRef* exception) {
+  NativeRef* ref = Bind<NativeRef>(object);
   if (!ref) return nullptr;
-  std::vector<Variant> none;
+  Engine& engine = *ref->Owner;
+  if (Stopping(engine, exception)) return nullptr;
   Variant value;
   EXCEPINFO info;
-  if (FAILED(InvokeNative(*ref->Target, DISPID_VALUE, DISPATCH_PROPERTYGET, none, &value,
-                          &info))) {
-    engine->DropPendingException();
+  const HRESULT hr =
+      InvokeNative(*ref->Target, DISPID_VALUE, DISPATCH_PROPERTYGET, nullptr, 0, &value, &info);
+  if (engine.StopRequested()) {
+    *exception = engine.StopScript();
     return nullptr;
   }
+  engine.ReportPendingException();
+  // Without a default value the object converts as an object would.
+  if (FAILED(hr)) return nullptr;
   if (value.BaseType() == VT_DISPATCH || value.BaseType() == VT_UNKNOWN) return nullptr;
-  return ToJS(*engine, value);
+  return ToJS(engine, value);
 }
 
 void NativeFinalize(JSObjectRef object) { delete static_cast<NativeRef*>(JSObjectGetPrivate(object)); }
 
 JSClassRef NativeObjectClass() {
   static JSClassRef cls = CreateClass("NativeObject", [](JSClassDefinition& d) {
-    d.hasProperty = Guarded<NativeHas>::Call;
     d.getProperty = Guarded<NativeGet>::Call;
     d.setProperty = Guarded<NativeSet>::Call;
     d.callAsFunction = Guarded<NativeCall>::Call;
@@ -368,27 +528,28 @@ JSClassRef NativeObjectClass() {
 
 JSValueRef MemberCall(JSContextRef ctx, JSObjectRef function, JSObjectRef, std::size_t argc,
                       const JSValueRef argv[], JSValueRef* exception) {
-  auto [ref, engine] = Bind<MemberRef>(ctx, function);
+  MemberRef* ref = Bind<MemberRef>(function);
   if (!ref) return JSValueMakeUndefined(ctx);
-  return CallMember(*engine, *ref->Target, ref->Id, ref->Name, argc, argv, exception);
+  return CallMember(*ref->Owner, *ref->Target, ref->Member, TName{nullptr, &ref->Name}, argc,
+                    argv, exception);
 }
 
 // member[index] = value writes an indexed property.
-bool MemberSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
+bool MemberSet(JSContextRef, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  auto [ref, engine] = Bind<MemberRef>(ctx, object);
+  MemberRef* ref = Bind<MemberRef>(object);
   if (!ref) return false;
   QString index = ToQString(name);
   bool numeric = false;
   int number = index.toInt(&numeric);
-  std::vector<Variant> args;
+  TArgs args(2);
   if (numeric && number >= 0 && QString::number(number) == index) {
-    args.emplace_back(static_cast<std::int32_t>(number));
+    args[1] = Variant(static_cast<std::int32_t>(number));
   } else {
-    args.emplace_back(index);
+    args[1] = Variant(index);
   }
-  args.push_back(FromJS(*engine, value));
-  PutMember(*engine, *ref->Target, ref->Id, ref->Name, args, exception);
+  ArgsFromJS(*ref->Owner, 1, &value, args);
+  PutMember(*ref->Owner, *ref->Target, ref->Member.Id, TName{nullptr, &ref->Name}, args, exception);
   return true;
 }
 
@@ -405,77 +566,166 @@ JSClassRef MemberClass() {
 
 // --- The global object.
 
-// The first global-members item that knows name, and the member's identifier.
-std::shared_ptr<const NativeTarget> FindItemMember(JSContextRef ctx, JSObjectRef global,
-                                                   Engine& engine, JSStringRef name, DISPID* id) {
-  if (engine.FItemLookupSuspended) return nullptr;
-  bool hasItems = false;
-  for (const Engine::Item& item : engine.Items()) {
-    if (item.Flags & kItemGlobalMembers) hasItems = true;
+// What the bridge keeps of a global-members item: the object's target and the member
+// references it handed out, released (when the script call ends) with the item.
+struct TItemFace {
+  Engine* Owner;
+  std::shared_ptr<const NativeTarget> Target;
+  TMemberObjects Members;
+  TItemFace(Engine& engine, IDispatch* object)
+      : Owner(&engine), Target(std::make_shared<const NativeTarget>(object)) {}
+  ~TItemFace() {
+    for (const auto& [id, member] : Members) Owner->DeferRelease(member);
   }
-  if (!hasItems) return nullptr;
+};
+
+// The first global-members item that knows name, and the member.
+std::shared_ptr<TItemFace> FindItemMember(JSContextRef ctx, JSObjectRef global, Engine& engine,
+                                          JSStringRef name, TMemberInfo* member) {
+  // Called for every global name the script reads: the common case must be quick.
+  if (engine.FItemLookupSuspended || !engine.HasGlobalMembers()) return nullptr;
   // The script's own globals and the built-in ones come first.
   engine.FItemLookupSuspended = true;
   bool own = JSObjectHasProperty(ctx, global, name);
   engine.FItemLookupSuspended = false;
   if (own) return nullptr;
-  QString memberName = ToQString(name);
-  // The list may change while a native call runs; walk a copy.
-  std::vector<Engine::Item> items = engine.Items();
-  for (const Engine::Item& item : items) {
+  const std::u16string_view text(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(name)),
+                                 JSStringGetLength(name));
+  // The list may change while a native call runs: each step holds its own face.
+  for (std::size_t i = 0; i < engine.Items().size(); ++i) {
+    const Engine::Item& item = engine.Items()[i];
     if (!(item.Flags & kItemGlobalMembers)) continue;
-    auto target = std::make_shared<const NativeTarget>(item.Object.Get());
-    if (SUCCEEDED(ResolveName(*target, memberName, false, id))) return target;
+    if (!item.Face) engine.SetItemFace(i, std::make_shared<TItemFace>(engine, item.Object.Get()));
+    auto face = std::const_pointer_cast<TItemFace>(
+        std::static_pointer_cast<const TItemFace>(engine.Items()[i].Face));
+    if (face->Target->Class) {
+      if (const TMemberInfo* known = FindClassMember(*face->Target->Class, text)) {
+        *member = *known;
+        return face;
+      }
+    }
+    DISPID id = DISPID_UNKNOWN;
+    if (SUCCEEDED(ResolveName(*face->Target, ToQString(name), false, &id))) {
+      *member = TMemberInfo{id};
+      return face;
+    }
   }
   return nullptr;
 }
 
+// The engine asks whether a global name exists, then reads it: the answer to the question is
+// kept for the read that follows, which would otherwise look the name up again.
+struct TLastGlobal {
+  Engine* Owner = nullptr;
+  JSStringRef Name = nullptr;
+  std::shared_ptr<TItemFace> Face;
+  TMemberInfo Member;
+
+  void Set(Engine* engine, JSStringRef name, std::shared_ptr<TItemFace> face,
+           const TMemberInfo& member) {
+    Clear();
+    Owner = engine;
+    Name = JSStringRetain(name);
+    Face = std::move(face);
+    Member = member;
+  }
+  // The kept answer for name, taken out; null when it is about another name or engine.
+  std::shared_ptr<TItemFace> Take(Engine* engine, JSStringRef name, TMemberInfo* member) {
+    std::shared_ptr<TItemFace> face;
+    if (Owner == engine && Name && JSStringIsEqual(Name, name)) {
+      face = std::move(Face);
+      *member = Member;
+    }
+    Clear();
+    return face;
+  }
+  void Clear() {
+    if (Name) JSStringRelease(Name);
+    Name = nullptr;
+    Owner = nullptr;
+    Face.reset();
+  }
+  ~TLastGlobal() { Clear(); }
+};
+
+thread_local TLastGlobal gLastGlobal;
+
 bool GlobalHas(JSContextRef ctx, JSObjectRef object, JSStringRef name) {
-  Engine* engine = EngineOf(ctx);
-  DISPID id;
-  return engine && FindItemMember(ctx, object, *engine, name, &id) != nullptr;
+  Engine* engine = EngineOfGlobal(object);
+  if (!engine) return false;
+  TMemberInfo member;
+  std::shared_ptr<TItemFace> face = FindItemMember(ctx, object, *engine, name, &member);
+  if (!face) return false;
+  gLastGlobal.Set(engine, name, std::move(face), member);
+  return true;
 }
 
 JSValueRef GlobalGet(JSContextRef ctx, JSObjectRef object, JSStringRef name,
                      JSValueRef* exception) {
-  Engine* engine = EngineOf(ctx);
+  Engine* engine = EngineOfGlobal(object);
   if (!engine) return nullptr;
-  DISPID id;
-  auto item = FindItemMember(ctx, object, *engine, name, &id);
-  if (!item) return nullptr;
-  return GetMember(ctx, *engine, item, id, ToQString(name), exception);
+  TMemberInfo member;
+  std::shared_ptr<TItemFace> face = gLastGlobal.Take(engine, name, &member);
+  if (!face) face = FindItemMember(ctx, object, *engine, name, &member);
+  if (!face) return nullptr;
+  return GetMember(*engine, &face->Members, face->Target, member, TName{name}, exception);
 }
 
 bool GlobalSet(JSContextRef ctx, JSObjectRef object, JSStringRef name, JSValueRef value,
                JSValueRef* exception) {
-  Engine* engine = EngineOf(ctx);
+  Engine* engine = EngineOfGlobal(object);
   if (!engine) return false;
-  DISPID id;
-  auto item = FindItemMember(ctx, object, *engine, name, &id);
-  if (!item) return false;
-  std::vector<Variant> args{FromJS(*engine, value)};
-  PutMember(*engine, *item, id, ToQString(name), args, exception);
+  TMemberInfo member;
+  auto face = FindItemMember(ctx, object, *engine, name, &member);
+  if (!face) return false;
+  TArgs args(1);
+  ArgsFromJS(*engine, 1, &value, args);
+  PutMember(*engine, *face->Target, member.Id, TName{name}, args, exception);
   return true;
 }
 
-Variant FromJSAt(Engine& engine, JSValueRef value, int depth);
-
-Variant ArrayFromJS(Engine& engine, JSObjectRef array, int depth) {
+// The array's elements, copied; or, for an array that cannot be copied (one that contains
+// itself, nests too deep or is too long for what is left of the conversion's budget), the
+// array itself as a dispatch object.
+Variant ArrayFromJS(TConversion& conversion, JSObjectRef array, int depth) {
+  Engine& engine = conversion.Owner;
   JSContextRef ctx = engine.Context();
   double length = JSValueToNumber(ctx, GetProperty(ctx, array, "length"), nullptr);
-  std::vector<Variant> elements;
-  if (length > 0 && std::isfinite(length)) {
-    auto count = static_cast<unsigned>(std::min(length, kMaxArrayLength));
-    elements.reserve(count);
-    for (unsigned i = 0; i < count; ++i) {
-      JSValueRef element = JSObjectGetPropertyAtIndex(ctx, array, i, nullptr);
-      elements.push_back(element ? FromJSAt(engine, element, depth + 1) : Variant());
-    }
+  if (!std::isfinite(length) || length < 0) length = 0;
+  const bool cycle =
+      std::find(conversion.Path.begin(), conversion.Path.end(), array) != conversion.Path.end();
+  if (cycle || depth >= kMaxArrayDepth || length > static_cast<double>(conversion.Budget)) {
+    return Variant(ComPtr<IDispatch>(new JSDispatch(engine.shared_from_this(), array)));
   }
+  const auto count = static_cast<std::size_t>(length);
+  conversion.Budget -= count;
+  conversion.Path.push_back(array);
+  std::vector<Variant> elements;
+  elements.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    // A getter may run for long, and the elements may be many: an interrupt ends the copy (the
+    // caller stops the script before the native call).
+    if (i % kStopCheckInterval == 0 && engine.StopRequested()) break;
+    JSValueRef element = JSObjectGetPropertyAtIndex(ctx, array, static_cast<unsigned>(i), nullptr);
+    elements.push_back(element ? FromJSAt(conversion, element, depth + 1) : Variant());
+  }
+  conversion.Path.pop_back();
   return Variant::FromArray(std::move(elements));
 }
 
-Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
+// A BigInt as a 64-bit integer when it fits, else as its decimal text.
+Variant BigIntFromJS(JSContextRef ctx, JSValueRef value) {
+  if (JSValueCompareInt64(ctx, value, std::numeric_limits<std::int64_t>::min(), nullptr) !=
+          kJSRelationConditionLessThan &&
+      JSValueCompareInt64(ctx, value, std::numeric_limits<std::int64_t>::max(), nullptr) !=
+          kJSRelationConditionGreaterThan) {
+    return Variant(std::int64_t{JSValueToInt64(ctx, value, nullptr)});
+  }
+  return Variant(ValueToQString(ctx, value));
+}
+
+Variant FromJSAt(TConversion& conversion, JSValueRef value, int depth) {
+  Engine& engine = conversion.Owner;
   JSContextRef ctx = engine.Context();
   if (!value) return Variant();
   switch (JSValueGetType(ctx, value)) {
@@ -496,10 +746,12 @@ Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
     }
     case kJSTypeString:
       return Variant(ValueToQString(ctx, value));
+    case kJSTypeBigInt:
+      return BigIntFromJS(ctx, value);
     default:
       break;
   }
-  // Symbols and BigInts have no counterpart; they travel as their text.
+  // Symbols have no counterpart; they travel as their text.
   if (!JSValueIsObject(ctx, value)) return Variant(ValueToQString(ctx, value));
   JSObjectRef object = JSValueToObject(ctx, value, nullptr);
   if (IDispatch* native = UnwrapNative(ctx, value)) return Variant::FromDispatch(native);
@@ -522,10 +774,7 @@ Variant FromJSAt(Engine& engine, JSValueRef value, int depth) {
     return Variant::FromBytes(base ? QByteArray(base, static_cast<qsizetype>(length))
                                    : QByteArray());
   }
-  if (JSValueIsArray(ctx, value) && depth < kMaxArrayDepth &&
-      JSValueToNumber(ctx, GetProperty(ctx, object, "length"), nullptr) <= kMaxArrayLength) {
-    return ArrayFromJS(engine, object, depth);
-  }
+  if (JSValueIsArray(ctx, value)) return ArrayFromJS(conversion, object, depth);
   ComPtr<IDispatch> dispatch(new JSDispatch(engine.shared_from_this(), object));
   return Variant(std::move(dispatch));
 }
@@ -542,7 +791,16 @@ JSClassRef GlobalClass() {
 }
 
 JSObjectRef WrapNative(Engine& engine, IDispatch* object) {
-  return JSObjectMake(engine.Context(), NativeObjectClass(), new NativeRef(object));
+  // One face per object, so that scripts may compare objects; the engine does not keep the
+  // face alive, so an object nobody in the script holds is released as before.
+  IUnknown* key = object;
+  ComPtr<IUnknown> identity = ComPtr<IDispatch>(object).As<IUnknown>();
+  if (identity) key = identity.Get();
+  if (JSObjectRef existing = engine.FindWrapper(key)) return existing;
+  auto* face = new NativeRef(engine, object, key);
+  JSObjectRef wrapper = JSObjectMake(engine.Context(), NativeObjectClass(), face);
+  engine.AddWrapper(key, wrapper, face);
+  return wrapper;
 }
 
 IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
@@ -553,11 +811,18 @@ IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value) {
 
 std::int64_t LiveNativeWrappers() { return gLiveWrappers.load(); }
 
-Variant FromJS(Engine& engine, JSValueRef value) { return FromJSAt(engine, value, 0); }
+void ForgetEngine(Engine& engine) {
+  if (gLastGlobal.Owner == &engine) gLastGlobal.Clear();
+}
+
+Variant FromJS(Engine& engine, JSValueRef value) {
+  TConversion conversion(engine);
+  return FromJSAt(conversion, value, 0);
+}
 
 JSValueRef ToJS(Engine& engine, const Variant& input) {
   JSContextRef ctx = engine.Context();
-  Variant value = input.Dereferenced();
+  const Variant& value = input.IsByRef() ? *input.RefTarget() : input;
   if (value.IsArray()) {
     if (value.BaseType() == VT_UI1) {
       const QByteArray& bytes = value.Bytes();
@@ -582,9 +847,15 @@ JSValueRef ToJS(Engine& engine, const Variant& input) {
       return JSValueMakeUndefined(ctx);
     case VT_NULL:
       return JSValueMakeNull(ctx);
+    case VT_I8: {
+      const std::int64_t integer = value.IntValue();
+      if (integer > kMaxExactInteger || integer < -kMaxExactInteger) {
+        if (JSValueRef big = JSBigIntCreateWithInt64(ctx, integer, nullptr)) return big;
+      }
+      return JSValueMakeNumber(ctx, static_cast<double>(integer));
+    }
     case VT_I2:
     case VT_I4:
-    case VT_I8:
     case VT_UI1:
       return JSValueMakeNumber(ctx, static_cast<double>(value.IntValue()));
     case VT_R4:

@@ -4,11 +4,15 @@
 // IDispatch::OwnerThread), and fail with an exception when that thread has ended.
 //
 // Values, native to script: empty and missing arguments are undefined, null is null, numbers,
-// currency, Booleans and strings are JavaScript numbers, Booleans and strings, dates are Date
-// objects (a date is local time), byte arrays are Uint8Array copies, other arrays are arrays,
-// dispatch objects are native objects (or the script object itself, for a JSDispatch of the
-// same engine). Script to native: the reverse, with integral numbers in 32-bit range as VT_I4,
-// other numbers as VT_R8, and every other object or function as a JSDispatch.
+// currency, Booleans and strings are JavaScript numbers, Booleans and strings, except 64-bit
+// integers beyond 2^53 in size, which a number cannot hold exactly: they are BigInts. Dates are
+// Date objects (a date is local time), byte arrays are Uint8Array copies, other arrays are
+// arrays, dispatch objects are native objects, one script object per native object (or the
+// script object itself, for a JSDispatch of the same engine). Script to native: the reverse,
+// with integral numbers in 32-bit range as VT_I4, other numbers as VT_R8, BigInts as VT_I8 (as
+// their text when beyond 64 bits), arrays as copies, and every other object or function as a
+// JSDispatch. An array that contains itself, nests more than 32 deep, or would take the
+// conversion of one call past 2^20 copied elements travels as a JSDispatch too.
 //
 // A native object as scripts see it:
 //  - obj.Name reads a property (PROPERTYGET); when the member is a method or needs arguments,
@@ -45,5 +49,8 @@ IDispatch* UnwrapNative(JSContextRef ctx, JSValueRef value);
 
 // Live native-object faces and member references (leak checks).
 std::int64_t LiveNativeWrappers();
+
+// Drops what the bridge keeps about engine on this thread; the engine's thread, as it ends.
+void ForgetEngine(Engine& engine);
 
 }  // namespace pw::js

@@ -127,8 +127,17 @@ HRESULT JSDispatch::InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* param
   }
   if (flags & DISPATCH_PROPERTYPUTREF) flags = (flags & ~DISPATCH_PROPERTYPUTREF) | DISPATCH_PROPERTYPUT;
 
+  Engine::Entry entry(*FEngine);
+  // A script that is being stopped runs no more callbacks.
+  if (FEngine->TakeStopBeforeRun(entry) || (entry.Nested() && FEngine->StopRequested())) {
+    return E_ABORT;
+  }
+  return FEngine->FinishRun(entry, InvokeRun(entry, id, flags, params, result, excepInfo));
+}
+
+HRESULT JSDispatch::InvokeRun(const Engine::Entry& entry, DISPID id, std::uint16_t flags,
+                              DISPPARAMS* params, Variant* result, EXCEPINFO* excepInfo) {
   Engine& engine = *FEngine;
-  Engine::Entry entry(engine);
   JSGlobalContextRef ctx = engine.Context();
 
   // Split the arguments: named ones come first in the vector, positional ones follow in

@@ -23,10 +23,9 @@
 #include <vector>
 
 #include "scripting/Dispatch.h"
+#include "scripting/JSEngine.h"
 
 namespace pw::js {
-
-class Engine;
 
 class JSDispatch final : public IDispatchEx {
  public:
@@ -53,6 +52,8 @@ class JSDispatch final : public IDispatchEx {
   // The bodies, run on the engine's thread.
   HRESULT InvokeHere(DISPID id, std::uint16_t flags, DISPPARAMS* params, Variant* result,
                      EXCEPINFO* excepInfo);
+  HRESULT InvokeRun(const Engine::Entry& entry, DISPID id, std::uint16_t flags,
+                    DISPPARAMS* params, Variant* result, EXCEPINFO* excepInfo);
   HRESULT FindName(const QString& name, bool ensure, DISPID* id);
   DISPID IdFor(const QString& name);
   bool Live() const;

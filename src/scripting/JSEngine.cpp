@@ -13,6 +13,13 @@ typedef bool (*JSShouldTerminateCallback)(JSContextRef, void*);
 void JSContextGroupSetExecutionTimeLimit(JSContextGroupRef, double limit,
                                          JSShouldTerminateCallback, void* context);
 void JSContextGroupClearExecutionTimeLimit(JSContextGroupRef);
+
+// A weak reference: it does not keep its object alive, and reads as null once the collector
+// has taken the object. Exported by the library, missing from its public headers.
+typedef const struct OpaqueJSWeak* JSWeakRef;
+JSWeakRef JSWeakCreate(JSContextGroupRef group, JSObjectRef object);
+void JSWeakRelease(JSContextGroupRef group, JSWeakRef weak);
+JSObjectRef JSWeakGetObject(JSWeakRef weak);
 }
 
 namespace pw::js {
@@ -52,9 +59,18 @@ int IntProperty(JSContextRef ctx, JSObjectRef object, const char* name, int fall
   JSValueRef value = GetProperty(ctx, object, name);
   if (!JSValueIsNumber(ctx, value)) return fallback;
   double number = JSValueToNumber(ctx, value, nullptr);
-  // Scripts may throw any object; a "line" of theirs must not overflow the cast.
+  // A property of an Error object may still have been set to anything by the script.
   if (!std::isfinite(number) || number < 0 || number > 1e9) return fallback;
   return static_cast<int>(number);
+}
+
+// True for an Error object (the engine's own errors and those scripts make with new Error):
+// only these carry a place in the script. A thrown plain object's "line" is its own affair.
+bool IsErrorObject(JSContextRef ctx, JSValueRef value) {
+  JSValueRef constructor = GetProperty(ctx, JSContextGetGlobalObject(ctx), "Error");
+  if (!JSValueIsObject(ctx, constructor)) return false;
+  JSObjectRef object = JSValueToObject(ctx, constructor, nullptr);
+  return JSValueIsInstanceOfConstructor(ctx, value, object, nullptr);
 }
 
 }  // namespace
@@ -101,12 +117,16 @@ HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32
     }
   }
   if (!item) {
-    FItems.push_back(Item{name, ComPtr<IDispatch>(object), flags});
+    FItems.push_back(Item{name, ComPtr<IDispatch>(object), flags, nullptr});
     item = &FItems.back();
   } else {
     item->Object = ComPtr<IDispatch>(object);
     item->Flags = flags;
+    item->Face.reset();
   }
+  ForgetEngine(*this);  // what the bridge kept may be about the item replaced here
+  FHasGlobalMembers = false;
+  for (const Item& each : FItems) FHasGlobalMembers = FHasGlobalMembers || (each.Flags & kItemGlobalMembers);
   JSObjectRef global = JSContextGetGlobalObject(FContext);
   JSString jsName(name);
   FItemLookupSuspended = true;
@@ -125,15 +145,17 @@ HRESULT Engine::ParseScriptText(const QString& text, bool isExpression, Variant*
   int index = static_cast<int>(FChunks.size());
   FChunks.push_back(text);
   if (isExpression) {
-    Start();
+    const HRESULT started = Start();
+    if (started == E_ABORT) return started;
     if (FClosed) return E_UNEXPECTED;
     Entry entry(*this);
+    if (TakeStopBeforeRun(entry)) return E_ABORT;
     JSValueRef exception = nullptr;
     JSValueRef value = JSEvaluateScript(FContext, JSString(text), nullptr,
                                         JSString(ChunkURL(index)), 1, &exception);
-    if (exception) return Failure(exception, index);
-    if (result) *result = FromJS(*this, value);
-    return S_OK;
+    if (exception) return FinishRun(entry, Failure(exception, index));
+    if (result && !StopRequested()) *result = FromJS(*this, value);
+    return FinishRun(entry, S_OK);
   }
   if (!FStarted) {
     JSValueRef exception = nullptr;
@@ -145,9 +167,10 @@ HRESULT Engine::ParseScriptText(const QString& text, bool isExpression, Variant*
     return S_OK;
   }
   Entry entry(*this);
+  if (TakeStopBeforeRun(entry)) return E_ABORT;
   JSValueRef exception = nullptr;
   JSEvaluateScript(FContext, JSString(text), nullptr, JSString(ChunkURL(index)), 1, &exception);
-  return exception ? Failure(exception, index) : S_OK;
+  return FinishRun(entry, exception ? Failure(exception, index) : S_OK);
 }
 
 HRESULT Engine::Start() {
@@ -158,14 +181,15 @@ HRESULT Engine::Start() {
   waiting.swap(FWaiting);
   HRESULT hr = S_OK;
   Entry entry(*this);
+  if (TakeStopBeforeRun(entry)) return E_ABORT;
   for (int index : waiting) {
-    if (FClosed) break;
+    if (StopRequested()) break;
     JSValueRef exception = nullptr;
     JSEvaluateScript(FContext, JSString(FChunks[index]), nullptr, JSString(ChunkURL(index)), 1,
                      &exception);
     if (exception) hr = Failure(exception, index);
   }
-  return hr;
+  return FinishRun(entry, hr);
 }
 
 HRESULT Engine::GetScriptDispatch(ComPtr<IDispatch>& out) {
@@ -183,14 +207,49 @@ void Engine::Close() {
   FStarted = false;
   FSink = nullptr;
   if (FDepth > 0) {
+    // The script that runs now must not go on in an engine nobody can reach any more: the
+    // watchdog stops it at its next poll, the bridge when the native call returns.
+    FInterrupted.store(true);
     FClosePending = true;
     return;
   }
   DestroyContext();
 }
 
+bool Engine::TakeStopBeforeRun(const Entry& entry) {
+  return !entry.Nested() && FInterrupted.exchange(false);
+}
+
+HRESULT Engine::FinishRun(const Entry& entry, HRESULT hr) {
+  if (entry.Nested()) return hr;
+  if (FStopArmed && FGroup) {
+    FStopArmed = false;
+    JSContextGroupSetExecutionTimeLimit(FGroup, kInterruptPollSeconds, &Engine::ShouldTerminate,
+                                        this);
+    // The stop may have fired after the script had already ended: the engine then keeps the
+    // request and would end the next run at its start. An empty run takes it.
+    JSEvaluateScript(FContext, JSString("0"), nullptr, nullptr, 1, nullptr);
+  }
+  const bool stopped = FInterrupted.exchange(false);
+  return stopped && SUCCEEDED(hr) ? E_ABORT : hr;
+}
+
+JSValueRef Engine::StopScript() {
+  // The watchdog may only be armed on this thread; with no time left it stops the script at its
+  // next poll (a loop, a call), which no try/catch can hold. Until then the exception below
+  // ends the statement that called native code.
+  FInterrupted.store(true);
+  if (!FStopArmed) {
+    FStopArmed = true;
+    JSContextGroupSetExecutionTimeLimit(FGroup, 0, &Engine::ShouldTerminate, this);
+  }
+  JSValueRef text = JSValueMakeString(FContext, JSString("Script stopped"));
+  return JSObjectMakeError(FContext, 1, &text, nullptr);
+}
+
 void Engine::DestroyContext() {
   if (!FContext) return;
+  ForgetEngine(*this);
   std::vector<JSValueRef> values;
   {
     std::lock_guard lock(FReleaseMutex);
@@ -204,6 +263,11 @@ void Engine::DestroyContext() {
   for (JSValueRef value : values) JSValueUnprotect(FContext, value);
   DropPendingException();
   SetReportedMarker(nullptr);
+  // The faces' finalizers, run when the group goes, find the list empty.
+  for (const auto& [key, entry] : FWrappers) JSWeakRelease(FGroup, entry.Weak);
+  FWrappers.clear();
+  for (JSWeakRef weak : FDeadWeaks) JSWeakRelease(FGroup, weak);
+  FDeadWeaks.clear();
   FItems.clear();
   FWaiting.clear();
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), nullptr);
@@ -224,9 +288,9 @@ Engine::Entry::Entry(Engine& engine)
 Engine::Entry::~Entry() {
   Engine& engine = *FEngine;
   if (--engine.FDepth > 0) return;
-  engine.FInterrupted.store(false);
   if (engine.FContext) {
-    engine.DropPendingException();
+    // Native code ignored this exception and no callback took it: nobody else will report it.
+    engine.ReportPendingException();
     engine.SetReportedMarker(nullptr);
     engine.ReleaseDeferred();
   }
@@ -243,12 +307,20 @@ void Engine::ReleaseDeferred() {
     values.swap(FDeferredReleases);
   }
   for (JSValueRef value : values) JSValueUnprotect(FContext, value);
+  std::vector<JSWeakRef> weaks;
+  weaks.swap(FDeadWeaks);
+  for (JSWeakRef weak : weaks) JSWeakRelease(FGroup, weak);
 }
 
 void Engine::Protect(JSValueRef value) { JSValueProtect(FContext, value); }
 
 void Engine::Unprotect(JSValueRef value) {
   if (FContext) JSValueUnprotect(FContext, value);
+}
+
+void Engine::DeferRelease(JSValueRef value) {
+  std::lock_guard lock(FReleaseMutex);
+  FDeferredReleases.push_back(value);
 }
 
 void Engine::Register(JSDispatch* dispatch) {
@@ -280,15 +352,40 @@ HRESULT Engine::HandleException(JSValueRef exception, bool nested, EXCEPINFO* ex
     excepInfo->bstrDescription = error.Description;
     excepInfo->scode = error.SCode;
   }
-  if (FInterrupted.load() && !nested) return E_ABORT;
+  if (FInterrupted.load()) return E_ABORT;
   if (nested) {
-    DropPendingException();
+    // A kept exception the native code did not pass on before calling again was swallowed.
+    ReportPendingException();
     FPendingException = exception;
+    FPendingDescription = excepInfo ? excepInfo->bstrDescription
+                                    : ErrorFromException(exception).Description;
     JSValueProtect(FContext, exception);
     return DISP_E_EXCEPTION;
   }
   ReportException(exception);
   return SCRIPT_E_REPORTED;
+}
+
+JSValueRef Engine::SettlePendingException(HRESULT hr, const EXCEPINFO& info) {
+  if (!FPendingException) return nullptr;
+  const bool passedOn = hr == DISP_E_EXCEPTION && (info.bstrDescription.isEmpty() ||
+                                                   info.bstrDescription == FPendingDescription);
+  if (!passedOn) {
+    ReportPendingException();
+    return nullptr;
+  }
+  JSValueRef exception = FPendingException;
+  FPendingException = nullptr;
+  // Still referenced from the caller's stack, which the collector scans.
+  JSValueUnprotect(FContext, exception);
+  return exception;
+}
+
+void Engine::ReportPendingException() {
+  if (!FPendingException) return;
+  JSValueRef exception = FPendingException;
+  ReportException(exception);
+  DropPendingException();
 }
 
 HRESULT Engine::Failure(JSValueRef exception, int chunk) {
@@ -297,21 +394,36 @@ HRESULT Engine::Failure(JSValueRef exception, int chunk) {
   return SCRIPT_E_REPORTED;
 }
 
-JSValueRef Engine::TakePendingException() {
-  JSValueRef exception = FPendingException;
-  if (exception) {
-    FPendingException = nullptr;
-    // Still referenced from the caller's stack, which the collector scans.
-    JSValueUnprotect(FContext, exception);
-  }
-  return exception;
-}
-
 void Engine::DropPendingException() {
   if (FPendingException) {
     JSValueUnprotect(FContext, FPendingException);
     FPendingException = nullptr;
   }
+}
+
+JSObjectRef Engine::FindWrapper(IUnknown* key) const {
+  auto found = FWrappers.find(key);
+  return found == FWrappers.end() ? nullptr : JSWeakGetObject(found->second.Weak);
+}
+
+void Engine::AddWrapper(IUnknown* key, JSObjectRef wrapper, const void* face) {
+  // Made before the list is touched: making it may run the collector, whose finalizers call
+  // DropWrapper.
+  JSWeakRef weak = JSWeakCreate(FGroup, wrapper);
+  auto [entry, added] = FWrappers.try_emplace(key, TWrapper{weak, face});
+  if (!added) {
+    // The old face was collected and its finalizer has not run yet.
+    JSWeakRelease(FGroup, entry->second.Weak);
+    entry->second = TWrapper{weak, face};
+  }
+}
+
+void Engine::DropWrapper(IUnknown* key, const void* face) {
+  auto found = FWrappers.find(key);
+  if (found == FWrappers.end() || found->second.Face != face) return;
+  // A finalizer may not call into the engine: the weak reference goes with the script call.
+  FDeadWeaks.push_back(found->second.Weak);
+  FWrappers.erase(found);
 }
 
 void Engine::SetReportedMarker(JSValueRef exception) {
@@ -337,9 +449,14 @@ TScriptError Engine::ErrorFromException(JSValueRef exception, int chunkHint) {
     return error;
   }
   JSObjectRef object = JSValueToObject(ctx, exception, nullptr);
+  const bool isError = IsErrorObject(ctx, exception);
   JSValueRef name = GetProperty(ctx, object, "name");
   JSValueRef message = GetProperty(ctx, object, "message");
-  error.Source = JSValueIsString(ctx, name) ? ValueToQString(ctx, name) : QStringLiteral("Error");
+  // A native member's exception names the class that raised it (set by the bridge).
+  JSValueRef source = isError ? GetProperty(ctx, object, "source") : JSValueMakeUndefined(ctx);
+  error.Source = JSValueIsString(ctx, source) ? ValueToQString(ctx, source)
+                 : JSValueIsString(ctx, name) ? ValueToQString(ctx, name)
+                                              : QStringLiteral("Error");
   error.Description = JSValueIsUndefined(ctx, message) ? ValueToQString(ctx, exception)
                                                        : ValueToQString(ctx, message);
   JSValueRef number = GetProperty(ctx, object, "number");
@@ -347,6 +464,7 @@ TScriptError Engine::ErrorFromException(JSValueRef exception, int chunkHint) {
     double code = JSValueToNumber(ctx, number, nullptr);
     if (code <= -1 && code >= -2147483648.0) error.SCode = static_cast<int32_t>(code);
   }
+  if (!isError) return error;
   int line = IntProperty(ctx, object, "line", 0);
   int column = IntProperty(ctx, object, "column", 0);
   if (line > 0) {
@@ -356,9 +474,60 @@ TScriptError Engine::ErrorFromException(JSValueRef exception, int chunkHint) {
     if (chunk < 0) chunk = chunkHint;
     if (chunk >= 0 && chunk < static_cast<int>(FChunks.size())) {
       error.SourceLineText = LineOf(FChunks[chunk], error.Line);
+      // The parser tells the line of a syntax error but not its column.
+      if (column <= 0 && error.Source == QLatin1String("SyntaxError")) {
+        error.CharPosition = SyntaxErrorPosition(chunk, error.Line, error.Description);
+      }
     }
   }
   return error;
+}
+
+int Engine::SyntaxErrorPosition(int chunk, int line, const QString& message) {
+  const QString& text = FChunks[chunk];
+  qsizetype lineStart = 0;
+  for (int i = 0; i < line && lineStart >= 0; ++i) {
+    lineStart = text.indexOf(QLatin1Char('\n'), lineStart);
+    if (lineStart >= 0) ++lineStart;
+  }
+  if (lineStart < 0) return 0;
+  const int length = static_cast<int>(LineOf(text, line).size());
+  // Whether the text up to length characters of the line gives this very error on this line.
+  auto reproduces = [&](int count) {
+    JSValueRef exception = nullptr;
+    if (JSCheckScriptSyntax(FContext, JSString(text.left(lineStart + count)), nullptr, 1,
+                            &exception) ||
+        !exception || !JSValueIsObject(FContext, exception)) {
+      return false;
+    }
+    JSObjectRef object = JSValueToObject(FContext, exception, nullptr);
+    return IntProperty(FContext, object, "line", 0) == line + 1 &&
+           ValueToQString(FContext, GetProperty(FContext, object, "message")) == message;
+  };
+  if (!reproduces(length)) return 0;
+  if (message.startsWith(QLatin1String("Unexpected end of"))) return length;
+  // The shortest part that reproduces it ends with the offending token.
+  int low = 0;
+  int high = length;
+  while (low < high) {
+    const int middle = (low + high) / 2;
+    if (reproduces(middle)) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  // The message quotes the token ("Unexpected token ';'"); it starts where the part ends less
+  // its length.
+  const qsizetype open = message.indexOf(QLatin1Char('\''));
+  const qsizetype close = open >= 0 ? message.indexOf(QLatin1Char('\''), open + 1) : -1;
+  if (close > open + 1) {
+    const int token = static_cast<int>(close - open - 1);
+    if (low >= token && text.mid(lineStart + low - token, token) == message.mid(open + 1, token)) {
+      return low - token;
+    }
+  }
+  return low;
 }
 
 }  // namespace pw::js

@@ -15,12 +15,16 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "scripting/Dispatch.h"
 #include "scripting/ScriptError.h"
 #include "scripting/ThreadHandOver.h"
+
+// The engine library's weak reference (see JSEngine.cpp).
+struct OpaqueJSWeak;
 
 namespace pw::js {
 
@@ -64,14 +68,17 @@ class Engine : public std::enable_shared_from_this<Engine> {
   // members of global-members items.
   HRESULT GetScriptDispatch(ComPtr<IDispatch>& out);
 
-  // Stops the script running now on the engine's thread, or, when none runs, the next call
-  // into the engine; the stop is not a script error. The request ends with the outermost call.
-  // Any thread.
+  // Stops the script running now on the engine's thread, or, when none runs, the next script
+  // run (parsed code, Start, a call of a script function); the stop is not a script error and
+  // the stopped run answers E_ABORT. A running script sees the request within 30 ms of CPU
+  // time, and at the latest when a native call it made returns. One request stops one
+  // outermost run. Any thread.
   void Interrupt();
 
   // Ends the engine: the context and every value handed out are released (their dispatch
-  // objects then fail). Called from inside a running script, the release waits until the
-  // outermost script call has returned. A second Close is a no-op.
+  // objects then fail). Called from inside a running script (a native call closing its own
+  // engine), that script stops at its next step, as if interrupted, and the release waits
+  // until the outermost script call has returned. A second Close is a no-op.
   void Close();
   bool IsClosed() const { return FClosed; }
 
@@ -83,11 +90,17 @@ class Engine : public std::enable_shared_from_this<Engine> {
     QString Name;
     ComPtr<IDispatch> Object;
     std::uint32_t Flags = 0;
+    std::shared_ptr<const void> Face;  // what the bridge looked up about Object, once
   };
   const std::vector<Item>& Items() const { return FItems; }
+  bool HasGlobalMembers() const { return FHasGlobalMembers; }
+  // Keeps the bridge's face of item index (until the item gets another object).
+  void SetItemFace(std::size_t index, std::shared_ptr<const void> face) {
+    FItems[index].Face = std::move(face);
+  }
 
-  // Marks a call into script code; the outermost one ends an interrupt and finishes a Close
-  // that was asked for meanwhile.
+  // Marks a call into script code; the outermost one finishes a Close that was asked for
+  // meanwhile.
   class Entry {
    public:
     explicit Entry(Engine& engine);
@@ -102,26 +115,54 @@ class Engine : public std::enable_shared_from_this<Engine> {
     bool FNested;
   };
 
+  // A script run (ParseScriptText, Start, a call of a script function) begins: at the
+  // outermost level a stop requested meanwhile is taken, and the run must not start (true).
+  bool TakeStopBeforeRun(const Entry& entry);
+  // A script run ends with hr: at the outermost level a stop requested during the run is taken
+  // and makes the result E_ABORT.
+  HRESULT FinishRun(const Entry& entry, HRESULT hr);
+  // True when the running script must stop: an interrupt is pending or the engine was closed
+  // under it.
+  bool StopRequested() const { return FInterrupted.load() || FClosed; }
+  // For a native callback that finds StopRequested: makes the running script stop at its next
+  // step and returns the exception the callback raises meanwhile.
+  JSValueRef StopScript();
+
   // What becomes of an exception that leaves script code called from native code: at the
-  // outermost level it is reported and SCRIPT_E_REPORTED is returned (E_ABORT, unreported,
-  // when an interrupt stopped the script); nested in a running
-  // script it is kept so that the script that called the native code gets the very same
-  // exception back, and DISP_E_EXCEPTION is returned. excepInfo (may be null) receives the
-  // description either way.
+  // outermost level it is reported and SCRIPT_E_REPORTED is returned; nested in a running
+  // script it is kept (DISP_E_EXCEPTION) until the native call that made the call returns:
+  // when that call fails passing the exception on, the script that called it gets the very
+  // same exception back; otherwise it is reported then (see SettlePendingException). Either
+  // way it is reported once. E_ABORT, unreported, when a stop was requested. excepInfo (may be
+  // null) receives the description.
   HRESULT HandleException(JSValueRef exception, bool nested, EXCEPINFO* excepInfo);
+  // After a native call made by a script returned hr: the kept exception when the call failed
+  // passing it on (DISP_E_EXCEPTION with its description or none), taken out, for the script to
+  // receive; otherwise the kept exception, if any, is reported, and null is returned.
+  JSValueRef SettlePendingException(HRESULT hr, const EXCEPINFO& info);
+  // Reports the kept exception, if any: native code that received it will not pass it on.
+  void ReportPendingException();
   // Reports an exception through the error sink; nothing when the engine was interrupted or
   // the exception stands for an error another engine reported already. chunkHint names the
   // parsed text when the exception does not.
   void ReportException(JSValueRef exception, int chunkHint = -1);
   // Marks exception as one whose error was reported already (until the outermost call ends).
   void SetReportedMarker(JSValueRef exception);
-  // The exception kept by HandleException, taken out (null when none).
-  JSValueRef TakePendingException();
   void DropPendingException();
+
+  // The one script face of each native object in this engine, while scripts can reach it:
+  // null when there is none. key is the object's IUnknown identity, face the bridge's data of
+  // the wrapper; DropWrapper is for the wrapper's finalizer.
+  JSObjectRef FindWrapper(IUnknown* key) const;
+  void AddWrapper(IUnknown* key, JSObjectRef wrapper, const void* face);
+  void DropWrapper(IUnknown* key, const void* face);
+
 
   // A value kept alive for a dispatch object; any thread may hand it back.
   void Protect(JSValueRef value);
   void Unprotect(JSValueRef value);
+  // Unprotects value when the outermost script call ends; any thread, and from finalizers.
+  void DeferRelease(JSValueRef value);
   void Register(JSDispatch* dispatch);
   void Unregister(JSDispatch* dispatch);
 
@@ -132,6 +173,9 @@ class Engine : public std::enable_shared_from_this<Engine> {
   Engine();
   // Reports the exception of parsed text chunk; E_ABORT when the run was interrupted.
   HRESULT Failure(JSValueRef exception, int chunk);
+  // The zero-based position of a syntax error in its line, found by parsing ever longer parts
+  // of the line; 0 when the chunk does not reproduce the error.
+  int SyntaxErrorPosition(int chunk, int line, const QString& message);
   void ReleaseDeferred();
   void DestroyContext();
   TScriptError ErrorFromException(JSValueRef exception, int chunkHint = -1);
@@ -149,8 +193,18 @@ class Engine : public std::enable_shared_from_this<Engine> {
   bool FClosePending = false;
   int FDepth = 0;
   std::atomic<bool> FInterrupted{false};
+  bool FStopArmed = false;
+  bool FHasGlobalMembers = false;  // an item lends its members to the global scope  // StopScript set the watchdog to fire at once
   JSValueRef FPendingException = nullptr;
+  QString FPendingDescription;
   JSValueRef FReportedMarker = nullptr;
+  // Native identity -> the weak reference to its script face (the engine's thread only).
+  struct TWrapper {
+    const ::OpaqueJSWeak* Weak;
+    const void* Face;
+  };
+  std::unordered_map<IUnknown*, TWrapper> FWrappers;
+  std::vector<const ::OpaqueJSWeak*> FDeadWeaks;  // released when the script call ends
 
   std::mutex FReleaseMutex;  // guards the two members below
   std::unordered_set<JSDispatch*> FDispatches;

@@ -35,7 +35,7 @@ class BridgeTest : public HostTest {
 // Expressions and the text of their values.
 TEST_F(BridgeTest, ScriptsReachEveryKindOfMember) {
   ComPtr<TThrowing> broken(new TThrowing);
-  ASSERT_EQ(host.AddItem(u"broken"_s, broken->AsDispatch(), false), S_OK);
+  ASSERT_EQ(FHost.AddItem(u"broken"_s, broken->AsDispatch(), false), S_OK);
   const struct {
     QString expression;
     QString text;
@@ -80,33 +80,33 @@ TEST_F(BridgeTest, ScriptsReachEveryKindOfMember) {
   for (const auto& c : cases) EXPECT_EQ(Text(c.expression), c.text) << c.expression.toStdString();
   // A native object passed back to native code is the same object, not a wrapper.
   Eval(u"probe.Keep(probe)"_s);
-  EXPECT_EQ(probe->last.DispatchValue(), static_cast<IDispatch*>(probe->AsDispatch()));
-  EXPECT_EQ(probe->touched, 1);
-  probe->last = Variant();  // a probe that keeps itself would never be freed
-  EXPECT_TRUE(log.errors.empty());
+  EXPECT_EQ(FProbe->FLast.DispatchValue(), static_cast<IDispatch*>(FProbe->AsDispatch()));
+  EXPECT_EQ(FProbe->FTouched, 1);
+  FProbe->FLast = Variant();  // a probe that keeps itself would never be freed
+  EXPECT_TRUE(FLog.Errors.empty());
 }
 
 TEST_F(BridgeTest, ScriptsWriteProperties) {
   Run(u"probe.Name = 'renamed';"_s);
-  EXPECT_EQ(probe->name, u"renamed"_s);
+  EXPECT_EQ(FProbe->FName, u"renamed"_s);
   // A value of another type is converted to the property's type.
   Run(u"probe.name = 12;"_s);
-  EXPECT_EQ(probe->name, u"12"_s);
+  EXPECT_EQ(FProbe->FName, u"12"_s);
   // Indexed properties are written by brackets.
   Run(u"probe.Line[1] = 'uno'; var i = 2; probe.Line[i] = 'dos';"_s);
-  EXPECT_EQ(probe->lines, (std::vector<QString>{u"zero"_s, u"uno"_s, u"dos"_s}));
+  EXPECT_EQ(FProbe->FLines, (std::vector<QString>{u"zero"_s, u"uno"_s, u"dos"_s}));
   // Dynamic members are created by assignment on a dictionary-like provider.
   EXPECT_EQ(Text(u"typeof bag.color"_s), u"undefined"_s);
   Run(u"bag.color = 'red'; bag.size = 3; bag.twice = function (x) { return 2 * x; };"_s);
-  ASSERT_EQ(bag->names.size(), 3u);
-  EXPECT_EQ(bag->values[0], Variant(u"red"_s));
+  ASSERT_EQ(FBag->FNames.size(), 3u);
+  EXPECT_EQ(FBag->FValues[0], Variant(u"red"_s));
   EXPECT_EQ(Text(u"bag.COLOR + (bag.size + bag.Count) + bag.twice(21)"_s), u"red642"_s);
-  EXPECT_TRUE(log.errors.empty());
+  EXPECT_TRUE(FLog.Errors.empty());
 }
 
 TEST_F(BridgeTest, ValuesTravelBothWays) {
   EXPECT_EQ(Text(u"typeof probe.Keep(undefined)"_s), u"undefined"_s);
-  EXPECT_TRUE(probe->last.IsEmpty());
+  EXPECT_TRUE(FProbe->FLast.IsEmpty());
   const struct {
     QString argument;
     Variant native;
@@ -130,7 +130,7 @@ TEST_F(BridgeTest, ValuesTravelBothWays) {
   for (const auto& c : scalars) {
     const QString code = u"var v = "_s + c.argument + u"; var back = probe.Keep(v); back === v || String(back) === String(v)"_s;
     EXPECT_EQ(Text(code), c.comesBack ? u"True"_s : u"False"_s) << c.argument.toStdString();
-    EXPECT_EQ(probe->last, c.native) << c.argument.toStdString();
+    EXPECT_EQ(FProbe->FLast, c.native) << c.argument.toStdString();
   }
   EXPECT_EQ(Text(u"var b = probe.Bytes(); b instanceof Uint8Array ? b.join() : 'no'"_s), u"1,2,255"_s);
   EXPECT_EQ(Text(u"var d = probe.Noon(); d instanceof Date ? [d.getFullYear(), d.getMonth(), d.getDate(), d.getHours(), d.getMinutes()].join() : 'no'"_s),
@@ -140,14 +140,61 @@ TEST_F(BridgeTest, ValuesTravelBothWays) {
   EXPECT_EQ(Text(u"var l = probe.List(); Array.isArray(l) && Array.isArray(l[2]) ? JSON.stringify(l) : 'no'"_s),
             u"[1,\"two\",[true]]"_s);
   Eval(u"probe.Keep([1, 'a', [null]])"_s);
-  EXPECT_EQ(probe->last, Variant::FromArray({Variant(std::int32_t{1}), Variant(u"a"_s),
+  EXPECT_EQ(FProbe->FLast, Variant::FromArray({Variant(std::int32_t{1}), Variant(u"a"_s),
                                              Variant::FromArray({Variant::Null()})}));
   // An array that contains itself does not recurse forever; a huge sparse one is not copied.
   Eval(u"var loop = []; loop.push(loop); probe.Keep(loop)"_s);
-  EXPECT_TRUE(probe->last.IsArray());
+  EXPECT_TRUE(FProbe->FLast.IsArray());
   EXPECT_EQ(Text(u"var huge = new Array(1e9); probe.Keep(huge) === huge"_s), u"True"_s);
-  EXPECT_EQ(probe->last.Type(), VT_DISPATCH);
-  EXPECT_TRUE(log.errors.empty());
+  EXPECT_EQ(FProbe->FLast.Type(), VT_DISPATCH);
+  EXPECT_TRUE(FLog.Errors.empty());
+}
+
+TEST_F(BridgeTest, ArraysThatCloseOnThemselvesOrRepeatConvertInBoundedTime) {
+  // A cycle travels as the script array it closes on; the script gets that very array back.
+  EXPECT_EQ(Text(u"var a = [0, 0]; a[0] = a; a[1] = a; probe.Count(a)"_s), u"2"_s);
+  EXPECT_EQ(Text(u"var back = probe.Keep(a); back !== a && back[0] === a && back[1] === a"_s), u"True"_s);
+  EXPECT_EQ(Text(u"var d = [1, [2]]; d[1].push(d); probe.Count(d)"_s), u"3"_s);
+  // Siblings may share an array, but one call copies a bounded number of elements: beyond the
+  // bound, arrays travel as script objects.
+  const int copied = Text(u"var b = new Array(1 << 19); probe.Count([b, b, b, b, b, b, b, b])"_s).toInt();
+  EXPECT_GE(copied, 1 << 19);
+  EXPECT_LT(copied, 8 << 19);
+  EXPECT_EQ(Text(u"probe.Count([[1, 2], [1, 2]])"_s), u"4"_s);
+  EXPECT_TRUE(FLog.Errors.empty());
+}
+
+TEST_F(BridgeTest, NativeObjectsKeepTheirIdentity) {
+  const QString cases[] = {
+      u"probe.Self() === probe"_s,
+      u"probe.Keep(probe) === probe"_s,
+      u"var c = probe.Child(); probe.Keep(c); probe.Last() === c && c.Name === 'child'"_s,
+      u"probe.Child() !== probe.Child()"_s,
+      u"probe.Keep(bag) === bag && probe.Last() === bag"_s,
+  };
+  for (const QString& code : cases) EXPECT_EQ(Text(code), u"True"_s) << code.toStdString();
+  FProbe->FLast.Clear();
+  EXPECT_TRUE(FLog.Errors.empty());
+}
+
+TEST_F(BridgeTest, SixtyFourBitIntegersBeyondADoublesPrecisionAreBigInts) {
+  const struct {
+    QString expression;
+    QString text;
+  } cases[] = {
+      {u"typeof probe.Huge(0)"_s, u"number"_s},  // 2^53 is exact in a double
+      {u"typeof probe.Huge(1)"_s, u"bigint"_s},
+      {u"String(probe.Huge(1))"_s, u"9007199254740993"_s},
+      {u"String(probe.Huge(-1) + 1)"_s, u"9007199254740992"_s},
+      {u"try { probe.Huge(1) + 1 } catch (e) { e.name }"_s, u"TypeError"_s},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Text(c.expression), c.text) << c.expression.toStdString();
+  // BigInts come back as 64-bit integers when they fit.
+  Eval(u"probe.Keep(probe.Huge(1))"_s);
+  EXPECT_EQ(FProbe->FLast, Variant(std::int64_t{(std::int64_t{1} << 53) + 1}));
+  Eval(u"probe.Keep(-5n)"_s);
+  EXPECT_EQ(FProbe->FLast, Variant(std::int64_t{-5}));
+  EXPECT_TRUE(FLog.Errors.empty());
 }
 
 TEST_F(BridgeTest, NativeCodeCallsScriptFunctionsWithThis) {
@@ -155,7 +202,7 @@ TEST_F(BridgeTest, NativeCodeCallsScriptFunctionsWithThis) {
   const QString source = u"function hook(x) { this.Name = 'set by hook ' + x; return 5; }"_s;
   Run(source);
   ComPtr<IDispatch> global;
-  ASSERT_EQ(host.GetScriptDispatch(QString(), global), S_OK);
+  ASSERT_EQ(FHost.GetScriptDispatch(QString(), global), S_OK);
   Variant hook;
   ASSERT_EQ(InvokeWith(global.Get(), IdOf(global.Get(), u"hook"_s), DISPATCH_PROPERTYGET, Args(), &hook), S_OK);
   ASSERT_EQ(hook.Type(), VT_DISPATCH);
@@ -165,10 +212,10 @@ TEST_F(BridgeTest, NativeCodeCallsScriptFunctionsWithThis) {
   EXPECT_EQ(value, Variant(source));
   // Calling its default member with DISPID_THIS.
   Variant arg(std::int32_t{9});
-  ASSERT_EQ(CallDispatch(hook.DispatchValue(), DISPID_VALUE, &arg, 1, probe->AsDispatch(), &value), S_OK);
+  ASSERT_EQ(CallDispatch(hook.DispatchValue(), DISPID_VALUE, &arg, 1, FProbe->AsDispatch(), &value), S_OK);
   EXPECT_EQ(value, Variant(std::int32_t{5}));
-  EXPECT_EQ(probe->name, u"set by hook 9"_s);
-  EXPECT_TRUE(log.errors.empty());
+  EXPECT_EQ(FProbe->FName, u"set by hook 9"_s);
+  EXPECT_TRUE(FLog.Errors.empty());
 }
 
 TEST_F(BridgeTest, ScriptObjectsSeenFromNativeCode) {

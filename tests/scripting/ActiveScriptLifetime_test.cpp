@@ -17,17 +17,6 @@ namespace pw::tests {
 
 using namespace Qt::StringLiterals;
 
-// Runs an action chosen by the test when a script calls Act.
-class TCloser : public TCustomAutoObject {
-  PW_AUTO_CLASS(TCloser, TCustomAutoObject)
-
- public:
-  std::function<void()> action;
-  void Act() { action(); }
-};
-
-PW_AUTO_MEMBERS(TCloser, AutoMethod(1, "Act", &TCloser::Act))
-
 namespace {
 
 // Engines, script values, native wrappers and automation objects alive.
@@ -66,11 +55,11 @@ TEST(ActiveScriptLifetimeTest, AThousandCyclesLeaveNothingBehind) {
       ASSERT_EQ(host->SetLanguage(u"JavaScript"_s), S_OK);
     }
     host.reset();
-    ASSERT_TRUE(log.errors.empty()) << log.errors[0].Description.toStdString();
+    ASSERT_TRUE(log.Errors.empty()) << log.Errors[0].Description.toStdString();
   }
   // Values the native side still holds are dead but not leaked; dropping them frees them.
-  probe->last.Clear();
-  bag->values.clear();
+  probe->FLast.Clear();
+  bag->FValues.clear();
   EXPECT_EQ(LiveCounts(), before);
 }
 
@@ -95,29 +84,46 @@ TEST(ActiveScriptLifetimeTest, ScriptValuesOfAClosedEngineFailSafely) {
   EXPECT_EQ(LiveCounts(), before);
 }
 
-TEST(ActiveScriptLifetimeTest, ClosingInsideARunningScriptWaitsForItsEnd) {
+// F9 pressed while a script waits in a native call recompiles the scripts: the engine that runs
+// the script is closed or replaced under it. The script stops at its next step.
+TEST(ActiveScriptLifetimeTest, ClosingOrReplacingTheEngineOfARunningScriptStopsIt) {
   auto probe = MakeAutoObject<TProbe>();
   auto closer = MakeAutoObject<TCloser>();
   const auto before = LiveCounts();
-  {
-    TActiveScript host;
-    closer->action = [&host] { host.Close(); };
-    ASSERT_EQ(host.AddItem(u"probe"_s, probe->AsDispatch(), false), S_OK);
-    ASSERT_EQ(host.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
-    ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
-    ASSERT_EQ(host.Start(), S_OK);
-    // The script goes on to its end; only then is the engine released.
-    EXPECT_EQ(host.AddCode(u"closer.Act(); probe.Value = 'after close';"_s), S_OK);
-    EXPECT_EQ(probe->value, u"after close"_s);
-    EXPECT_FALSE(host.IsStarted());
-    EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), E_FAIL);
-    // A new engine after that works as usual.
-    ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
-    EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), S_OK);
-    EXPECT_EQ(host.Start(), S_OK);
-    EXPECT_EQ(probe->touched, 1);
+  for (const bool replace : {false, true}) {
+    for (const QString& rest : {u"probe.Value = 'after close';"_s, u"for (;;) {}"_s,
+                                u"} catch (e) {} for (;;) {}"_s}) {
+      SCOPED_TRACE(rest.toStdString() + (replace ? " (replaced)" : " (closed)"));
+      TActiveScript host;
+      ErrorLog log;
+      host.OnScriptError = log.Handler();
+      closer->FAction = [&host, replace] {
+        if (replace) {
+          host.SetLanguage(u"JavaScript"_s);
+        } else {
+          host.Close();
+        }
+      };
+      ASSERT_EQ(host.AddItem(u"probe"_s, probe->AsDispatch(), false), S_OK);
+      ASSERT_EQ(host.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
+      ASSERT_EQ(host.SetLanguage(u"JavaScript"_s), S_OK);
+      ASSERT_EQ(host.Start(), S_OK);
+      const QString code = rest.startsWith(u'}') ? u"try { closer.Act(); "_s + rest : u"closer.Act(); "_s + rest;
+      EXPECT_EQ(host.AddCode(code), E_ABORT);
+      EXPECT_EQ(probe->FValue, u"probe value"_s);
+      EXPECT_TRUE(log.Errors.empty());
+      if (replace) {
+        // The new engine works as usual.
+        EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), S_OK);
+        EXPECT_EQ(host.Start(), S_OK);
+      } else {
+        EXPECT_FALSE(host.IsStarted());
+        EXPECT_EQ(host.AddCode(u"probe.Touch();"_s), E_FAIL);
+      }
+    }
   }
-  closer->action = nullptr;
+  EXPECT_EQ(probe->FTouched, 3);
+  closer->FAction = nullptr;
   EXPECT_EQ(LiveCounts(), before);
 }
 

@@ -81,14 +81,14 @@ TEST(ThreadHandOverTest, WorkLeftPendingWhenTheThreadEndsWakesItsCaller) {
 class DelayedInterrupt {
  public:
   explicit DelayedInterrupt(TActiveScript& host)
-      : thread_([&host] {
+      : FThread([&host] {
           std::this_thread::sleep_for(std::chrono::milliseconds(150));
           host.Interrupt();
         }) {}
-  ~DelayedInterrupt() { thread_.join(); }
+  ~DelayedInterrupt() { FThread.join(); }
 
  private:
-  std::thread thread_;
+  std::thread FThread;
 };
 
 class ScriptThreadTest : public HostTest {
@@ -103,34 +103,67 @@ TEST_F(ScriptThreadTest, InterruptStopsEndlessLoops) {
   // Try blocks must not catch the interrupt, not even inside a callback of native code.
   for (const QString& code : {u"while (true) {}"_s,
                               u"for (;;) { try { probe.Call(function () { while (true) {} }, 0); } catch (e) {} }"_s}) {
-    DelayedInterrupt interrupt(host);
-    EXPECT_EQ(host.AddCode(code), E_ABORT) << code.toStdString();
+    DelayedInterrupt interrupt(FHost);
+    EXPECT_EQ(FHost.AddCode(code), E_ABORT) << code.toStdString();
   }
   // The engine goes on working.
   EXPECT_EQ(Text(u"1 + 1"_s), u"2"_s);
   Run(u"function spin() { for (;;) { try { while (true) {} } catch (e) {} } }"_s);
   {
-    DelayedInterrupt interrupt(host);
-    EXPECT_FALSE(host.CallFunction(u"spin"_s, {}));
+    DelayedInterrupt interrupt(FHost);
+    EXPECT_FALSE(FHost.CallFunction(u"spin"_s, {}));
   }
-  EXPECT_TRUE(host.CallFunction(u"isFinite"_s, {Variant(std::int32_t{1})}));
-  EXPECT_TRUE(log.errors.empty());
+  EXPECT_TRUE(FHost.CallFunction(u"isFinite"_s, {Variant(std::int32_t{1})}));
+  EXPECT_TRUE(FLog.Errors.empty());
+}
+
+TEST_F(ScriptThreadTest, AnInterruptIsNeverDropped) {
+  auto closer = MakeAutoObject<TCloser>();
+  ASSERT_EQ(FHost.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
+  // Requested during a native call, here or from another thread, with little work left.
+  const std::function<void()> interrupts[] = {
+      [this] { FHost.Interrupt(); },
+      [this] { std::thread([this] { FHost.Interrupt(); }).join(); },
+  };
+  for (const auto& interrupt : interrupts) {
+    closer->FAction = interrupt;
+    EXPECT_EQ(FHost.AddCode(u"closer.Act(); probe.Touch(); probe.Touch();"_s), E_ABORT);
+    EXPECT_EQ(FHost.AddCode(u"try { closer.Act(); } catch (e) {} probe.Touch();"_s), E_ABORT);
+    Run(u"function act() { closer.Act(); probe.Touch(); }"_s);
+    EXPECT_FALSE(FHost.CallFunction(u"act"_s, {}));
+  }
+  EXPECT_EQ(FProbe->FTouched, 0);
+  // Requested while idle: the next call is stopped, and only that one.
+  EXPECT_EQ(FHost.Interrupt(), S_OK);
+  EXPECT_EQ(FHost.AddCode(u"probe.Touch();"_s), E_ABORT);
+  EXPECT_EQ(FProbe->FTouched, 0);
+  Run(u"probe.Touch();"_s);
+  EXPECT_EQ(FProbe->FTouched, 1);
+  EXPECT_EQ(FHost.Interrupt(), S_OK);
+  EXPECT_FALSE(FHost.CallFunction(u"act"_s, {}));
+  closer->FAction = nullptr;
+  EXPECT_TRUE(FLog.Errors.empty());
 }
 
 TEST_F(ScriptThreadTest, AWorkerInterruptsAScriptOfTheMainThread) {
+  std::atomic<bool> started{false};
   std::atomic<bool> stop{false};
+  auto closer = MakeAutoObject<TCloser>();
+  closer->FAction = [&] { started.store(true); };
+  ASSERT_EQ(FHost.AddItem(u"closer"_s, closer->AsDispatch(), false), S_OK);
   std::unique_ptr<QThread> worker(QThread::create([&] {
+    while (!started.load()) QThread::msleep(1);
     while (!stop.load()) {
-      host.Interrupt();
+      FHost.Interrupt();
       QThread::msleep(20);
     }
   }));
   worker->start();
-  EXPECT_EQ(host.AddCode(u"while (true) { probe.Touch(); }"_s), E_ABORT);
+  EXPECT_EQ(FHost.AddCode(u"closer.Act(); while (true) { probe.Touch(); }"_s), E_ABORT);
   stop.store(true);
   worker->wait();
-  EXPECT_GT(probe->touched, 0);
-  EXPECT_TRUE(log.errors.empty());
+  EXPECT_GT(FProbe->FTouched, 0);
+  EXPECT_TRUE(FLog.Errors.empty());
 }
 
 TEST_F(ScriptThreadTest, CallsFromAWorkerRunOnTheEnginesThread) {
@@ -140,7 +173,7 @@ TEST_F(ScriptThreadTest, CallsFromAWorkerRunOnTheEnginesThread) {
   bool called = false;
   HRESULT hr = E_FAIL;
   RunOnWorker([&] {
-    called = host.CallFunction(u"touch"_s, {Variant(std::int32_t{1})}, nullptr, &byName);
+    called = FHost.CallFunction(u"touch"_s, {Variant(std::int32_t{1})}, nullptr, &byName);
     Variant arg(std::int32_t{5});
     hr = CallDispatch(fn.DispatchValue(), DISPID_VALUE, &arg, 1, nullptr, &byValue);
     // Dropping the last reference off the engine's thread is safe too.
@@ -150,8 +183,8 @@ TEST_F(ScriptThreadTest, CallsFromAWorkerRunOnTheEnginesThread) {
   EXPECT_EQ(byName, Variant(u"done 1"_s));
   EXPECT_EQ(hr, S_OK);
   EXPECT_EQ(byValue, Variant(std::int32_t{15}));
-  EXPECT_EQ(probe->touched, 2);
-  EXPECT_EQ(probe->lastThread, QThread::currentThread());
+  EXPECT_EQ(FProbe->FTouched, 2);
+  EXPECT_EQ(FProbe->FLastThread, QThread::currentThread());
 }
 
 TEST_F(ScriptThreadTest, ManyWorkersCallingAtOnceAreServedOneByOne) {
@@ -165,7 +198,7 @@ TEST_F(ScriptThreadTest, ManyWorkersCallingAtOnceAreServedOneByOne) {
   for (int w = 0; w < kWorkers; ++w) {
     workers.emplace_back(QThread::create([&] {
       for (int i = 0; i < kCalls; ++i) {
-        if (!host.CallFunction(u"add"_s, {Variant(std::int32_t{1})})) ++failures;
+        if (!FHost.CallFunction(u"add"_s, {Variant(std::int32_t{1})})) ++failures;
       }
     }));
     QObject::connect(workers.back().get(), &QThread::finished, &loop, [&] {
@@ -177,13 +210,13 @@ TEST_F(ScriptThreadTest, ManyWorkersCallingAtOnceAreServedOneByOne) {
   for (auto& worker : workers) worker->wait();
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(Eval(u"total"_s), Variant(std::int32_t{kWorkers * kCalls}));
-  EXPECT_EQ(probe->touched, kWorkers * kCalls);
-  EXPECT_EQ(probe->lastThread, QThread::currentThread());
+  EXPECT_EQ(FProbe->FTouched, kWorkers * kCalls);
+  EXPECT_EQ(FProbe->FLastThread, QThread::currentThread());
 }
 
 TEST_F(ScriptThreadTest, AWorkerEngineCallsThreadBoundObjectsOnTheirThread) {
   TTestComponent bound;
-  ASSERT_EQ(host.AddItem(u"bound"_s, bound.Dispatch(), false), S_OK);
+  ASSERT_EQ(FHost.AddItem(u"bound"_s, bound.Dispatch(), false), S_OK);
   QThread* workerThread = nullptr;
   QThread* errorThread = nullptr;
   Variant bumped, back;
@@ -193,25 +226,53 @@ TEST_F(ScriptThreadTest, AWorkerEngineCallsThreadBoundObjectsOnTheirThread) {
     TActiveScript worker;
     worker.OnScriptError = [&](const TScriptError& error) {
       errorThread = QThread::currentThread();
-      workerLog.errors.push_back(error);
+      workerLog.Errors.push_back(error);
     };
-    worker.CopyItems(host);
+    worker.CopyItems(FHost);
     ASSERT_EQ(worker.SetLanguage(u"JavaScript"_s), S_OK);
     // A free-threaded object is called right here; a component on its own thread.
     ASSERT_EQ(worker.Evaluate(u"probe.Touch(); bound.Bump()"_s, &bumped), S_OK);
-    EXPECT_EQ(probe->lastThread, workerThread);
+    EXPECT_EQ(FProbe->FLastThread, workerThread);
     // The component calls back into this engine while this thread waits for it.
     ASSERT_EQ(worker.Evaluate(u"bound.Call(function () { probe.Touch(); return 'back'; })"_s, &back), S_OK);
-    EXPECT_EQ(probe->lastThread, workerThread);
+    EXPECT_EQ(FProbe->FLastThread, workerThread);
     // Errors of the worker's engine are reported on the worker.
     EXPECT_EQ(worker.AddCode(u"null.x;"_s), SCRIPT_E_REPORTED);
   });
   EXPECT_EQ(bumped, Variant(std::int32_t{1}));
   EXPECT_EQ(back, Variant(u"back"_s));
-  EXPECT_EQ(bound.lastThread, QThread::currentThread());
-  EXPECT_EQ(workerLog.errors.size(), 1u);
+  EXPECT_EQ(bound.FLastThread, QThread::currentThread());
+  EXPECT_EQ(workerLog.Errors.size(), 1u);
   EXPECT_EQ(errorThread, workerThread);
-  EXPECT_TRUE(log.errors.empty());
+  EXPECT_TRUE(FLog.Errors.empty());
+}
+
+// An engine on a thread without an event loop: while it waits for the main thread, the calls
+// the main thread makes into it are served.
+TEST(ThreadHandOverTest, AThreadWithoutEventLoopServesCallsWhileItWaits) {
+  TestApp();
+  TTestComponent bound;
+  auto probe = MakeAutoObject<TProbe>();
+  std::atomic<bool> done{false};
+  Variant back;
+  HRESULT hr = E_FAIL;
+  std::thread worker([&] {
+    {
+      TActiveScript host;
+      host.AddItem(u"bound"_s, bound.Dispatch(), false);
+      host.AddItem(u"probe"_s, probe->AsDispatch(), false);
+      host.SetLanguage(u"JavaScript"_s);
+      hr = host.Evaluate(u"bound.Call(function () { probe.Touch(); return 'back'; })"_s, &back);
+    }
+    done = true;
+  });
+  QEventLoop loop;
+  while (!done) loop.processEvents(QEventLoop::AllEvents, 10);
+  worker.join();
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(back, Variant(u"back"_s));
+  EXPECT_EQ(probe->FTouched, 1);
+  EXPECT_NE(probe->FLastThread, QThread::currentThread());
 }
 
 }  // namespace

@@ -19,55 +19,55 @@ HRESULT Get(IDispatchEx* object, DISPID id, Variant* result) {
 
 class DynamicMembersTest : public ::testing::Test {
  protected:
-  void SetUp() override { object->SetDynamicProvider(bag.Get()); }
+  void SetUp() override { FObject->SetDynamicProvider(FBag.Get()); }
 
-  ComPtr<TTestObject> object = MakeAutoObject<TTestObject>();
-  ComPtr<TTestBag> bag = MakeAutoObject<TTestBag>();
+  ComPtr<TTestObject> FObject = MakeAutoObject<TTestObject>();
+  ComPtr<TTestBag> FBag = MakeAutoObject<TTestBag>();
 };
 
 TEST_F(DynamicMembersTest, AssigningCreatesAndReadingFindsWithoutRegardToCase) {
   DISPID id = 0;
   // Reading a name nobody knows fails and creates nothing.
-  EXPECT_EQ(object->GetDispID(QStringLiteral("Color"), 0, &id), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(FObject->GetDispID(QStringLiteral("Color"), 0, &id), DISP_E_UNKNOWNNAME);
   EXPECT_EQ(id, DISPID_UNKNOWN);
-  EXPECT_TRUE(bag->names.empty());
+  EXPECT_TRUE(FBag->FNames.empty());
 
-  EXPECT_EQ(object->GetDispID(QStringLiteral("Color"), fdexNameEnsure, &id), S_OK);
+  EXPECT_EQ(FObject->GetDispID(QStringLiteral("Color"), fdexNameEnsure, &id), S_OK);
   EXPECT_EQ(id, 6000);
-  EXPECT_EQ(Put(object.Get(), id, Variant(QStringLiteral("red"))), S_OK);
-  EXPECT_EQ(object->GetDispID(QStringLiteral("color"), 0, &id), S_OK);
+  EXPECT_EQ(Put(FObject.Get(), id, Variant(QStringLiteral("red"))), S_OK);
+  EXPECT_EQ(FObject->GetDispID(QStringLiteral("color"), 0, &id), S_OK);
   EXPECT_EQ(id, 6000);
   Variant value;
-  EXPECT_EQ(Get(object.Get(), id, &value), S_OK);
+  EXPECT_EQ(Get(FObject.Get(), id, &value), S_OK);
   EXPECT_EQ(value, Variant(QStringLiteral("red")));
-  EXPECT_EQ(object->GetDispID(QStringLiteral("Size"), fdexNameEnsure, &id), S_OK);
+  EXPECT_EQ(FObject->GetDispID(QStringLiteral("Size"), fdexNameEnsure, &id), S_OK);
   EXPECT_EQ(id, 6001);
 
   // Table members win; GetIDsOfNames never consults the provider.
-  EXPECT_EQ(object->GetDispID(QStringLiteral("NAME"), fdexNameEnsure, &id), S_OK);
+  EXPECT_EQ(FObject->GetDispID(QStringLiteral("NAME"), fdexNameEnsure, &id), S_OK);
   EXPECT_EQ(id, 4);
-  EXPECT_EQ(bag->names.size(), 2u);
-  EXPECT_EQ(IdOf(object.Get(), QStringLiteral("Color")), DISPID_UNKNOWN);
+  EXPECT_EQ(FBag->FNames.size(), 2u);
+  EXPECT_EQ(IdOf(FObject.Get(), QStringLiteral("Color")), DISPID_UNKNOWN);
   // The provider's own members stay reachable on it.
-  EXPECT_EQ(Call(bag.Get(), 1, DISPATCH_PROPERTYGET, {}, &value), S_OK);
+  EXPECT_EQ(Call(FBag.Get(), 1, DISPATCH_PROPERTYGET, {}, &value), S_OK);
   EXPECT_EQ(value, Variant(2));
 }
 
 TEST_F(DynamicMembersTest, WithoutProviderDynamicMembersAreNotImplemented) {
-  object->SetDynamicProvider(nullptr);
+  FObject->SetDynamicProvider(nullptr);
   DISPID id = 0;
-  EXPECT_EQ(object->GetDispID(QStringLiteral("Color"), fdexNameEnsure, &id), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(FObject->GetDispID(QStringLiteral("Color"), fdexNameEnsure, &id), DISP_E_UNKNOWNNAME);
   Variant value;
-  EXPECT_EQ(Get(object.Get(), 6000, &value), E_NOTIMPL);
+  EXPECT_EQ(Get(FObject.Get(), 6000, &value), E_NOTIMPL);
 }
 
 TEST_F(DynamicMembersTest, ProviderLinksAreCounted) {
-  EXPECT_EQ(bag->RefCount(), 2u);
+  EXPECT_EQ(FBag->RefCount(), 2u);
   ComPtr<TTestBag> second = MakeAutoObject<TTestBag>();
-  object->SetDynamicProvider(second.Get());
-  EXPECT_EQ(bag->RefCount(), 1u);
+  FObject->SetDynamicProvider(second.Get());
+  EXPECT_EQ(FBag->RefCount(), 1u);
   EXPECT_EQ(second->RefCount(), 2u);
-  EXPECT_EQ(object->DynamicProvider().Get(), static_cast<ICustomDispatch*>(second.Get()));
+  EXPECT_EQ(FObject->DynamicProvider().Get(), static_cast<ICustomDispatch*>(second.Get()));
   // An object cannot be its own provider.
   second->SetDynamicProvider(second.Get());
   EXPECT_FALSE(second->DynamicProvider());
@@ -81,7 +81,7 @@ TEST(CustomDispatchInterface, ForwardsToTheDynamicVirtuals) {
   EXPECT_EQ(custom->GetCustomDispID(QStringLiteral("x"), false), -1);
   EXPECT_EQ(custom->GetCustomDispID(QStringLiteral("x"), true), 0);
   EXPECT_EQ(custom->InvokeCustom(0, 0, DISPATCH_PROPERTYPUT, Args({Variant(5)}).Get(), nullptr, nullptr, nullptr), S_OK);
-  EXPECT_EQ(bag->values[0], Variant(5));
+  EXPECT_EQ(bag->FValues[0], Variant(5));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -109,7 +109,7 @@ TEST(AutoComponent, DispatchesThroughItsAdapter) {
   EXPECT_EQ(face->GetDispID(QStringLiteral("note"), fdexNameEnsure, &id), S_OK);
   EXPECT_EQ(id, 6000);
   EXPECT_EQ(Put(face, id, Variant(QStringLiteral("kept"))), S_OK);
-  EXPECT_EQ(bag->values[0], Variant(QStringLiteral("kept")));
+  EXPECT_EQ(bag->FValues[0], Variant(QStringLiteral("kept")));
 }
 
 TEST(AutoComponent, AdapterOutlivingItsComponentFailsCleanlyAndIsFreedWithTheLastHolder) {
@@ -150,21 +150,21 @@ TEST(AutoComponent, CallsBelongToTheCreatingThread) {
 // Records the last Invoke.
 class TRecorder : public TCustomAutoObject {
  public:
-  DISPID id = 0;
-  std::uint16_t flags = 0;
-  std::vector<Variant> vector;
-  std::vector<DISPID> named;
-  bool resultGiven = false;
-  bool excepInfoGiven = true;
+  DISPID FId = 0;
+  std::uint16_t FFlags = 0;
+  std::vector<Variant> FVector;
+  std::vector<DISPID> FNamed;
+  bool FResultGiven = false;
+  bool FExcepInfoGiven = true;
 
   HRESULT Invoke(DISPID calledId, const IID&, LCID, std::uint16_t calledFlags, DISPPARAMS* params,
                  Variant* result, EXCEPINFO* excepInfo, std::uint32_t*) override {
-    id = calledId;
-    flags = calledFlags;
-    vector.assign(params->rgvarg, params->rgvarg + params->cArgs);
-    named.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
-    resultGiven = result != nullptr;
-    excepInfoGiven = excepInfo != nullptr;
+    FId = calledId;
+    FFlags = calledFlags;
+    FVector.assign(params->rgvarg, params->rgvarg + params->cArgs);
+    FNamed.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
+    FResultGiven = result != nullptr;
+    FExcepInfoGiven = excepInfo != nullptr;
     if (result) *result = Variant(QStringLiteral("done"));
     return S_OK;
   }
@@ -177,23 +177,23 @@ TEST(CallDispatch, PassesArgumentsLastFirstAndThisAsNamedArgument) {
   Variant result;
   EXPECT_EQ(CallDispatch(recorder.Get(), 7, args, 3, self.Get(), &result), S_OK);
   EXPECT_EQ(result, Variant(QStringLiteral("done")));
-  EXPECT_EQ(recorder->id, 7);
-  EXPECT_EQ(recorder->flags, DISPATCH_METHOD);
-  EXPECT_EQ(recorder->vector, (std::vector<Variant>{Variant::FromDispatch(self.Get()), Variant(3.0),
+  EXPECT_EQ(recorder->FId, 7);
+  EXPECT_EQ(recorder->FFlags, DISPATCH_METHOD);
+  EXPECT_EQ(recorder->FVector, (std::vector<Variant>{Variant::FromDispatch(self.Get()), Variant(3.0),
                                                     Variant(QStringLiteral("two")), Variant(1)}));
-  EXPECT_EQ(recorder->named, std::vector<DISPID>{DISPID_THIS});
-  EXPECT_FALSE(recorder->excepInfoGiven);
+  EXPECT_EQ(recorder->FNamed, std::vector<DISPID>{DISPID_THIS});
+  EXPECT_FALSE(recorder->FExcepInfoGiven);
 
   EXPECT_EQ(CallDispatch(recorder.Get(), DISPID_VALUE, nullptr, 0, nullptr, nullptr), S_OK);
-  EXPECT_TRUE(recorder->vector.empty());
-  EXPECT_TRUE(recorder->named.empty());
-  EXPECT_FALSE(recorder->resultGiven);
+  EXPECT_TRUE(recorder->FVector.empty());
+  EXPECT_TRUE(recorder->FNamed.empty());
+  EXPECT_FALSE(recorder->FResultGiven);
 
   // GetDefaultValue reads the value member without arguments.
   EXPECT_EQ(GetDefaultValue(recorder.Get(), &result), S_OK);
-  EXPECT_EQ(recorder->id, DISPID_VALUE);
-  EXPECT_EQ(recorder->flags, DISPATCH_PROPERTYGET);
-  EXPECT_TRUE(recorder->vector.empty());
+  EXPECT_EQ(recorder->FId, DISPID_VALUE);
+  EXPECT_EQ(recorder->FFlags, DISPATCH_PROPERTYGET);
+  EXPECT_TRUE(recorder->FVector.empty());
 
   EXPECT_EQ(CallDispatch(nullptr, 0, nullptr, 0, nullptr, nullptr), E_POINTER);
   EXPECT_EQ(GetDefaultValue(nullptr, &result), E_POINTER);

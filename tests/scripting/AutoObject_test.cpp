@@ -10,8 +10,8 @@ namespace {
 
 class AutoObjectTest : public ::testing::Test {
  protected:
-  ComPtr<TTestObject> object = MakeAutoObject<TTestObject>();
-  IDispatch* dispatch = object.Get();
+  ComPtr<TTestObject> FObject = MakeAutoObject<TTestObject>();
+  IDispatch* FDispatch = FObject.Get();
 };
 
 TEST_F(AutoObjectTest, NameLookup) {
@@ -35,7 +35,7 @@ TEST_F(AutoObjectTest, NameLookup) {
   };
   for (const auto& c : cases) {
     DISPID id = -99;
-    const HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, &c.name, 1, 0, &id);
+    const HRESULT hr = FDispatch->GetIDsOfNames(IID_NULL, &c.name, 1, 0, &id);
     EXPECT_EQ(id, c.id) << c.name.toStdString();
     EXPECT_EQ(hr, c.id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK) << c.name.toStdString();
   }
@@ -44,7 +44,7 @@ TEST_F(AutoObjectTest, NameLookup) {
   // Several names mean named arguments, which no member takes.
   const QString names[] = {QStringLiteral("Add"), QStringLiteral("a")};
   DISPID ids[] = {7, 7};
-  EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(FDispatch->GetIDsOfNames(IID_NULL, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
   EXPECT_EQ(ids[0], DISPID_UNKNOWN);
   EXPECT_EQ(ids[1], DISPID_UNKNOWN);
 }
@@ -59,8 +59,8 @@ TEST_F(AutoObjectTest, AncestorTablesAreSearchedAfterTheOwnOne) {
   EXPECT_EQ(Call(child.Get(), 2, DISPATCH_METHOD, {Variant(7), Variant(1)}, &result), S_OK);
   EXPECT_EQ(result, Variant(8));
   // The parent does not see the child's members.
-  EXPECT_EQ(IdOf(dispatch, QStringLiteral("Triple")), DISPID_UNKNOWN);
-  EXPECT_EQ(Call(dispatch, 16, DISPATCH_METHOD, {Variant(7)}, &result), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(IdOf(FDispatch, QStringLiteral("Triple")), DISPID_UNKNOWN);
+  EXPECT_EQ(Call(FDispatch, 16, DISPATCH_METHOD, {Variant(7)}, &result), DISP_E_MEMBERNOTFOUND);
 }
 
 // One Invoke and what it must give: the result code, the result and the index of the
@@ -116,60 +116,60 @@ TEST_F(AutoObjectTest, InvokeRules) {
     SCOPED_TRACE(c.what);
     Variant result;
     std::uint32_t argErr = 77;
-    EXPECT_EQ(Call(dispatch, c.id, c.flags, c.args, c.asksResult ? &result : nullptr, nullptr, &argErr), c.hr);
+    EXPECT_EQ(Call(FDispatch, c.id, c.flags, c.args, c.asksResult ? &result : nullptr, nullptr, &argErr), c.hr);
     EXPECT_EQ(result, c.result);
     if (c.hr == DISP_E_TYPEMISMATCH || c.hr == DISP_E_OVERFLOW || c.hr == DISP_E_PARAMNOTOPTIONAL) {
       EXPECT_EQ(argErr, c.argErr);
     }
   }
   // Only the call that asked for no result ran the void method.
-  EXPECT_EQ(object->touched, 1);
-  EXPECT_TRUE(object->lastVariant.IsEmpty());
+  EXPECT_EQ(FObject->FTouched, 1);
+  EXPECT_TRUE(FObject->FLastVariant.IsEmpty());
   // No parameter block at all is a call without arguments.
-  EXPECT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(FDispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr), S_OK);
   // A missing argument reaches a variant parameter by value.
   Variant described;
-  EXPECT_EQ(Call(dispatch, 9, DISPATCH_METHOD, {Variant::Missing()}, &described), S_OK);
-  EXPECT_TRUE(object->lastVariant.IsMissing());
+  EXPECT_EQ(Call(FDispatch, 9, DISPATCH_METHOD, {Variant::Missing()}, &described), S_OK);
+  EXPECT_TRUE(FObject->FLastVariant.IsMissing());
 }
 
 TEST_F(AutoObjectTest, ReadWritePropertyHasOneIdAndTwoEntries) {
-  const DISPID id = IdOf(dispatch, QStringLiteral("name"));
+  const DISPID id = IdOf(FDispatch, QStringLiteral("name"));
   ASSERT_EQ(id, 4);
   Variant result;
-  EXPECT_EQ(Call(dispatch, id, DISPATCH_PROPERTYGET, {}, &result), S_OK);
+  EXPECT_EQ(Call(FDispatch, id, DISPATCH_PROPERTYGET, {}, &result), S_OK);
   EXPECT_EQ(result, Variant(QStringLiteral("initial")));
   // PUT and PUTREF, with or without the DISPID_PROPERTYPUT marker.
-  EXPECT_EQ(InvokeWith(dispatch, id, DISPATCH_PROPERTYPUT, Args({}, {{DISPID_PROPERTYPUT, Variant(QStringLiteral("renamed"))}})), S_OK);
-  EXPECT_EQ(object->name, QStringLiteral("renamed"));
-  EXPECT_EQ(InvokeWith(dispatch, id, DISPATCH_PROPERTYPUTREF, Args({}, {{DISPID_PROPERTYPUT, Variant(QStringLiteral("by ref"))}})), S_OK);
-  EXPECT_EQ(object->name, QStringLiteral("by ref"));
-  EXPECT_EQ(Call(dispatch, id, DISPATCH_PROPERTYPUT, {Variant(QStringLiteral("plain"))}, nullptr), S_OK);
-  EXPECT_EQ(object->name, QStringLiteral("plain"));
+  EXPECT_EQ(InvokeWith(FDispatch, id, DISPATCH_PROPERTYPUT, Args({}, {{DISPID_PROPERTYPUT, Variant(QStringLiteral("renamed"))}})), S_OK);
+  EXPECT_EQ(FObject->FName, QStringLiteral("renamed"));
+  EXPECT_EQ(InvokeWith(FDispatch, id, DISPATCH_PROPERTYPUTREF, Args({}, {{DISPID_PROPERTYPUT, Variant(QStringLiteral("by ref"))}})), S_OK);
+  EXPECT_EQ(FObject->FName, QStringLiteral("by ref"));
+  EXPECT_EQ(Call(FDispatch, id, DISPATCH_PROPERTYPUT, {Variant(QStringLiteral("plain"))}, nullptr), S_OK);
+  EXPECT_EQ(FObject->FName, QStringLiteral("plain"));
   // A setter has no result.
-  EXPECT_EQ(Call(dispatch, id, DISPATCH_PROPERTYPUT, {Variant(QStringLiteral("x"))}, &result), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Call(FDispatch, id, DISPATCH_PROPERTYPUT, {Variant(QStringLiteral("x"))}, &result), DISP_E_MEMBERNOTFOUND);
 }
 
 TEST_F(AutoObjectTest, IndexedDefaultPropertyTakesIndexBeforeValue) {
   Variant result;
-  EXPECT_EQ(Call(dispatch, DISPID_VALUE, DISPATCH_PROPERTYGET, {Variant(1)}, &result), S_OK);
+  EXPECT_EQ(Call(FDispatch, DISPID_VALUE, DISPATCH_PROPERTYGET, {Variant(1)}, &result), S_OK);
   EXPECT_EQ(result, Variant(QStringLiteral("one")));
   // rgvarg = [value (named DISPID_PROPERTYPUT), index]
-  EXPECT_EQ(InvokeWith(dispatch, DISPID_VALUE, DISPATCH_PROPERTYPUT,
+  EXPECT_EQ(InvokeWith(FDispatch, DISPID_VALUE, DISPATCH_PROPERTYPUT,
                        Args({Variant(0)}, {{DISPID_PROPERTYPUT, Variant(QStringLiteral("first"))}})),
             S_OK);
-  EXPECT_EQ(object->items[0], QStringLiteral("first"));
-  EXPECT_EQ(GetDefaultValue(dispatch, &result), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(FObject->FItems[0], QStringLiteral("first"));
+  EXPECT_EQ(GetDefaultValue(FDispatch, &result), DISP_E_BADPARAMCOUNT);
 }
 
 TEST_F(AutoObjectTest, NamedArgumentsOtherThanThisAreRefused) {
   Variant result;
-  EXPECT_EQ(InvokeWith(dispatch, 2, DISPATCH_METHOD, Args({Variant(1)}, {{5, Variant(2)}}), &result),
+  EXPECT_EQ(InvokeWith(FDispatch, 2, DISPATCH_METHOD, Args({Variant(1)}, {{5, Variant(2)}}), &result),
             DISP_E_NONAMEDARGS);
-  EXPECT_EQ(InvokeWith(dispatch, 1, DISPATCH_METHOD, Args({}, {{DISPID_THIS, Variant()}, {DISPID_THIS, Variant()}})),
+  EXPECT_EQ(InvokeWith(FDispatch, 1, DISPATCH_METHOD, Args({}, {{DISPID_THIS, Variant()}, {DISPID_THIS, Variant()}})),
             DISP_E_NONAMEDARGS);
   // A PROPERTYPUT marker on a method call is a named argument like any other.
-  EXPECT_EQ(InvokeWith(dispatch, 1, DISPATCH_METHOD, Args({}, {{DISPID_PROPERTYPUT, Variant(1)}})),
+  EXPECT_EQ(InvokeWith(FDispatch, 1, DISPATCH_METHOD, Args({}, {{DISPID_PROPERTYPUT, Variant(1)}})),
             DISP_E_NONAMEDARGS);
 }
 
@@ -177,16 +177,16 @@ TEST_F(AutoObjectTest, ThisArgumentIsDropped) {
   ComPtr<TTestObject> other = MakeAutoObject<TTestObject>();
   const Variant self = Variant::FromDispatch(other.Get());
   Variant result;
-  EXPECT_EQ(InvokeWith(dispatch, 2, DISPATCH_METHOD, Args({Variant(2), Variant(40)}, {{DISPID_THIS, self}}), &result), S_OK);
+  EXPECT_EQ(InvokeWith(FDispatch, 2, DISPATCH_METHOD, Args({Variant(2), Variant(40)}, {{DISPID_THIS, self}}), &result), S_OK);
   EXPECT_EQ(result, Variant(42));
   // rgvarg = [this, value]: after dropping `this` the value remains.
-  EXPECT_EQ(InvokeWith(dispatch, 4, DISPATCH_PROPERTYPUT,
+  EXPECT_EQ(InvokeWith(FDispatch, 4, DISPATCH_PROPERTYPUT,
                        Args({}, {{DISPID_THIS, self}, {DISPID_PROPERTYPUT, Variant(QStringLiteral("v"))}})),
             S_OK);
-  EXPECT_EQ(object->name, QStringLiteral("v"));
+  EXPECT_EQ(FObject->FName, QStringLiteral("v"));
   // With `this` in front, a failing argument's index still counts in the caller's vector.
   std::uint32_t argErr = 77;
-  EXPECT_EQ(InvokeWith(dispatch, 2, DISPATCH_METHOD, Args({Variant(QStringLiteral("x")), Variant(1)}, {{DISPID_THIS, Variant()}}),
+  EXPECT_EQ(InvokeWith(FDispatch, 2, DISPATCH_METHOD, Args({Variant(QStringLiteral("x")), Variant(1)}, {{DISPID_THIS, Variant()}}),
                        &result, nullptr, &argErr),
             DISP_E_TYPEMISMATCH);
   EXPECT_EQ(argErr, 2u);
@@ -195,19 +195,19 @@ TEST_F(AutoObjectTest, ThisArgumentIsDropped) {
 TEST_F(AutoObjectTest, ByReferenceArguments) {
   // A string reference is written back, a native-string parameter travels as a wide string.
   Variant text(QString::fromUtf8("caf\xc3\xa9"));
-  EXPECT_EQ(Call(dispatch, 7, DISPATCH_METHOD, {Variant::ByRef(&text)}, nullptr), S_OK);
-  EXPECT_EQ(Call(dispatch, 8, DISPATCH_METHOD, {Variant::ByRef(&text)}, nullptr), S_OK);
-  EXPECT_EQ(Call(dispatch, 7, DISPATCH_METHOD, {Variant::ByRef(&text)}, nullptr), S_OK);
+  EXPECT_EQ(Call(FDispatch, 7, DISPATCH_METHOD, {Variant::ByRef(&text)}, nullptr), S_OK);
+  EXPECT_EQ(Call(FDispatch, 8, DISPATCH_METHOD, {Variant::ByRef(&text)}, nullptr), S_OK);
+  EXPECT_EQ(Call(FDispatch, 7, DISPATCH_METHOD, {Variant::ByRef(&text)}, nullptr), S_OK);
   EXPECT_EQ(text, Variant(QString::fromUtf8("caf\xc3\xa9!\xc3\xbc!")));
   Variant counter(41);
-  EXPECT_EQ(Call(dispatch, 10, DISPATCH_METHOD, {Variant::ByRefVariant(&counter)}, nullptr), S_OK);
+  EXPECT_EQ(Call(FDispatch, 10, DISPATCH_METHOD, {Variant::ByRefVariant(&counter)}, nullptr), S_OK);
   EXPECT_EQ(counter, Variant(42));
   Variant number(5);
-  EXPECT_EQ(Call(dispatch, 15, DISPATCH_METHOD, {Variant::ByRef(&number)}, nullptr), S_OK);
+  EXPECT_EQ(Call(FDispatch, 15, DISPATCH_METHOD, {Variant::ByRef(&number)}, nullptr), S_OK);
   EXPECT_EQ(number, Variant(10));
   // A reference to a variant parameter by value gives its value.
   Variant result;
-  EXPECT_EQ(Call(dispatch, 13, DISPATCH_METHOD, {Variant::ByRef(&text)}, &result), S_OK);
+  EXPECT_EQ(Call(FDispatch, 13, DISPATCH_METHOD, {Variant::ByRef(&text)}, &result), S_OK);
   EXPECT_EQ(result, text);
 
   // Otherwise the reference must be exactly of the parameter's type; nothing is written.
@@ -224,7 +224,7 @@ TEST_F(AutoObjectTest, ByReferenceArguments) {
   };
   for (const auto& m : mismatches) {
     std::uint32_t argErr = 77;
-    EXPECT_EQ(Call(dispatch, m.id, DISPATCH_METHOD, {m.arg}, nullptr, nullptr, &argErr), DISP_E_TYPEMISMATCH) << m.id;
+    EXPECT_EQ(Call(FDispatch, m.id, DISPATCH_METHOD, {m.arg}, nullptr, nullptr, &argErr), DISP_E_TYPEMISMATCH) << m.id;
     EXPECT_EQ(argErr, 0u);
   }
   EXPECT_EQ(number, Variant(10));
@@ -236,7 +236,7 @@ TEST_F(AutoObjectTest, ExceptionBecomesDispatchExceptionWithMessage) {
   EXCEPINFO info;
   info.bstrHelpFile = QStringLiteral("stale");
   info.dwHelpContext = 9;
-  EXPECT_EQ(Call(dispatch, 5, DISPATCH_METHOD, {Variant(QStringLiteral("disk is full"))}, nullptr, &info),
+  EXPECT_EQ(Call(FDispatch, 5, DISPATCH_METHOD, {Variant(QStringLiteral("disk is full"))}, nullptr, &info),
             DISP_E_EXCEPTION);
   EXPECT_EQ(info.bstrDescription, QStringLiteral("disk is full"));
   EXPECT_EQ(info.bstrSource, QStringLiteral("TTestObject"));
@@ -244,10 +244,10 @@ TEST_F(AutoObjectTest, ExceptionBecomesDispatchExceptionWithMessage) {
   EXPECT_TRUE(info.bstrHelpFile.isEmpty());
   EXPECT_EQ(info.dwHelpContext, 0u);
 
-  EXPECT_EQ(Call(dispatch, 6, DISPATCH_METHOD, {}, nullptr, &info), DISP_E_EXCEPTION);
+  EXPECT_EQ(Call(FDispatch, 6, DISPATCH_METHOD, {}, nullptr, &info), DISP_E_EXCEPTION);
   EXPECT_EQ(info.bstrDescription, QString::fromUtf8("stream closed \xc3\xbc"));
   // Without a record the call still fails the same way.
-  EXPECT_EQ(Call(dispatch, 5, DISPATCH_METHOD, {Variant(QStringLiteral("x"))}, nullptr), DISP_E_EXCEPTION);
+  EXPECT_EQ(Call(FDispatch, 5, DISPATCH_METHOD, {Variant(QStringLiteral("x"))}, nullptr), DISP_E_EXCEPTION);
 
   // A subclass reports its own class name; a getter called without a result place still runs.
   ComPtr<TTestChild> child = MakeAutoObject<TTestChild>();
@@ -257,30 +257,30 @@ TEST_F(AutoObjectTest, ExceptionBecomesDispatchExceptionWithMessage) {
   EXPECT_EQ(info.bstrDescription, QStringLiteral("Index 9 out of range"));
 
   // Through InvokeEx as well.
-  EXPECT_EQ(object->InvokeEx(5, 0, DISPATCH_METHOD, Args({Variant(QStringLiteral("ex"))}).Get(), nullptr, &info, nullptr),
+  EXPECT_EQ(FObject->InvokeEx(5, 0, DISPATCH_METHOD, Args({Variant(QStringLiteral("ex"))}).Get(), nullptr, &info, nullptr),
             DISP_E_EXCEPTION);
   EXPECT_EQ(info.bstrDescription, QStringLiteral("ex"));
 }
 
 TEST_F(AutoObjectTest, QueryInterfaceAnswersTheDispatchInterfaces) {
-  EXPECT_TRUE(object.As<IDispatch>());
-  EXPECT_TRUE(object.As<IDispatchEx>());
-  EXPECT_TRUE(object.As<ICustomDispatch>());
-  EXPECT_TRUE(object.As<IUnknown>());
-  ComPtr<IAutoObjectRef> ref = object.As<IAutoObjectRef>();
+  EXPECT_TRUE(FObject.As<IDispatch>());
+  EXPECT_TRUE(FObject.As<IDispatchEx>());
+  EXPECT_TRUE(FObject.As<ICustomDispatch>());
+  EXPECT_TRUE(FObject.As<IUnknown>());
+  ComPtr<IAutoObjectRef> ref = FObject.As<IAutoObjectRef>();
   ASSERT_TRUE(ref);
-  EXPECT_EQ(ref->GetAutoObject(), static_cast<TAutoTarget*>(object.Get()));
+  EXPECT_EQ(ref->GetAutoObject(), static_cast<TAutoTarget*>(FObject.Get()));
   ref.Reset();
 
   void* out = reinterpret_cast<void*>(1);
-  EXPECT_EQ(object->QueryInterface(IID{"IOther"}, &out), E_NOINTERFACE);
+  EXPECT_EQ(FObject->QueryInterface(IID{"IOther"}, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(object->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
+  EXPECT_EQ(FObject->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
   // Every successful query added one reference, released again by the smart pointers.
-  EXPECT_EQ(object->RefCount(), 1u);
+  EXPECT_EQ(FObject->RefCount(), 1u);
   // Out parameters of what is not implemented are cleared.
   IUnknown* info = reinterpret_cast<IUnknown*>(1);
-  EXPECT_EQ(dispatch->GetTypeInfo(0, 0, &info), E_NOTIMPL);
+  EXPECT_EQ(FDispatch->GetTypeInfo(0, 0, &info), E_NOTIMPL);
   EXPECT_EQ(info, nullptr);
 }
 

@@ -57,7 +57,15 @@ PW_AUTO_MEMBERS(TProbe,
                 AutoMethod(8, "List", &TProbe::List),
                 AutoMethod(9, "Keep", &TProbe::Keep),
                 AutoMethod(11, "Child", &TProbe::Child),
-                AutoMethod(12, "Noon", &TProbe::Noon))
+                AutoMethod(12, "Noon", &TProbe::Noon),
+                AutoMethod(13, "Count", &TProbe::Count),
+                AutoMethod(14, "Self", &TProbe::Self),
+                AutoMethod(15, "Last", &TProbe::Last),
+                AutoMethod(16, "Huge", &TProbe::Huge),
+                AutoMethod(17, "CallAndIgnore", &TProbe::CallAndIgnore),
+                AutoMethod(18, "CallOwn", &TProbe::CallOwn))
+
+PW_AUTO_MEMBERS(TCloser, AutoMethod(1, "Act", &TCloser::Act))
 
 PW_AUTO_MEMBERS(TTestBag, AutoGetter(1, "Count", &TTestBag::Count))
 
@@ -79,26 +87,49 @@ auto& At(List& list, std::int32_t index, const char* what) {
 
 }  // namespace
 
-QString TTestObject::Item(std::int32_t index) const { return At(items, index, "Index"); }
-void TTestObject::SetItem(std::int32_t index, const QString& value) { At(items, index, "Index") = value; }
-QString TProbe::Line(std::int32_t index) const { return At(lines, index, "Line"); }
-void TProbe::SetLine(std::int32_t index, const QString& v) { At(lines, index, "Line") = v; }
+QString TTestObject::Item(std::int32_t index) const { return At(FItems, index, "Index"); }
+void TTestObject::SetItem(std::int32_t index, const QString& value) { At(FItems, index, "Index") = value; }
+QString TProbe::Line(std::int32_t index) const { return At(FLines, index, "Line"); }
+void TProbe::SetLine(std::int32_t index, const QString& v) { At(FLines, index, "Line") = v; }
 
 Variant TProbe::Call(ComPtr<IDispatch> fn, const Variant& arg) {
+  // Passes the callback's failure on as it is: with its own description.
   Variant result;
-  HRESULT hr = CallDispatch(fn.Get(), DISPID_VALUE, &arg, 1, AsDispatch(), &result);
-  if (FAILED(hr)) throw EAutoObjectError(QStringLiteral("callback failed"));
+  Variant thisArg = Variant::FromDispatch(AsDispatch());
+  EXCEPINFO info;
+  Args args({arg}, {{DISPID_THIS, thisArg}});
+  HRESULT hr = fn->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_METHOD, args.Get(), &result, &info, nullptr);
+  if (FAILED(hr)) throw EAutoObjectError(info.bstrDescription);
   return result;
+}
+
+std::int32_t TProbe::Count(const Variant& value) {
+  if (!value.IsArray()) return -1;
+  std::int32_t count = 0;
+  for (const Variant& element : value.Elements()) count += element.IsArray() ? Count(element) : 1;
+  return count;
+}
+
+void TProbe::CallAndIgnore(ComPtr<IDispatch> fn) {
+  Variant result;
+  CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result);
+}
+
+void TProbe::CallOwn(ComPtr<IDispatch> fn) {
+  Variant result;
+  if (FAILED(CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result))) {
+    throw EAutoObjectError(QStringLiteral("own failure"));
+  }
 }
 
 ComPtr<IDispatch> TProbe::Child() {
   auto child = MakeAutoObject<TProbe>();
-  child->name = QStringLiteral("child");
+  child->FName = QStringLiteral("child");
   return ComPtr<IDispatch>(child.Get()->AsDispatch());
 }
 
 Variant TTestComponent::Call(ComPtr<IDispatch> fn) {
-  lastThread = QThread::currentThread();
+  FLastThread = QThread::currentThread();
   Variant result;
   if (FAILED(CallDispatch(fn.Get(), DISPID_VALUE, nullptr, 0, nullptr, &result))) {
     throw EAutoObjectError(QStringLiteral("callback failed"));
@@ -107,19 +138,19 @@ Variant TTestComponent::Call(ComPtr<IDispatch> fn) {
 }
 
 std::int32_t TTestBag::GetDynamicDispID(const QString& name, bool ensure) {
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i].compare(name, Qt::CaseInsensitive) == 0) return static_cast<std::int32_t>(i);
+  for (std::size_t i = 0; i < FNames.size(); ++i) {
+    if (FNames[i].compare(name, Qt::CaseInsensitive) == 0) return static_cast<std::int32_t>(i);
   }
   if (!ensure) return -1;
-  names.push_back(name);
-  values.emplace_back();
-  return static_cast<std::int32_t>(names.size() - 1);
+  FNames.push_back(name);
+  FValues.emplace_back();
+  return static_cast<std::int32_t>(FNames.size() - 1);
 }
 
 HRESULT TTestBag::InvokeDynamic(std::int32_t index, LCID, std::uint16_t flags, DISPPARAMS* params,
                                 Variant* result, EXCEPINFO*, IUnknown*) {
-  if (index < 0 || index >= static_cast<std::int32_t>(values.size())) return DISP_E_MEMBERNOTFOUND;
-  Variant& slot = values[static_cast<std::size_t>(index)];
+  if (index < 0 || index >= static_cast<std::int32_t>(FValues.size())) return DISP_E_MEMBERNOTFOUND;
+  Variant& slot = FValues[static_cast<std::size_t>(index)];
   if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
     if (!params || params->cArgs < 1) return DISP_E_BADPARAMCOUNT;
     slot = params->rgvarg[0].Dereferenced();
@@ -130,17 +161,17 @@ HRESULT TTestBag::InvokeDynamic(std::int32_t index, LCID, std::uint16_t flags, D
 }
 
 void HostTest::Open(bool start) {
-  ASSERT_EQ(host.AddItem(QStringLiteral("probe"), probe->AsDispatch(), false), S_OK);
-  ASSERT_EQ(host.AddItem(QStringLiteral("bag"), bag->AsDispatch(), false), S_OK);
-  ASSERT_EQ(host.SetLanguage(QStringLiteral("JavaScript")), S_OK);
+  ASSERT_EQ(FHost.AddItem(QStringLiteral("probe"), FProbe->AsDispatch(), false), S_OK);
+  ASSERT_EQ(FHost.AddItem(QStringLiteral("bag"), FBag->AsDispatch(), false), S_OK);
+  ASSERT_EQ(FHost.SetLanguage(QStringLiteral("JavaScript")), S_OK);
   if (start) {
-    ASSERT_EQ(host.Start(), S_OK);
+    ASSERT_EQ(FHost.Start(), S_OK);
   }
 }
 
 Variant HostTest::Eval(const QString& expression) {
   Variant result;
-  EXPECT_EQ(host.Evaluate(expression, &result), S_OK) << expression.toStdString();
+  EXPECT_EQ(FHost.Evaluate(expression, &result), S_OK) << expression.toStdString();
   return result;
 }
 
@@ -155,14 +186,14 @@ QString HostTest::Text(const QString& expression) {
 
 Args::Args(std::vector<Variant> natural, std::vector<std::pair<DISPID, Variant>> namedArgs) {
   for (auto& [id, value] : namedArgs) {
-    named.push_back(id);
-    vector.push_back(value);
+    Named.push_back(id);
+    Vector.push_back(value);
   }
-  for (auto it = natural.rbegin(); it != natural.rend(); ++it) vector.push_back(*it);
-  params.rgvarg = vector.empty() ? nullptr : vector.data();
-  params.cArgs = static_cast<std::uint32_t>(vector.size());
-  params.rgdispidNamedArgs = named.empty() ? nullptr : named.data();
-  params.cNamedArgs = static_cast<std::uint32_t>(named.size());
+  for (auto it = natural.rbegin(); it != natural.rend(); ++it) Vector.push_back(*it);
+  Params.rgvarg = Vector.empty() ? nullptr : Vector.data();
+  Params.cArgs = static_cast<std::uint32_t>(Vector.size());
+  Params.rgdispidNamedArgs = Named.empty() ? nullptr : Named.data();
+  Params.cNamedArgs = static_cast<std::uint32_t>(Named.size());
 }
 
 HRESULT Call(IDispatch* object, DISPID id, std::uint16_t flags, std::vector<Variant> args,

@@ -32,24 +32,24 @@ class TTestObject : public TCustomAutoObject {
   PW_AUTO_CLASS(TTestObject, TCustomAutoObject)
 
  public:
-  int touched = 0;
-  QString name = QStringLiteral("initial");
-  std::vector<QString> items{QStringLiteral("zero"), QStringLiteral("one")};
-  Variant lastVariant;
+  int FTouched = 0;
+  QString FName = QStringLiteral("initial");
+  std::vector<QString> FItems{QStringLiteral("zero"), QStringLiteral("one")};
+  Variant FLastVariant;
 
   QString Item(std::int32_t index) const;
   void SetItem(std::int32_t index, const QString& value);
-  void Touch() { ++touched; }
+  void Touch() { ++FTouched; }
   std::int32_t Add(std::int32_t a, std::int32_t b) { return a + b; }
   QString GetHWID() const { return QStringLiteral("HW-1"); }
-  QString Name() const { return name; }
-  void SetName(const QString& value) { name = value; }
+  QString Name() const { return FName; }
+  void SetName(const QString& value) { FName = value; }
   void Fail(const QString& message) { throw EAutoObjectError(message); }
   void FailStd() { throw std::runtime_error("stream closed \xc3\xbc"); }
   void Exclaim(QString& text) { text += QLatin1Char('!'); }
   void AppendNative(std::string& text) { text += "\xc3\xbc"; }
   QString Describe(const Variant& value) {
-    lastVariant = value;
+    FLastVariant = value;
     return value.DebugString();
   }
   void Increment(Variant& value) { value = Variant(static_cast<std::int32_t>(value.IntValue() + 1)); }
@@ -73,22 +73,22 @@ class TProbe : public TCustomAutoObject {
   PW_AUTO_CLASS(TProbe, TCustomAutoObject)
 
  public:
-  QString value = QStringLiteral("probe value");
-  QString name = QStringLiteral("first");
-  std::vector<QString> lines{QStringLiteral("zero"), QStringLiteral("one"), QStringLiteral("two")};
-  int touched = 0;
-  Variant last;
-  QThread* lastThread = nullptr;
+  QString FValue = QStringLiteral("probe value");
+  QString FName = QStringLiteral("first");
+  std::vector<QString> FLines{QStringLiteral("zero"), QStringLiteral("one"), QStringLiteral("two")};
+  int FTouched = 0;
+  Variant FLast;
+  QThread* FLastThread = nullptr;
 
-  QString Value() const { return value; }
-  void SetValue(const QString& v) { value = v; }
+  QString Value() const { return FValue; }
+  void SetValue(const QString& v) { FValue = v; }
   std::int32_t Add(std::int32_t a, std::int32_t b) { return a + b; }
   void Touch() {
-    ++touched;
-    lastThread = QThread::currentThread();
+    ++FTouched;
+    FLastThread = QThread::currentThread();
   }
-  QString Name() const { return name; }
-  void SetName(const QString& v) { name = v; }
+  QString Name() const { return FName; }
+  void SetName(const QString& v) { FName = v; }
   QString Line(std::int32_t index) const;
   void SetLine(std::int32_t index, const QString& v);
   void Fail(const QString& message) { throw EAutoObjectError(message); }
@@ -100,11 +100,29 @@ class TProbe : public TCustomAutoObject {
                                Variant::FromArray({Variant(true)})});
   }
   Variant Keep(const Variant& v) {
-    last = v;
+    FLast = v;
     return v;
   }
   ComPtr<IDispatch> Child();
   Date Noon() { return Date{36526.5}; }  // 2000-01-01 12:00 local
+  // The elements of an array, nested arrays counted element by element; -1 for no array.
+  std::int32_t Count(const Variant& value);
+  ComPtr<IDispatch> Self() { return ComPtr<IDispatch>(AsDispatch()); }
+  Variant Last() { return FLast; }
+  std::int64_t Huge(std::int32_t add) { return (std::int64_t{1} << 53) + add; }
+  // Calls fn(), ignoring a failure.
+  void CallAndIgnore(ComPtr<IDispatch> fn);
+  // Calls fn(); a failure becomes an exception with this probe's own message.
+  void CallOwn(ComPtr<IDispatch> fn);
+};
+
+// Runs an action chosen by the test when a script calls Act.
+class TCloser : public TCustomAutoObject {
+  PW_AUTO_CLASS(TCloser, TCustomAutoObject)
+
+ public:
+  std::function<void()> FAction;
+  void Act() { FAction(); }
 };
 
 // A dictionary-like provider: names, compared without regard to case, become indexes in
@@ -113,10 +131,10 @@ class TTestBag : public TCustomAutoObject {
   PW_AUTO_CLASS(TTestBag, TCustomAutoObject)
 
  public:
-  std::vector<QString> names;
-  std::vector<Variant> values;
+  std::vector<QString> FNames;
+  std::vector<Variant> FValues;
 
-  std::int32_t Count() const { return static_cast<std::int32_t>(names.size()); }
+  std::int32_t Count() const { return static_cast<std::int32_t>(FNames.size()); }
 
  protected:
   std::int32_t GetDynamicDispID(const QString& name, bool ensure) override;
@@ -129,11 +147,11 @@ class TTestComponent : public TAutoComponent {
   PW_AUTO_CLASS(TTestComponent, TAutoComponent)
 
  public:
-  std::int32_t counter = 0;
-  QThread* lastThread = nullptr;
+  std::int32_t FCounter = 0;
+  QThread* FLastThread = nullptr;
   std::int32_t Bump() {
-    lastThread = QThread::currentThread();
-    return ++counter;
+    FLastThread = QThread::currentThread();
+    return ++FCounter;
   }
   void Explode() { throw EAutoObjectError(QStringLiteral("component failed")); }
   // Calls fn() here, on the component's thread.
@@ -142,40 +160,40 @@ class TTestComponent : public TAutoComponent {
 
 // Collects the errors a host reports.
 struct ErrorLog {
-  std::vector<TScriptError> errors;
+  std::vector<TScriptError> Errors;
   TScriptErrorHandler Handler() {
-    return [this](const TScriptError& error) { errors.push_back(error); };
+    return [this](const TScriptError& error) { Errors.push_back(error); };
   }
 };
 
 // A host with a probe and a bag, and short ways to run script text.
 class HostTest : public ::testing::Test {
  protected:
-  HostTest() { host.OnScriptError = log.Handler(); }
+  HostTest() { FHost.OnScriptError = FLog.Handler(); }
   // Adds the probe and the bag as "probe" and "bag", chooses JavaScript and, if asked, starts.
   void Open(bool start = true);
   Variant Eval(const QString& expression);
   // The value as text, booleans as True and False.
   QString Text(const QString& expression);
-  void Run(const QString& code) { EXPECT_EQ(host.AddCode(code), S_OK) << code.toStdString(); }
+  void Run(const QString& code) { EXPECT_EQ(FHost.AddCode(code), S_OK) << code.toStdString(); }
 
-  ComPtr<TProbe> probe = MakeAutoObject<TProbe>();
-  ComPtr<TTestBag> bag = MakeAutoObject<TTestBag>();
-  ErrorLog log;
-  TActiveScript host;
+  ComPtr<TProbe> FProbe = MakeAutoObject<TProbe>();
+  ComPtr<TTestBag> FBag = MakeAutoObject<TTestBag>();
+  ErrorLog FLog;
+  TActiveScript FHost;
 };
 
 // Builds DISPPARAMS from arguments in their natural order.
 struct Args {
-  std::vector<Variant> vector;  // reversed, named arguments first
-  std::vector<DISPID> named;
-  DISPPARAMS params;
+  std::vector<Variant> Vector;  // reversed, named arguments first
+  std::vector<DISPID> Named;
+  DISPPARAMS Params;
 
   explicit Args(std::vector<Variant> natural = {},
                 std::vector<std::pair<DISPID, Variant>> namedArgs = {});
   Args(const Args&) = delete;
   Args& operator=(const Args&) = delete;
-  DISPPARAMS* Get() { return &params; }
+  DISPPARAMS* Get() { return &Params; }
 };
 
 // Invoke with arguments in natural order.

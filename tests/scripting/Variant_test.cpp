@@ -258,7 +258,7 @@ TEST(VariantChangeType, ObjectsGiveTheirDefaultValue) {
   EXPECT_EQ(To(Variant::FromDispatch(nullptr), VT_UNKNOWN), Variant::FromUnknown(nullptr));
 
   ComPtr<TProbe> valued = MakeAutoObject<TProbe>();
-  valued->value = QStringLiteral("17");
+  valued->FValue = QStringLiteral("17");
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_I4), Variant(17));
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_BSTR), Variant(QStringLiteral("17")));
   EXPECT_EQ(To(Variant::FromDispatch(valued.Get()), VT_DISPATCH), Variant::FromDispatch(valued.Get()));
