@@ -3,6 +3,7 @@
 #include <map>
 #include <typeinfo>
 
+#include "platform/AsciiCase.h"
 #include "scripting/AutoObject.h"
 
 namespace pw {
@@ -11,21 +12,9 @@ namespace {
 
 constexpr std::size_t kMaxNameLength = 255;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+using platform::LowerAscii;
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
-std::string LowerAscii(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = AsciiLower(c);
-  return lower;
-}
+bool SameName(std::string_view a, std::string_view b) { return platform::EqualsIgnoringAsciiCase(a, b); }
 
 }  // namespace
 
