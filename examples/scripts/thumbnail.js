@@ -8,6 +8,10 @@ function main(args) {
     return 2;
   }
   var browser = CreateObject('Browser');
+  if (!browser) {
+    Alert('this program has no browser object');
+    return 1;
+  }
   browser.ClientWidth = 1024;
   browser.ClientHeight = 768;
   browser.Navigate(args[0]);
