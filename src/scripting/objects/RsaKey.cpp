@@ -5,9 +5,13 @@
 #include <nettle/md5.h>
 #include <nettle/rsa.h>
 #include <nettle/sha1.h>
+#include <fcntl.h>
 #include <sys/random.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 
 namespace pw {
@@ -28,8 +32,16 @@ constexpr std::uint32_t kMaxReadBits = 16384;
 
 void Random(void*, size_t length, std::uint8_t* dst) {
   while (length > 0) {
-    const ssize_t got = getrandom(dst, length, 0);
-    if (got <= 0) continue;  // interrupted; the kernel's pool never runs dry once seeded
+    ssize_t got = getrandom(dst, length, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      // Kernels without getrandom still have the device; a key from a weak source would be
+      // worse than no key, so a machine with neither stops here.
+      const int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+      got = fd < 0 ? -1 : ::read(fd, dst, length);
+      if (fd >= 0) ::close(fd);
+      if (got <= 0) std::abort();
+    }
     dst += got;
     length -= static_cast<size_t>(got);
   }
