@@ -111,11 +111,13 @@ bool ReadKey(const QString& container, TRsaKey& key) {
 }  // namespace
 
 QString TSecurityObject::ContainerFolder() {
-  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pagewick/keys/");
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  // Without a data folder there is no private place for keys: no container can exist.
+  return data.isEmpty() ? QString() : data + QStringLiteral("/pagewick/keys/");
 }
 
 QString TSecurityObject::ContainerFile(const QString& container) {
-  if (container.isEmpty()) return {};
+  if (container.isEmpty() || ContainerFolder().isEmpty()) return {};
   const QByteArray encoded = container.toUtf8().toPercentEncoding(QByteArray(), QByteArrayLiteral(".~"));
   if (encoded.size() > kMaxFileNameSize) return {};
   return ContainerFolder() + QString::fromLatin1(encoded) + QStringLiteral(".key");

@@ -40,7 +40,7 @@ class TSecurityObject : public TCustomAutoObject {
   QString MD5(const Variant& data);
   QString GetHWID();
 
-  // The folder of the containers, ending in '/'.
+  // The folder of the containers, ending in '/'; empty when the user has no data folder.
   static QString ContainerFolder();
   // The file of a container; empty for a name that cannot be one (empty or too long).
   static QString ContainerFile(const QString& container);
