@@ -5,27 +5,17 @@
 
 #include <nettle/twofish.h>
 
+#include <algorithm>
+
 namespace pw {
 namespace {
 
-enum class TDirection { Encipher, Decipher };
-
-std::string Cfb8(std::string_view input, TDirection direction) {
-  twofish_ctx ctx;
-  twofish128_set_key(&ctx, CredentialKey().data());
-  std::array<std::uint8_t, 16> reg = CredentialIV();
-  std::array<std::uint8_t, 16> block{};
-  std::string output(input.size(), '\0');
-  for (size_t i = 0; i < input.size(); ++i) {
-    twofish_encrypt(&ctx, block.size(), block.data(), reg.data());
-    const auto in = static_cast<std::uint8_t>(input[i]);
-    const auto out = static_cast<std::uint8_t>(block[0] ^ in);
-    output[i] = static_cast<char>(out);
-    // The register takes the cipher-text byte: the output when enciphering, the input when
-    // deciphering.
-    for (size_t k = 0; k + 1 < reg.size(); ++k) reg[k] = reg[k + 1];
-    reg.back() = direction == TDirection::Encipher ? out : in;
-  }
+std::string Cfb8(std::string_view input, bool encipher) {
+  std::string output;
+  const auto& key = CredentialKey();
+  const auto& iv = CredentialIV();
+  TwofishCfb8(std::string_view(reinterpret_cast<const char*>(key.data()), key.size()),
+              std::string_view(reinterpret_cast<const char*>(iv.data()), iv.size()), input, encipher, output);
   return output;
 }
 
@@ -53,8 +43,31 @@ const std::array<std::uint8_t, 16>& CredentialIV() {
   return iv;
 }
 
-std::string EncipherBytes(std::string_view plain) { return Cfb8(plain, TDirection::Encipher); }
-std::string DecipherBytes(std::string_view cipher) { return Cfb8(cipher, TDirection::Decipher); }
+bool TwofishCfb8(std::string_view key, std::string_view iv, std::string_view input, bool encipher,
+                 std::string& output) {
+  output.clear();
+  if (key.empty() || key.size() > TWOFISH_MAX_KEY_SIZE || iv.size() < TWOFISH_BLOCK_SIZE) return false;
+  twofish_ctx ctx;
+  twofish_set_key(&ctx, key.size(), reinterpret_cast<const std::uint8_t*>(key.data()));
+  std::array<std::uint8_t, TWOFISH_BLOCK_SIZE> reg{};
+  std::copy_n(iv.begin(), reg.size(), reinterpret_cast<char*>(reg.data()));
+  std::array<std::uint8_t, TWOFISH_BLOCK_SIZE> block{};
+  output.assign(input.size(), '\0');
+  for (size_t i = 0; i < input.size(); ++i) {
+    twofish_encrypt(&ctx, block.size(), block.data(), reg.data());
+    const auto in = static_cast<std::uint8_t>(input[i]);
+    const auto out = static_cast<std::uint8_t>(block[0] ^ in);
+    output[i] = static_cast<char>(out);
+    // The register takes the cipher-text byte: the output when enciphering, the input when
+    // deciphering.
+    for (size_t k = 0; k + 1 < reg.size(); ++k) reg[k] = reg[k + 1];
+    reg.back() = encipher ? out : in;
+  }
+  return true;
+}
+
+std::string EncipherBytes(std::string_view plain) { return Cfb8(plain, true); }
+std::string DecipherBytes(std::string_view cipher) { return Cfb8(cipher, false); }
 
 QString EncipherCredential(const QString& text) {
   if (text.isEmpty()) return QString();

@@ -1,6 +1,7 @@
 // The cipher that protects the FTP user name and password in project files: Twofish with a
 // 128-bit key in 8-bit cipher-feedback mode, with a fixed key and initialisation vector, the
-// cipher text written as hexadecimal digits. Stateless functions; no errors beyond a bool.
+// cipher text written as hexadecimal digits; and the same mode with any key and vector, which
+// scripts reach through the security object. Stateless functions; no errors beyond a bool.
 #pragma once
 
 #include <QString>
@@ -20,6 +21,12 @@ std::array<std::uint8_t, 16> GuidBytes(std::uint32_t data1, std::uint16_t data2,
 // The fixed key and initialisation vector of the credential cipher.
 const std::array<std::uint8_t, 16>& CredentialKey();
 const std::array<std::uint8_t, 16>& CredentialIV();
+
+// Twofish in 8-bit cipher-feedback mode with any key Twofish takes (1 to 32 bytes, shorter keys
+// padded with zeros as Twofish defines) and the first 16 bytes of the vector. False with an
+// empty output for a key or a vector Twofish cannot take. The output is as long as the input.
+bool TwofishCfb8(std::string_view key, std::string_view iv, std::string_view input, bool encipher,
+                 std::string& output);
 
 // CFB-8 over the fixed key and vector; the output is as long as the input.
 std::string EncipherBytes(std::string_view plain);

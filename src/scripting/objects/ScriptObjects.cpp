@@ -6,6 +6,8 @@
 #include "scripting/objects/ByteArrayObject.h"
 #include "scripting/objects/DictionaryObject.h"
 #include "scripting/objects/StringListObject.h"
+#include "scripting/objects/FileListObject.h"
+#include "scripting/objects/SecurityObject.h"
 
 namespace pw {
 
@@ -38,6 +40,8 @@ void RegisterScriptObjects() {
     Add(QStringLiteral("Strings"), &Make<TStringListObject>);
     Add(QStringLiteral("Bytes"), &Make<TByteArrayObject>);
     Add(QStringLiteral("Dictionary"), &Make<TDictionaryObject>);
+    Add(QStringLiteral("FileList"), &Make<TFileListObject>);
+    Add(QStringLiteral("Security"), &Make<TSecurityObject>);
   });
 }
 
