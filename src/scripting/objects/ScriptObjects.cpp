@@ -5,6 +5,10 @@
 #include "scripting/AutoObject.h"
 #include "scripting/objects/ByteArrayObject.h"
 #include "scripting/objects/DictionaryObject.h"
+#include "scripting/objects/GooglePRObject.h"
+#include "scripting/objects/HttpObject.h"
+#include "scripting/objects/WhoIsObject.h"
+#include "scripting/objects/XmlObject.h"
 #include "scripting/objects/StringListObject.h"
 
 namespace pw {
@@ -38,6 +42,11 @@ void RegisterScriptObjects() {
     Add(QStringLiteral("Strings"), &Make<TStringListObject>);
     Add(QStringLiteral("Bytes"), &Make<TByteArrayObject>);
     Add(QStringLiteral("Dictionary"), &Make<TDictionaryObject>);
+    // Internet objects.
+    Add(QStringLiteral("Inet.HTTP"), &Make<THTTPObject>);
+    Add(QStringLiteral("Inet.WhoIs"), &Make<TWhoIsObject>);
+    Add(QStringLiteral("Inet.GooglePR"), &Make<TGooglePRObject>);
+    Add(QStringLiteral("XML"), &Make<TXMLObject>);
   });
 }
 
