@@ -5,6 +5,7 @@
 #include "scripting/AutoObject.h"
 #include "scripting/objects/ByteArrayObject.h"
 #include "scripting/objects/DictionaryObject.h"
+#include "scripting/objects/FeedObject.h"
 #include "scripting/objects/GooglePRObject.h"
 #include "scripting/objects/HttpObject.h"
 #include "scripting/objects/WhoIsObject.h"
@@ -47,6 +48,7 @@ void RegisterScriptObjects() {
     Add(QStringLiteral("Inet.WhoIs"), &Make<TWhoIsObject>);
     Add(QStringLiteral("Inet.GooglePR"), &Make<TGooglePRObject>);
     Add(QStringLiteral("XML"), &Make<TXMLObject>);
+    Add(QStringLiteral("Feed"), &Make<TFeedObject>);
   });
 }
 
