@@ -134,6 +134,22 @@ TEST_F(InternetObjectsTest, BytesFilesAndPostsCarryTheBodyUnchanged) {
   }
 }
 
+TEST_F(InternetObjectsTest, XmlAndFeedsTravelOverHttp) {
+  Run(QStringLiteral(
+      "var x = CreateObject('XML').CreateMethodCall('ping'); x.AddParamValue('Grüße');"
+      "var posted = x.Post(base + '/echo-xml');"
+      "var f = CreateObject('Feed'); var feedLoaded = f.Load(base + '/feed');"
+      "var y = CreateObject('XML'); var missing = y.Get(base + '/missing');"));
+  for (const TCase& c : {
+           TCase{"posted + ' ' + x.HTTP.MimeType + ' ' + x.Node.nodeName + ' ' + x.Values('params/param/value')",
+                 "true text/xml methodCall Grüße"},
+           TCase{"feedLoaded + ' ' + f.Title + ' ' + f(0).Title + ' ' + f.Url.replace(base, '')", "true Лента Первая /feed"},
+           TCase{"missing + ' ' + y.HTTP.ResultCode + ' [' + y.XML + ']'", "false 404 []"},
+       }) {
+    EXPECT_EQ(Text(QString::fromUtf8(c.Expression)), QString::fromUtf8(c.Expected)) << c.Expression;
+  }
+}
+
 TEST_F(InternetObjectsTest, DefaultsAndTheProxy) {
   {
     TScopedEnvironment proxy{"http_proxy", "http://who:pw@proxy.example:3128/"};

@@ -31,6 +31,8 @@ class Handler(BaseHTTPRequestHandler):
         body = self.rfile.read(length)
         if self.path.startswith("/redirect"):
             return self.do_GET()
+        if self.path == "/echo-xml":
+            return self.send(200, body, self.headers.get("Content-Type", ""))
         self.send(200, self.command.encode() + b"|" + self.headers.get("Content-Type", "").encode() + b"|" + body,
                   "text/plain; charset=utf-8")
 
@@ -49,6 +51,10 @@ class Handler(BaseHTTPRequestHandler):
             self.send(200, "Grüße".encode("utf-8"), "text/plain; charset=UTF-8")
         elif path == "/xmldecl":
             self.send(200, '<?xml version="1.0" encoding="windows-1251"?><a>Мир</a>'.encode("cp1251"), "text/xml")
+        elif path == "/feed":
+            self.send(200, ('<?xml version="1.0" encoding="windows-1251"?><rss version="2.0"><channel>'
+                            '<title>Лента</title><item><title>Первая</title></item></channel></rss>').encode("cp1251"),
+                      "application/rss+xml")
         elif path == "/plain":
             self.send(200, "Grüße".encode("cp1252"), "text/plain")
         elif path.startswith("/redirect/"):
