@@ -43,6 +43,9 @@ TEST_F(XmlCases, TheCursorBuildsAndReadsPaths) {
       {"x.Open('pages/page', false) && x.Attr('id')", "é1"},
       // Close past the bottom of the stack stays at the document element.
       {"(x.Close(), x.Close(), x.Close(), x.Node.nodeName)", "site"},
+      // Only elements are opened: a cursor on text or an attribute would grow children there.
+      {"x.Open('pages/page/@id', false) + ' ' + x.OpenNode(x.SelectNode('pages/page/text()')) + ' ' + x.Node.nodeName",
+       "false false site"},
       // A path step that is no element name is refused, not written as a broken element.
       {"(function(){ try { x.Open('a/@b', true); return 'made'; } catch (e) { return 'refused'; } })()", "refused"},
   });

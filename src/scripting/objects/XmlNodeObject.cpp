@@ -160,6 +160,10 @@ std::vector<xmlNode*> SelectXmlNodes(xmlNode* context, const QString& xpath) {
 }
 
 xmlNode* AppendXmlElement(xmlNode* parent, const QString& name) {
+  // libxml2 would hang children under a text or attribute node and break the tree.
+  if (!parent || (parent->type != XML_ELEMENT_NODE && parent->type != XML_DOCUMENT_NODE)) {
+    throw EAutoObjectError(QStringLiteral("Only an element or a document takes children"));
+  }
   const QByteArray utf8 = name.toUtf8();
   if (xmlValidateName(X(utf8), 0) != 0) {
     throw EAutoObjectError(QStringLiteral("\"%1\" is not a valid element name").arg(name));

@@ -158,7 +158,8 @@ xmlNode* TXMLObject::Find(const QString& path, bool create) {
 
 bool TXMLObject::Open(const QString& path, bool create) {
   xmlNode* node = Find(path, create);
-  if (!node) return false;
+  // The stack holds elements: the cursor's operations add children and attributes.
+  if (!node || node->type != XML_ELEMENT_NODE) return false;
   FStack.push_back(node);
   return true;
 }
@@ -166,7 +167,7 @@ bool TXMLObject::Open(const QString& path, bool create) {
 bool TXMLObject::OpenNode(const Variant& node) {
   TXmlNodeObject* object = TXmlNodeObject::FromValue(node);
   // Only a node of this document: the stack must not outlive another document's nodes.
-  if (!object || object->Dom() != FDom || !object->Node()) return false;
+  if (!object || object->Dom() != FDom || !object->Node() || object->Node()->type != XML_ELEMENT_NODE) return false;
   FStack.push_back(object->Node());
   return true;
 }
