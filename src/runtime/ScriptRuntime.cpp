@@ -13,7 +13,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileIO.h"
 #include "platform/Shell.h"
-#include "runtime/IsoDate.h"
+#include "scripting/objects/IsoDate.h"
 #include "runtime/ScriptThread.h"
 #include "scripting/objects/ByteArrayObject.h"
 

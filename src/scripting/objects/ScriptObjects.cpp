@@ -5,6 +5,11 @@
 #include "scripting/AutoObject.h"
 #include "scripting/objects/ByteArrayObject.h"
 #include "scripting/objects/DictionaryObject.h"
+#include "scripting/objects/FeedObject.h"
+#include "scripting/objects/GooglePRObject.h"
+#include "scripting/objects/HttpObject.h"
+#include "scripting/objects/WhoIsObject.h"
+#include "scripting/objects/XmlObject.h"
 #include "scripting/objects/StringListObject.h"
 #include "scripting/objects/FileListObject.h"
 #include "scripting/objects/SecurityObject.h"
@@ -42,6 +47,12 @@ void RegisterScriptObjects() {
     Add(QStringLiteral("Dictionary"), &Make<TDictionaryObject>);
     Add(QStringLiteral("FileList"), &Make<TFileListObject>);
     Add(QStringLiteral("Security"), &Make<TSecurityObject>);
+    // Internet objects.
+    Add(QStringLiteral("Inet.HTTP"), &Make<THTTPObject>);
+    Add(QStringLiteral("Inet.WhoIs"), &Make<TWhoIsObject>);
+    Add(QStringLiteral("Inet.GooglePR"), &Make<TGooglePRObject>);
+    Add(QStringLiteral("XML"), &Make<TXMLObject>);
+    Add(QStringLiteral("Feed"), &Make<TFeedObject>);
   });
 }
 

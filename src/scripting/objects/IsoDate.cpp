@@ -1,4 +1,4 @@
-#include "runtime/IsoDate.h"
+#include "scripting/objects/IsoDate.h"
 
 #include <QDate>
 #include <QTime>
