@@ -19,6 +19,8 @@ PACKAGES=(
   libxml2-dev libzip-dev zlib1g-dev nettle-dev libcurl4-openssl-dev libicu-dev
   # real peers and display for tests
   python3 python3-pyftpdlib xvfb xauth zip unzip
+  # the desktop application's icons outside a desktop session
+  adwaita-icon-theme
   # publishing tests: FTPS through pyftpdlib's TLS handler, SFTP through a throwaway sshd
   python3-openssl openssl openssh-server openssh-client
   # benchmark peers

@@ -7,7 +7,7 @@ namespace pw::ui {
 TMarkupLexer::TMarkupLexer(QObject* parent) : QsciLexerCustom(parent) {
   FBaseFont = QFont(QStringLiteral("Monospace"));
   FBaseFont.setStyleHint(QFont::TypeWriter);
-  FBaseFont.setPixelSize(13);
+  FBaseFont.setPointSize(10);  // QScintilla sizes styles in points
   FHighlighter.OnAttributeChange = [this] {
     for (int kind = 0; kind < markup::TokenKindCount; ++kind) {
       setColor(defaultColor(kind), kind);

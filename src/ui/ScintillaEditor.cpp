@@ -9,10 +9,10 @@ TScintillaEditor::TScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
   setUtf8(true);
   QFont font(QStringLiteral("Monospace"));
   font.setStyleHint(QFont::TypeWriter);
-  font.setPixelSize(13);
+  font.setPointSize(10);  // QScintilla sizes styles in points
   setFont(font);
   QFont gutter = font;
-  gutter.setPixelSize(11);
+  gutter.setPointSize(8);
   setMarginsFont(gutter);
   setMarginLineNumbers(0, true);
   setMarginWidth(0, QStringLiteral("00000"));
