@@ -105,6 +105,7 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
           [this](QListWidgetItem* item) { GoToPage(FContentList->row(item)); });
   connect(FContentList, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) FModule->SetSelectedPage(row);
+    RefreshWhenIdle();
   });
   // Lists and action states catch up once the event queue is empty, not on every keystroke.
   FIdle.setSingleShot(true);

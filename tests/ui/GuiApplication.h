@@ -11,8 +11,9 @@ inline QApplication& GuiApplication() {
   static char name[] = "pw_tests_ui";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: at exit Qt's own globals may already be gone.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 }  // namespace pw::tests
