@@ -5,6 +5,8 @@
 #include "generator/Generator.h"
 #include "ui/Localization.h"
 #include "ui/Localizer.h"
+#include "ui/ImageHint.h"
+#include "ui/ImageHintWindow.h"
 #include "ui/LocalStrings.h"
 #include "ui/MarkupLexer.h"
 #include "ui/ModuleActions.h"
@@ -116,6 +118,13 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   });
   connect(FEditor, &QsciScintilla::textChanged, this, &TMainForm::RefreshWhenIdle);
   connect(FEditor, &QsciScintilla::selectionChanged, this, &TMainForm::RefreshWhenIdle);
+
+  // The image hint: resting the mouse over a picture's name shows the picture.
+  FImageHint = std::make_unique<TImageHint>();
+  FHintWindow = new TImageHintWindow(this);
+  FEditor->SendScintilla(QsciScintilla::SCI_SETMOUSEDWELLTIME, 500);
+  connect(FEditor, &QsciScintilla::SCN_DWELLSTART, this, &TMainForm::ShowImageHint);
+  connect(FEditor, &QsciScintilla::SCN_DWELLEND, FHintWindow, &QWidget::hide);
 
   FModule->LoadSettings();
   RestorePlacement();
@@ -248,6 +257,26 @@ void TMainForm::FillRecentFiles() {
 void TMainForm::RunFiles() {
   if (FModule->BuildSite())
     QDesktopServices::openUrl(QUrl::fromLocalFile(FModule->Generator().ContentPath()));
+}
+
+void TMainForm::ShowImageHint(int position, int x, int y) {
+  if (position < 0) return;
+  const int line = static_cast<int>(FEditor->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, position));
+  const long start = FEditor->SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, line);
+  const QString text = FEditor->Line(line);
+  // Scintilla counts bytes; the hint counts characters of the line.
+  const int column = static_cast<int>(
+      QString::fromUtf8(text.toUtf8().left(static_cast<qsizetype>(position - start))).size());
+  // The folders are set by directives before the first section, near the top.
+  QStringList firstLines;
+  for (int i = 0; i < FEditor->LineCount() && i < 1000; ++i) firstLines << FEditor->Line(i);
+  if (!FImageHint->FindHintImage(firstLines, text, FModule->ProjectFolder(), column + 1)) {
+    FHintWindow->hide();
+    return;
+  }
+  FHintWindow->SetPicture(FImageHint->Picture());
+  FHintWindow->move(FEditor->viewport()->mapToGlobal(QPoint(x + 8, y + 16)));
+  FHintWindow->show();
 }
 
 bool TMainForm::Start(const QStringList& args) {

@@ -23,6 +23,8 @@ class TModule;
 
 namespace pw::ui {
 
+class TImageHint;
+class TImageHintWindow;
 class TLocalStrings;
 class TModuleActions;
 class TQtHost;
@@ -65,6 +67,7 @@ class TMainForm : public QMainWindow {
   void ReopenAtStartup();
   void FillRecentFiles();
   void RunFiles();
+  void ShowImageHint(int position, int x, int y);
 
   std::unique_ptr<TQtHost> FQtHost;
   TScintillaEditor* FEditor;
@@ -79,6 +82,8 @@ class TMainForm : public QMainWindow {
   QToolBar* FProjectToolbar = nullptr;
   QToolBar* FEditToolbar = nullptr;
   QTimer FIdle;
+  std::unique_ptr<TImageHint> FImageHint;
+  TImageHintWindow* FHintWindow = nullptr;
 };
 
 }  // namespace pw::ui
