@@ -2,6 +2,8 @@
 #include "ui/Localization.h"
 #include "ui/Localizer.h"
 
+#include "core/Texts.h"
+
 #include "GuiApplication.h"
 #include "support/QStringPrinter.h"
 
@@ -206,6 +208,24 @@ TEST(StringTablesTest, EveryCompiledInTableHasBothLanguagesWithTheSameKeys) {
       EXPECT_FALSE(value.isEmpty()) << name << ": " << key.toStdString();
     }
   }
+}
+
+TEST(StringTablesTest, TheModulesEnglishMessagesMatchTheCoreTexts) {
+  // The core keeps its own English texts for when no window exists; the two must not drift.
+  QFile file(":/strings/Module.ini");
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  ui::TLocalTable table;
+  table.SetText(QString::fromUtf8(file.readAll()).split('\n'));
+  int compared = 0;
+  for (const QString& line : table.Section("1033")) {
+    QString key, value;
+    ui::TLocalTable::SplitLine(line, &key, &value);
+    const QString core = LocalText(key.toStdString());
+    if (core == key) continue;  // a key only the windows use
+    EXPECT_EQ(core, value) << key.toStdString();
+    ++compared;
+  }
+  EXPECT_GT(compared, 10);
 }
 
 }  // namespace
