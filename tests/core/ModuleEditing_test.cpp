@@ -6,28 +6,8 @@
 namespace pw::tests {
 namespace {
 
-void PrintTo(const TTextPos& pos, std::ostream* out) { *out << pos.Line << ':' << pos.Column; }
-
 TEST(ModuleEditingTest, CommandsWriteMarkupAsOneUndoStep) {
-  for (const TEditingCase& c : EditingCases()) {
-    SCOPED_TRACE(c.Name);
-    TMemoryTextEditor editor;
-    TMemoryHost host;
-    TModule module(editor, host);
-    editor.SetText(c.Text);
-    editor.SetSelection(c.Anchor, c.Caret);
-    (module.*c.Command)();
-    EXPECT_EQ(editor.Text(), c.Expected);
-    if (c.Selection) {
-      EXPECT_EQ(editor.SelectionStart(), c.Selection->first);
-      EXPECT_EQ(editor.SelectionEnd(), c.Selection->second);
-    }
-    if (c.Expected != c.Text) {
-      editor.Undo();
-      EXPECT_EQ(editor.Text(), c.Text);
-      EXPECT_FALSE(editor.CanUndo());
-    }
-  }
+  ExpectEditingCases<TMemoryTextEditor>();
 }
 
 class ModuleImageTest : public ModuleTest {

@@ -3,6 +3,10 @@
 #pragma once
 
 #include "core/Module.h"
+#include "support/MemoryHost.h"
+#include "support/QStringPrinter.h"
+
+#include <gtest/gtest.h>
 
 #include <QString>
 
@@ -58,6 +62,33 @@ inline std::vector<TEditingCase> EditingCases() {
       {"link with default texts", &M::CmInsertLink, "ab", {0, 1}, {0, 1},
        "a*[http:// More info...]b", std::pair{TTextPos{0, 3}, TTextPos{0, 10}}},
   };
+}
+
+inline void PrintTo(const TTextPos& pos, std::ostream* out) { *out << pos.Line << ':' << pos.Column; }
+
+// Runs every case on a fresh TEditor: the markup, the selection afterwards, and one undo step
+// that restores the text.
+template <class TEditor>
+void ExpectEditingCases() {
+  for (const TEditingCase& c : EditingCases()) {
+    SCOPED_TRACE(c.Name);
+    TEditor editor;
+    TMemoryHost host;
+    TModule module(editor, host);
+    editor.SetText(c.Text);  // after the module, which starts with an empty project
+    editor.SetSelection(c.Anchor, c.Caret);
+    (module.*c.Command)();
+    EXPECT_EQ(editor.Text(), c.Expected);
+    if (c.Selection) {
+      EXPECT_EQ(editor.SelectionStart(), c.Selection->first);
+      EXPECT_EQ(editor.SelectionEnd(), c.Selection->second);
+    }
+    if (c.Expected != c.Text) {
+      editor.Undo();
+      EXPECT_EQ(editor.Text(), c.Text);
+      EXPECT_FALSE(editor.CanUndo());
+    }
+  }
 }
 
 }  // namespace pw::tests

@@ -13,29 +13,9 @@ namespace {
 
 using ui::TScintillaEditor;
 
-void PrintTo(const TTextPos& pos, std::ostream* out) { *out << pos.Line << ':' << pos.Column; }
-
 TEST(ScintillaEditorTest, EditingCommandsGiveTheSameMarkupAsInMemory) {
   GuiApplication();
-  for (const TEditingCase& c : EditingCases()) {
-    SCOPED_TRACE(c.Name);
-    TScintillaEditor editor;
-    TMemoryHost host;
-    TModule module(editor, host);
-    editor.SetText(c.Text);
-    editor.SetSelection(c.Anchor, c.Caret);
-    (module.*c.Command)();
-    EXPECT_EQ(editor.Text(), c.Expected);
-    if (c.Selection) {
-      EXPECT_EQ(editor.SelectionStart(), c.Selection->first);
-      EXPECT_EQ(editor.SelectionEnd(), c.Selection->second);
-    }
-    if (c.Expected != c.Text) {
-      editor.Undo();
-      EXPECT_EQ(editor.Text(), c.Text);
-      EXPECT_FALSE(editor.CanUndo());
-    }
-  }
+  ExpectEditingCases<TScintillaEditor>();
 }
 
 TEST(ScintillaEditorTest, PositionsCountUtf16UnitsAndLinesDropTheirBreaks) {
