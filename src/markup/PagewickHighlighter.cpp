@@ -1,5 +1,7 @@
 #include "markup/PagewickHighlighter.h"
 
+#include "markup/ContentText.h"
+
 #include <algorithm>
 
 namespace pw::markup {
@@ -29,26 +31,18 @@ void TPagewickHighlighter::SetLine(std::string_view line) {
 void TPagewickHighlighter::Next() {
   FTokenPos = FRun;
   if (FRun > Length()) return;  // past the end: stays at the end
-  const char c = FRun < Length() ? FLine[FRun] : '\0';
-  const bool first = FRun == 0;
-  switch (c) {
-    case '>':
-      if (first) return ToEndOfLine(TTokenKind::tkBlock);
-      break;
-    case '$':
-      if (first) return ToEndOfLine(TTokenKind::tkDirective);
-      break;
-    case ';':
-      if (first) return ToEndOfLine(TTokenKind::tkComment);
-      break;
-    case '[':
-      if (first) return ToEndOfLine(TTokenKind::tkSection);
-      break;
-    case '{':
-      return MacroToken();
-    default:
-      break;
+  if (FRun == 0 && !FLine.empty()) {
+    // The line kinds the content text gives meaning to, read by its one reader; a block
+    // (preformatted) line only matters to the converter.
+    switch (content::ClassifyLine(FLine)) {
+      case content::TLineKind::Comment: return ToEndOfLine(TTokenKind::tkComment);
+      case content::TLineKind::Header: return ToEndOfLine(TTokenKind::tkSection);
+      case content::TLineKind::Directive: return ToEndOfLine(TTokenKind::tkDirective);
+      default: break;
+    }
+    if (FLine[0] == '>') return ToEndOfLine(TTokenKind::tkBlock);
   }
+  if (FRun < Length() && FLine[FRun] == '{') return MacroToken();
   TextToken();
 }
 

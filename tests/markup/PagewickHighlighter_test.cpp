@@ -61,6 +61,8 @@ TEST(PagewickHighlighterTest, LineKindsAreRecognisedOnlyInTheFirstColumn) {
       {"; draft", {{Comment, "; draft"}, {Text, ""}}},
       {"> code {x}", {{Block, "> code {x}"}, {Text, ""}}},
       {"[", {{Section, "["}, {Text, ""}}},
+      {"$", {{Directive, "$"}, {Text, ""}}},
+      {">", {{Block, ">"}, {Text, ""}}},
       {"", {{Text, ""}}},
   };
   for (const auto& c : cases) EXPECT_EQ(Tokens(h, c.Line), c.Expected) << c.Line;
