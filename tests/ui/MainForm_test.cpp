@@ -174,6 +174,24 @@ TEST_F(MainFormTest, ClosingAsksToSaveChanges) {
   EXPECT_TRUE(file.readAll().startsWith("$title Site"));
 }
 
+TEST_F(MainFormTest, TheRecentFilesSubmenuIsRefilledEachTimeItOpens) {
+  const QString first = WriteSite("one/one.pwproj", kSite);
+  const QString second = WriteSite("two/two.pwproj", kSite);
+  auto form = Open(first);
+  form->Module().LoadProject(second);
+  auto* recent = form->findChild<QMenu*>("RecentFilesSubmenu");
+  ASSERT_TRUE(recent);
+  emit recent->aboutToShow();
+  ASSERT_EQ(recent->actions().size(), 2);
+  EXPECT_EQ(recent->actions()[0]->text(), QDir::cleanPath(second));
+  recent->actions()[1]->trigger();
+  EXPECT_EQ(form->windowTitle(), "one - Pagewick");
+  emit recent->aboutToShow();
+  EXPECT_EQ(recent->actions().size(), 2);
+  EXPECT_EQ(recent->actions()[0]->text(), QDir::cleanPath(first));
+  Discard(*form);
+}
+
 TEST_F(MainFormTest, TheLanguageSwitchRetitlesMenusAndActions) {
   auto form = Open(WriteSite("site/site.pwproj", kSite));
   auto* file = form->findChild<QMenu*>("FileMenuItem");
