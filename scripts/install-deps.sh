@@ -21,6 +21,8 @@ PACKAGES=(
   python3 python3-pyftpdlib xvfb xauth zip unzip
   # an independent reader of the feeds the feed object saves
   python3-feedparser
+  # the desktop application's icons outside a desktop session
+  adwaita-icon-theme
   # publishing tests: FTPS through pyftpdlib's TLS handler, SFTP through a throwaway sshd
   python3-openssl openssl openssh-server openssh-client
   # benchmark peers

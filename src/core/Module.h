@@ -123,6 +123,26 @@ class TModule : public QObject {
   // also compiles the scripts again after a load, a creation, or a change of the used units.
   void SetBuildScripts(IBuildScripts* scripts) { FBuildScripts = scripts; }
 
+  // --- Markup editing commands (ModuleEditing.cpp) ---
+  // Each writes page markup into the editor at its selection or the caret's line, as one undo
+  // step. The inline wrappers do nothing without a selection.
+  bool SelectionAvailable() const;
+  void CmHeader1();
+  void CmHeader2();
+  void CmHeader3();
+  void CmBold();
+  void CmItalic();
+  void CmBoldItalic();
+  void CmInsertLink();
+  // Asks for a picture with the open dialog, starting in the output folder.
+  void CmInsertImage();
+  void CmUnorderedList();
+  void CmOrderedList();
+  void CmPreformatted();
+  // The path a chosen picture is written with: relative to the output folder, or "../" and
+  // relative to the project's folder, or unchanged; always with forward slashes.
+  QString ImageInsertPath(const QString& file);
+
  signals:
   // The main window's caption changed with the project's file name (every window that shows
   // the project's name retitles itself).
@@ -145,6 +165,12 @@ class TModule : public QObject {
   bool SaveAs(const QString& fileName, int type);
   // The content text of the editor as UTF-8.
   std::string ContentUtf8() const;
+  // Markup editing (ModuleEditing.cpp).
+  void SetHeaderLevel(int level);
+  void ToggleLinePrefix(const QString& other, const QString& own);
+  void WrapSelection(const QString& marker);
+  QString FLinkAddress = QStringLiteral("http://");
+  QString FLinkText = QStringLiteral("More info...");
   // The line break the editor's text uses (CR LF when it holds one, else LF).
   QString LineBreak() const;
 

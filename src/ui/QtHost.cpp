@@ -1,0 +1,101 @@
+#include "ui/QtHost.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace pw::ui {
+
+TAnswer TQtHost::AskYesNoCancel(const QString& title, const QString& text) {
+  const auto answer = QMessageBox::question(FWindow, title, text,
+                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  return answer == QMessageBox::Yes ? TAnswer::Yes
+         : answer == QMessageBox::No ? TAnswer::No
+                                     : TAnswer::Cancel;
+}
+
+bool TQtHost::AskYesNo(const QString& title, const QString& text) {
+  return QMessageBox::question(FWindow, title, text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+void TQtHost::ShowMessage(const QString& title, const QString& text, TMessageKind kind) {
+  switch (kind) {
+    case TMessageKind::Information: QMessageBox::information(FWindow, title, text); break;
+    case TMessageKind::Warning: QMessageBox::warning(FWindow, title, text); break;
+    case TMessageKind::Error: QMessageBox::critical(FWindow, title, text); break;
+  }
+}
+
+QStringList TQtHost::NameFilters(const QString& filter) {
+  const QStringList parts = filter.split(u'|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(u';', u' ');
+    filters.append(parts[i] + QStringLiteral(" (") + patterns + u')');
+  }
+  return filters;
+}
+
+bool TQtHost::RunFileDialog(TFileDialog& dialog, bool save) {
+  QFileDialog box(FWindow, dialog.Title);
+  box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  box.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const QStringList filters = NameFilters(dialog.Filter);
+  box.setNameFilters(filters);
+  if (dialog.FilterIndex >= 1 && dialog.FilterIndex <= filters.size())
+    box.selectNameFilter(filters[dialog.FilterIndex - 1]);
+  if (!dialog.InitialDir.isEmpty()) box.setDirectory(dialog.InitialDir);
+  if (!dialog.FileName.isEmpty()) box.selectFile(dialog.FileName);
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
+  dialog.FileName = box.selectedFiles().first();
+  dialog.FilterIndex = static_cast<int>(filters.indexOf(box.selectedNameFilter())) + 1;
+  return true;
+}
+
+bool TQtHost::OpenFileDialog(TFileDialog& dialog) { return RunFileDialog(dialog, false); }
+bool TQtHost::SaveFileDialog(TFileDialog& dialog) { return RunFileDialog(dialog, true); }
+
+bool TQtHost::BrowseForFolder(const QString& title, QString& folder) {
+  const QString chosen = QFileDialog::getExistingDirectory(FWindow, title, folder);
+  if (chosen.isEmpty()) return false;
+  folder = chosen;
+  return true;
+}
+
+bool TQtHost::AskAddPage(TAddPageFields& fields) {
+  QDialog dialog(FWindow);
+  dialog.setObjectName(QStringLiteral("AddPageForm"));
+  dialog.setWindowTitle(QStringLiteral("Add Page"));
+  auto* layout = new QFormLayout(&dialog);
+  auto* name = new QLineEdit(fields.Name, &dialog);
+  auto* title = new QLineEdit(fields.Title, &dialog);
+  auto* description = new QLineEdit(fields.Description, &dialog);
+  auto* keywords = new QLineEdit(fields.Keywords, &dialog);
+  layout->addRow(QStringLiteral("Name:"), name);
+  layout->addRow(QStringLiteral("Title:"), title);
+  layout->addRow(QStringLiteral("Description:"), description);
+  layout->addRow(QStringLiteral("Keywords:"), keywords);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  layout->addRow(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  fields.Name = name->text();
+  fields.Title = title->text();
+  fields.Description = description->text();
+  fields.Keywords = keywords->text();
+  return true;
+}
+
+bool TQtHost::RunNewProjectWizard() {
+  QMessageBox::information(FWindow, QStringLiteral("Pagewick"),
+                           QStringLiteral("The new project wizard is not yet available."));
+  return false;
+}
+
+}  // namespace pw::ui

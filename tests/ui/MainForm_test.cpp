@@ -1,0 +1,251 @@
+#include "ui/MainForm.h"
+
+#include "core/Module.h"
+#include "core/WindowPlacement.h"
+#include "ui/Localization.h"
+#include "ui/Localizer.h"
+#include "ui/ModuleActions.h"
+#include "ui/ScintillaEditor.h"
+
+#include "GuiApplication.h"
+#include "platform/FileIO.h"
+#include "support/MemoryHost.h"
+#include "support/QStringPrinter.h"
+#include "support/ScopedEnvironment.h"
+
+#include <QAction>
+#include <QDir>
+#include <QListWidget>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace pw::tests {
+namespace {
+
+using ui::TMainForm;
+
+const char kSite[] =
+    "$title Site\n"
+    "\n"
+    "[index.html]\n"
+    "$title Home\n"
+    "= Hello\n"
+    "\n"
+    "[menu]\n"
+    "line 8\n"
+    "line 9\n"
+    "[about.html]\n"
+    "$title About\n"
+    "text\n";
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GuiApplication();
+    ASSERT_TRUE(FDir.isValid());
+    ui::TLocalization::Instance().SetLangId(ui::LangEnglish);
+  }
+
+  // Writes a project file with this content text and returns its path.
+  QString WriteSite(const QString& name, const QByteArray& content) {
+    const QString path = FDir.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    return path;
+  }
+
+  std::unique_ptr<TMainForm> Open(const QString& project) {
+    auto form = std::make_unique<TMainForm>(&FHost);
+    form->show();
+    form->Start({project});
+    QCoreApplication::processEvents();
+    return form;
+  }
+
+  static void Idle() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  }
+
+  // Leaves without the save question.
+  static void Discard(TMainForm& form) { form.Editor().SetModified(false); }
+
+  QTemporaryDir FDir;
+  TScopedEnvironment FHome{"PAGEWICK_HOME", FDir.filePath("home").toStdString()};
+  TMemoryHost FHost;
+};
+
+TEST_F(MainFormTest, AProjectArgumentOpensItWithoutTheWelcomeStep) {
+  const QString project = WriteSite("site/site.pwproj", kSite);
+  TMainForm form(&FHost);
+  int welcomes = 0;
+  form.OnWelcome = [&] { ++welcomes; };
+  EXPECT_TRUE(form.Start({project}));
+  Idle();
+  EXPECT_EQ(welcomes, 0);
+  EXPECT_EQ(form.windowTitle(), "site - Pagewick");
+  ASSERT_EQ(form.ContentListView().count(), 4);
+  EXPECT_EQ(form.ContentListView().item(0)->text(), "Project");
+  EXPECT_EQ(form.ContentListView().item(1)->text(), "index.html (Home)");
+  EXPECT_EQ(form.ContentListView().item(2)->text(), "menu");
+
+  // Without an argument the reopen step runs later, once the window is up.
+  TMainForm second(&FHost);
+  second.OnWelcome = [&] { ++welcomes; };
+  EXPECT_FALSE(second.Start({}));
+  EXPECT_EQ(welcomes, 0);
+  Idle();
+  EXPECT_EQ(welcomes, 1);
+  Discard(form);
+  Discard(second);
+}
+
+TEST_F(MainFormTest, DoubleClickingAPageMovesTheCaretBelowItsHeader) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  QListWidget& list = form->ContentListView();
+  ASSERT_EQ(list.count(), 4);
+  Idle();
+  auto doubleClick = [&](int row) {
+    const QRect rect = list.visualItemRect(list.item(row));
+    ASSERT_FALSE(rect.isEmpty());
+    // An item view takes a double-click only on the item its press landed on.
+    QTest::mousePress(list.viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+  };
+  doubleClick(3);  // "about.html", header on line 10
+  EXPECT_EQ(form->Editor().Caret(), (TTextPos{10, 0}));
+  doubleClick(0);  // "Project": line 1
+  EXPECT_EQ(form->Editor().Caret(), (TTextPos{0, 0}));
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, PagesAreAddedAndDeletedThroughTheActions) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  TAddPageFields fields;
+  fields.Name = "new.html";
+  fields.Title = "New";
+  FHost.AddPageChoices.push_back(fields);
+  form->Actions().Action("AddPageAction")->trigger();
+  Idle();
+  QListWidget& list = form->ContentListView();
+  ASSERT_EQ(list.count(), 5);
+  EXPECT_TRUE(form->Editor().Text().contains("[new.html]"));
+
+  list.setCurrentRow(1);
+  Idle();
+  FHost.Answers.push_back(TAnswer::Yes);
+  QAction* remove = form->Actions().Action("DeletePageAction");
+  ASSERT_TRUE(remove->isEnabled());
+  remove->trigger();
+  Idle();
+  EXPECT_FALSE(form->Editor().Text().contains("[index.html]"));
+  EXPECT_EQ(list.count(), 4);
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, SaveAsTheProjectTypeAppendsItsExtension) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  FHost.SaveChoices.push_back(std::pair{FDir.filePath("site/copy"), 1});
+  form->Actions().Action("SaveAsAction")->trigger();
+  EXPECT_TRUE(QFileInfo::exists(FDir.filePath("site/copy.pwproj")));
+  EXPECT_EQ(form->windowTitle(), "copy - Pagewick");
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, ClosingAsksToSaveChanges) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  form->Editor().ReplaceRange({0, 0}, {0, 0}, "x");
+  FHost.Answers.push_back(TAnswer::Cancel);
+  EXPECT_FALSE(form->close());
+  EXPECT_TRUE(form->isVisible());
+  ASSERT_EQ(FHost.Questions.size(), 1u);
+  EXPECT_EQ(FHost.Questions[0].Text, "Save changes to site?");
+  FHost.Answers.push_back(TAnswer::No);
+  EXPECT_TRUE(form->close());
+  // No discards the edits: the file on disk is as it was.
+  QFile file(FDir.filePath("site/site.pwproj"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().startsWith("$title Site"));
+}
+
+TEST_F(MainFormTest, TheRecentFilesSubmenuIsRefilledEachTimeItOpens) {
+  const QString first = WriteSite("one/one.pwproj", kSite);
+  const QString second = WriteSite("two/two.pwproj", kSite);
+  auto form = Open(first);
+  form->Module().LoadProject(second);
+  auto* recent = form->findChild<QMenu*>("RecentFilesSubmenu");
+  ASSERT_TRUE(recent);
+  emit recent->aboutToShow();
+  ASSERT_EQ(recent->actions().size(), 2);
+  EXPECT_EQ(recent->actions()[0]->text(), QDir::cleanPath(second));
+  recent->actions()[1]->trigger();
+  EXPECT_EQ(form->windowTitle(), "one - Pagewick");
+  emit recent->aboutToShow();
+  EXPECT_EQ(recent->actions().size(), 2);
+  EXPECT_EQ(recent->actions()[0]->text(), QDir::cleanPath(first));
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, TheLanguageSwitchRetitlesMenusAndActions) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  auto* file = form->findChild<QMenu*>("FileMenuItem");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->title(), "File");
+  form->Actions().Localizer().SetLangId(ui::LangRussian);
+  EXPECT_EQ(file->title(), "Файл");
+  EXPECT_EQ(form->Actions().Action("SaveAction")->text(), "Сохранить");
+  EXPECT_EQ(form->findChild<QWidget*>("ContentPanel")->windowTitle(), "Содержание");
+  form->Actions().Localizer().SetLangId(ui::LangEnglish);
+  EXPECT_EQ(file->title(), "File");
+  EXPECT_EQ(form->Actions().Action("SaveAction")->text(), "Save");
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, WindowPlacementIsRestoredAndGarbageIgnored) {
+  const QString project = WriteSite("site/site.pwproj", kSite);
+  {
+    auto form = Open(project);
+    form->setGeometry(40, 50, 640, 480);
+    Idle();
+    ASSERT_TRUE(form->close());
+  }
+  {
+    auto form = Open(project);
+    EXPECT_EQ(form->geometry().size(), QSize(640, 480));
+    // Garbage in the settings file: the window keeps a usable place.
+    WriteWindowPlacement(form->Module().Config(), "General", "WindowPosition",
+                         TWindowPlacement::FromNormal(-900000, 7, -5, 2000000000,
+                                                      TWindowPlacement::wsMaximized));
+    form->Module().SaveSettings();
+    Discard(*form);
+  }
+  auto form = Open(project);
+  EXPECT_GT(form->width(), 0);
+  EXPECT_FALSE(form->isMaximized());
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, BadInputNeverBringsTheWindowDown) {
+  // A project file that is not XML is read as plain content text.
+  auto form = Open(WriteSite("a/notxml.pwproj", QByteArray("\x00\xff\xfe garbage [x]\n", 16)));
+  Discard(*form);
+  // A 4 MB page on one line (larger ones behave the same, only slower to lay out).
+  QByteArray huge = "[big.html]\n";
+  huge += QByteArray(4 * 1024 * 1024, 'w');
+  huge += "{$x}\n";
+  form = Open(WriteSite("b/big.pwproj", huge));
+  EXPECT_EQ(form->ContentListView().count(), 2);
+  form->Editor().SetCaret({1, 10'000'000});
+  form->Editor().ReplaceRange({1, 10'000'000}, {1, 10'000'000}, "{");
+  Idle();
+  Discard(*form);
+}
+
+}  // namespace
+}  // namespace pw::tests
