@@ -15,15 +15,6 @@ namespace pw::cli {
 
 namespace {
 
-// Script threads and Pause need an event loop, so a scripted build runs inside an application.
-std::unique_ptr<QCoreApplication> EnsureApplication() {
-  if (QCoreApplication::instance()) return nullptr;
-  static int argc = 1;
-  static char name[] = "pagewick-cli";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QCoreApplication>(argc, argv);
-}
-
 QString LibraryScriptsFolder() {
   TConfigFile config;
   SetupApplicationConfigFile(config);
@@ -32,6 +23,14 @@ QString LibraryScriptsFolder() {
 }
 
 }  // namespace
+
+std::unique_ptr<QCoreApplication> EnsureApplication() {
+  if (QCoreApplication::instance()) return nullptr;
+  static int argc = 1;
+  static char name[] = "pagewick-cli";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QCoreApplication>(argc, argv);
+}
 
 bool ParseScriptTimeout(const std::string& text, int& seconds, QString* error) {
   bool ok = false;

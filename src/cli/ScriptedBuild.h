@@ -21,6 +21,10 @@ namespace pw::cli {
 // The default of --script-timeout, in seconds.
 inline constexpr int kDefaultScriptTimeout = 60;
 
+// Script threads and Pause need an event loop, so commands that run scripts make the process's
+// application when there is none yet; the result owns it (null when one existed).
+std::unique_ptr<QCoreApplication> EnsureApplication();
+
 // Parses a --script-timeout value: whole seconds, 0 for no limit. False with the reason.
 bool ParseScriptTimeout(const std::string& text, int& seconds, QString* error);
 
