@@ -138,6 +138,8 @@ class TModule : public QObject {
   // Runs the task at that index with the generator as the build left it; false when there is
   // no such task or a script error was reported.
   bool RunTask(int index);
+  // Compiles the scripts again (the template editor saved a ".js" file).
+  void RecompileScripts() { CompileScripts(); }
   // Calls the scripts' "preview" or else "_preview" after a build; false when they define
   // neither and the built-in preview should run.
   bool RunPreviewScript();
