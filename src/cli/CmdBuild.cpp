@@ -1,10 +1,10 @@
-// pagewick-cli build PROJECT [--out DIR] [--quiet]: builds the site as Preview does, without
-// scripts, and prints what it wrote and how long it took.
+// pagewick-cli build PROJECT [--out DIR] [--quiet] [--script-timeout SECONDS]: builds the site
+// as Preview does, with the project's scripts, and prints what it wrote and how long it took.
+// A script error is printed as its report and makes the exit code 1.
 #include "cli/Commands.h"
 
 #include "core/ProjectFile.h"
-#include "core/SiteBuild.h"
-#include "generator/Generator.h"
+#include "cli/ScriptedBuild.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 
@@ -18,12 +18,15 @@ namespace pw::cli {
 
 int RunBuild(const TArgs& args) {
   QString project, error;
-  std::string out;
+  std::string out, timeoutText = std::to_string(kDefaultScriptTimeout);
   bool quiet = false;
+  int timeout = kDefaultScriptTimeout;
   if (!ParseArgs(args,
                  {{.Name = "--out", .Value = &out, .AllowJoined = true},
-                  {.Name = "--quiet", .Alias = "-q", .Flag = &quiet}},
-                 {&project}, &error)) {
+                  {.Name = "--quiet", .Alias = "-q", .Flag = &quiet},
+                  {.Name = "--script-timeout", .Value = &timeoutText, .AllowJoined = true}},
+                 {&project}, &error) ||
+      !ParseScriptTimeout(timeoutText, timeout, &error)) {
     return UsageError("build", error);
   }
 
@@ -32,13 +35,10 @@ int RunBuild(const TArgs& args) {
   TProjectFileData data;
   if (!LoadProjectArg(project, data)) return 1;
 
-  TSiteBuildOptions options;
-  options.BasePath = platform::ExtractFileDir(QFileInfo(project).absoluteFilePath());
-  options.ProjectFile = QFileInfo(project).absoluteFilePath();
-  if (!out.empty()) options.OutputOverride = QDir::current().absoluteFilePath(ArgText(out));
-  TGenerator generator;
+  const QString outputOverride = out.empty() ? QString() : QDir::current().absoluteFilePath(ArgText(out));
+  TScriptedBuild build(project, data.Content, timeout);
   TSiteBuildReport report;
-  BuildSiteContent(generator, data.Content, options, &report);
+  const bool scriptsSucceeded = build.Build(outputOverride, report);
 
   QDir outputDir(report.OutputFolder);
   if (!quiet) {
@@ -50,11 +50,13 @@ int RunBuild(const TArgs& args) {
     PrintError(QStringLiteral("cannot create the output folder %1").arg(report.OutputFolder));
     return 1;
   }
-  std::printf("Built %d sections: %lld files written to %s in %lld ms\n", report.Sections,
-              static_cast<long long>(report.Written.size()), qPrintable(report.OutputFolder),
+  const QString unchanged =
+      report.Unchanged.isEmpty() ? QString() : QStringLiteral(", %1 unchanged,").arg(report.Unchanged.size());
+  std::printf("Built %d sections: %lld files written%s to %s in %lld ms\n", report.Sections,
+              static_cast<long long>(report.Written.size()), qPrintable(unchanged), qPrintable(report.OutputFolder),
               static_cast<long long>(timer.elapsed()));
   if (std::fflush(stdout) != 0) return 1;
-  return report.Failed.empty() ? 0 : 1;
+  return report.Failed.empty() && scriptsSucceeded ? 0 : 1;
 }
 
 }  // namespace pw::cli

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/ScriptedBuild.h"
 #include "platform/FileIO.h"
 #include "runtime/ScriptErrorReport.h"
 #include "runtime/ScriptRuntime.h"
@@ -20,15 +21,6 @@
 namespace pw::cli {
 
 namespace {
-
-// Script threads and Pause need an event loop; the other commands need none.
-std::unique_ptr<QCoreApplication> EnsureApplication() {
-  if (QCoreApplication::instance()) return nullptr;
-  static int argc = 1;
-  static char name[] = "pagewick-cli";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QCoreApplication>(argc, argv);
-}
 
 int ExitCodeOf(const Variant& result) {
   const Variant value = result.Dereferenced();

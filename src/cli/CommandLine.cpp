@@ -16,9 +16,10 @@ const TCommand kCommands[] = {
     {"info", "info PROJECT [--show-password]", "prints the project title and the publishing settings", RunInfo},
     {"convert", "convert [--img-path P] [--pre-style S]",
      "converts one section body of markup on standard input to HTML on standard output, byte for byte", RunConvert},
-    {"build", "build PROJECT [--out DIR] [--quiet]",
+    {"build", "build PROJECT [--out DIR] [--quiet] [--script-timeout SECONDS]",
      "builds the site into its output folder (html/ beside the project unless $out_path or --out says otherwise) "
-     "and lists what it wrote; --quiet prints only the closing summary",
+     "with the project's scripts and lists what it wrote; --quiet prints only the closing summary; a script error "
+     "is printed and exits 1; scripts running longer than --script-timeout (default 60, 0: no limit) are stopped",
      RunBuild},
     {"new", "new FOLDER/NAME [--template FILE.pwtmpl] [--force]",
      "creates a new project with the default template or from a site template file; --force replaces an existing "
@@ -37,6 +38,10 @@ const TCommand kCommands[] = {
      "builds the site, then tests the connection or publishes the output folder with the project's settings, "
      "sending only changed files unless --all; prints the log and a progress line per file",
      RunUpload},
+    {"tasks", "tasks PROJECT [--script-timeout SECONDS]",
+     "compiles the project's scripts and lists the captions of the tasks they register, one a line", RunTasks},
+    {"task", "task PROJECT CAPTION [--script-timeout SECONDS]",
+     "builds the site, then runs the task of that caption as a double-click in the task list does", RunTaskCommand},
 };
 
 }  // namespace

@@ -70,5 +70,7 @@ int RunPackTemplate(const TArgs& args);
 int RunServe(const TArgs& args);
 int RunScript(const TArgs& args);
 int RunUpload(const TArgs& args);
+int RunTasks(const TArgs& args);
+int RunTaskCommand(const TArgs& args);
 
 }  // namespace pw::cli

@@ -28,6 +28,8 @@ namespace pw {
 
 class TGenerator;
 class IBuildScripts;
+class TBuildScripts;
+class TScriptRuntime;
 
 // One entry of the page list as the main window shows it (caption in UTF-8).
 using TPageListEntry = content::TPageEntry;
@@ -143,6 +145,25 @@ class TModule : public QObject {
   // relative to the project's folder, or unchanged; always with forward slashes.
   QString ImageInsertPath(const QString& file);
 
+  // --- The project's scripts (ModuleScripts.cpp) ---
+  // Creates the module's script runtime and attaches the project's scripts to the builds: from
+  // then on template.js and the used units are compiled, their hooks run and their errors are
+  // shown through the host as a "Script Error" message. Called once at start-up.
+  void EnableScripts();
+  // The runtime and the scripts; null until EnableScripts.
+  TScriptRuntime* ScriptRuntime() const { return FScriptRuntime.get(); }
+  TBuildScripts* Scripts() const { return FScripts.get(); }
+  // The captions of the tasks the scripts registered, in order (the task list).
+  QStringList TaskCaptions() const;
+  // Runs the task at that index with the generator as the build left it; false when there is
+  // no such task or a script error was reported.
+  bool RunTask(int index);
+  // Compiles the scripts again (the template editor saved a ".js" file).
+  void RecompileScripts() { CompileScripts(); }
+  // Calls the scripts' "preview" or else "_preview" after a build; false when they define
+  // neither and the built-in preview should run.
+  bool RunPreviewScript();
+
  signals:
   // The main window's caption changed with the project's file name (every window that shows
   // the project's name retitles itself).
@@ -156,10 +177,14 @@ class TModule : public QObject {
   void ModifiedChanged(bool modified);
   // The new project should be previewed (after the wizard, when the settings ask for it).
   void PreviewRequested();
+  // The task list changed: emptied by a compilation or a task added. Shown when not empty.
+  void TasksChanged();
 
  private:
   // Runs the project's scripts again when scripts are attached.
   void CompileScripts();
+  // Points the module's own scripts at the current template and library folders.
+  void UpdateScriptFolders();
   // Sets the editor's modified flag and announces it.
   void SetModified(bool modified);
   bool SaveAs(const QString& fileName, int type);
@@ -178,6 +203,9 @@ class TModule : public QObject {
   IHost& FHost;
   std::shared_ptr<TGenerator> FGenerator;  // shared_ptr: deletable where TGenerator is incomplete
   IBuildScripts* FBuildScripts = nullptr;
+  // The scripts hold the runtime's functions, so they are declared after it and go first.
+  std::unique_ptr<TScriptRuntime> FScriptRuntime;
+  std::unique_ptr<TBuildScripts> FScripts;
   std::unique_ptr<TConfigFile> FConfig;
   TProjectState FProject;
   QStringList FRecentFiles;

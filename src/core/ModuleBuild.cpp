@@ -14,6 +14,7 @@ TGenerator& TModule::Generator() {
 bool TModule::BuildSite() {
   // The template editor settles its unsaved files first; cancelling there ends the build.
   if (!FHost.ConfirmTemplateChanges()) return false;
+  UpdateScriptFolders();
   TSiteBuildOptions options;
   options.BasePath = BasePath();
   options.ProjectFile = ProjectPath();

@@ -5,6 +5,8 @@
 #include "generator/ScriptHooks.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "runtime/BuildScripts.h"  // the constructor destroys the members on failure
+#include "runtime/ScriptRuntime.h"
 
 #include <QDir>
 
@@ -41,14 +43,13 @@ TModule::TModule(ITextEditor& editor, IHost& host)
   SetProjectFileName(QString());
 }
 
-TModule::~TModule() = default;
-
 void TModule::SetModified(bool modified) {
   FEditor.SetModified(modified);
   emit ModifiedChanged(modified);
 }
 
 void TModule::CompileScripts() {
+  UpdateScriptFolders();
   if (FBuildScripts) FBuildScripts->CompileScripts();
 }
 

@@ -11,7 +11,9 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
   }
 
   auto previousObserver = generator.FileWriteObserver;
+  auto previousUnchanged = generator.FileUnchangedObserver;
   if (report) {
+    generator.FileUnchangedObserver = [report](const QString& path) { report->Unchanged.append(path); };
     generator.FileWriteObserver = [report](const QString& path, bool written, const QString& reason) {
       if (written)
         report->Written.append(path);
@@ -37,6 +39,7 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
   generator.CopyResources();
 
   generator.FileWriteObserver = std::move(previousObserver);
+  generator.FileUnchangedObserver = std::move(previousUnchanged);
   return !(scripts && scripts->ScriptErrorReported());
 }
 

@@ -33,6 +33,7 @@ struct TFailedWrite {
 struct TSiteBuildReport {
   QString OutputFolder;
   QStringList Written;               // every file written, in order
+  QStringList Unchanged;             // files that already held their bytes and were left alone
   std::vector<TFailedWrite> Failed;  // files that could not be written, in order
   int Sections = 0;
 };

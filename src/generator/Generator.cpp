@@ -99,11 +99,10 @@ std::string TSection::PageCharset() {
 
 bool TSection::SaveAsHTML(const QString& path) {
   QString templateFile = TemplateFilePath(FOwner.TemplatePath(), LookupValue("template", nullptr));
-  std::string templateText;
-  if (templateFile.isEmpty() ||
-      !platform::ReadRegularFile(templateFile, TGenerator::kMaxPageBytes, templateText))
-    return false;
-  std::string html = FOwner.ExpandPlaceholders(templateText, this, &FOwner.FConverter);
+  const std::shared_ptr<const std::string> templateText =
+      templateFile.isEmpty() ? nullptr : FOwner.ReadTemplate(templateFile);
+  if (!templateText) return false;
+  std::string html = FOwner.ExpandPlaceholders(*templateText, this, &FOwner.FConverter);
   if (FOwner.ExpansionOverflowed()) {
     return FOwner.WriteBuildFile(
         path, {},
@@ -198,6 +197,17 @@ void TGenerator::Build() {
   for (const auto& handler : postBuild)
     if (handler) handler->Invoke(nullptr);
 
+  // Every page of a site shares a few templates: read each once while the pages are written.
+  FTemplateCache.clear();
+  FCachingTemplates = true;
+  struct TCacheEnd {
+    TGenerator& Owner;
+    ~TCacheEnd() {
+      Owner.FCachingTemplates = false;
+      Owner.FTemplateCache.clear();
+    }
+  } cacheEnd{*this};
+
   // Handlers may add or delete sections: the list is re-read at every step.
   for (int i = 0; i < SectionCount(); ++i) {
     TSection* section = FSections[static_cast<size_t>(i)].get();
@@ -220,6 +230,18 @@ void TGenerator::Build() {
     else
       section->SaveAsText(target);
   }
+}
+
+std::shared_ptr<const std::string> TGenerator::ReadTemplate(const QString& path) {
+  if (FCachingTemplates) {
+    auto found = FTemplateCache.constFind(path);
+    if (found != FTemplateCache.constEnd()) return found.value();
+  }
+  auto text = std::make_shared<std::string>();
+  std::shared_ptr<const std::string> result;
+  if (platform::ReadRegularFile(path, kMaxPageBytes, *text)) result = std::move(text);
+  if (FCachingTemplates) FTemplateCache.insert(path, result);
+  return result;
 }
 
 void TGenerator::ClearHandlers() {
@@ -330,8 +352,14 @@ bool TGenerator::CheckOutputTarget(const QString& path, QString* error) {
 
 bool TGenerator::WriteBuildFile(const QString& path, std::string_view bytes, QString failure) {
   bool written = false;
-  if (failure.isEmpty() && CheckOutputTarget(path, &failure)) written = WriteOutputFile(path, bytes, &failure);
-  if (FileWriteObserver) FileWriteObserver(path, written, written ? QString() : failure);
+  bool unchanged = false;
+  if (failure.isEmpty() && CheckOutputTarget(path, &failure))
+    written = WriteOutputFile(path, bytes, &failure, &unchanged);
+  if (unchanged) {
+    if (FileUnchangedObserver) FileUnchangedObserver(path);
+  } else if (FileWriteObserver) {
+    FileWriteObserver(path, written, written ? QString() : failure);
+  }
   return written;
 }
 

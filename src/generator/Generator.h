@@ -201,8 +201,10 @@ class TGenerator : public TVarScope {
 
   // Told about every file a build tries to write (pages, raw files, copied resources), with
   // whether the write succeeded and, when not, why. Missing templates and resources are not
-  // writes.
+  // writes, and neither are files that already held the bytes: those were left untouched and
+  // go to FileUnchangedObserver instead.
   std::function<void(const QString& path, bool written, const QString& reason)> FileWriteObserver;
+  std::function<void(const QString& path)> FileUnchangedObserver;
 
  private:
   friend class TSection;
@@ -210,6 +212,9 @@ class TGenerator : public TVarScope {
   // Reads a template-folder file for the url() scan of a linked style sheet.
   bool ReadTemplateFile(const std::string& relative, std::string& text) const;
   void InvalidateNameIndex() { FNameIndexValid = false; }
+  // The text of a page template, or null when it cannot be read; cached while Build writes the
+  // sections (a failure too), read anew otherwise.
+  std::shared_ptr<const std::string> ReadTemplate(const QString& path);
   std::string ConvertAndExpand(std::string_view markup, TSection* scope, THTMLConverter* converter);
   // Writes one file of the build and tells the observer; refuses targets CheckOutputTarget
   // refuses. A non-empty failure is a reason found earlier: nothing is written then.
@@ -243,6 +248,8 @@ class TGenerator : public TVarScope {
   };
   QHash<QString, TCheckedFolder> FCheckedFolders;
   QString FResolvedProjectFile;
+  QHash<QString, std::shared_ptr<const std::string>> FTemplateCache;
+  bool FCachingTemplates = false;
   // Exact section name → first index; rebuilt lazily after deletions and moves.
   mutable std::unordered_map<std::string, int> FNameIndex;
   mutable bool FNameIndexValid = true;

@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -38,6 +39,27 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// True when target is a regular file (not a link, which a write would replace by a file) that
+// holds exactly bytes.
+bool HoldsBytes(const std::string& target, std::string_view bytes) {
+  const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info;
+  bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == static_cast<off_t>(bytes.size());
+  char buffer[65536];
+  while (same && !bytes.empty()) {
+    const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, bytes.size()));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0 || std::string_view(buffer, static_cast<size_t>(got)) != bytes.substr(0, static_cast<size_t>(got))) {
+      same = false;
+    } else {
+      bytes.remove_prefix(static_cast<size_t>(got));
+    }
+  }
+  ::close(fd);
+  return same;
+}
+
 bool Fail(QString* error, const QString& reason) {
   if (error) *error = reason;
   return false;
@@ -45,9 +67,14 @@ bool Fail(QString* error, const QString& reason) {
 
 }  // namespace
 
-bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error) {
+bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error, bool* unchanged) {
+  if (unchanged) *unchanged = false;
   const std::string target = QFile::encodeName(path).toStdString();
   if (target.empty()) return Fail(error, QStringLiteral("no file name given"));
+  if (HoldsBytes(target, bytes)) {
+    if (unchanged) *unchanged = true;
+    return true;
+  }
   std::string temporary;
   int fd = CreateTemporary(target, temporary);
   if (fd < 0 && errno == ENOENT) {

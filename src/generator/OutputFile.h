@@ -15,6 +15,10 @@ namespace pw {
 // Writes bytes as the whole new content of path, creating missing folders. False when the
 // file cannot be written, with the reason alone in error ("Permission denied", "No space left
 // on device", "is a folder"; the caller names the file); an existing file is then unchanged.
-bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error = nullptr);
+// A regular file that already holds exactly these bytes is left alone, modification time
+// included, so uploads, rsync and browser caches see that nothing changed; *unchanged (when
+// given) tells that this happened.
+bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error = nullptr,
+                     bool* unchanged = nullptr);
 
 }  // namespace pw

@@ -52,17 +52,20 @@ PW_AUTO_MEMBERS(TSectionObject,
 
 namespace {
 
-// A script function registered as a build hook; a section handler gets the section's face and
-// claims the section with a result that a script would call true.
+// A script function registered as a build hook, called with the generator as `this`; a section
+// handler gets the section's face and claims the section with a result that a script would call
+// true. The generator owns its handlers, so it outlives this.
 class TScriptBuildHandler final : public IBuildHandler {
  public:
-  explicit TScriptBuildHandler(ComPtr<IDispatch> function) : FFunction(std::move(function)) {}
+  TScriptBuildHandler(TGenerator& generator, ComPtr<IDispatch> function)
+      : FGenerator(generator), FFunction(std::move(function)) {}
 
   bool Invoke(TSection* section) override {
     std::vector<Variant> args;
     if (section) args.push_back(Variant::FromDispatch(TSectionObject::Of(*section).Dispatch()));
     Variant result;
-    if (FAILED(CallDispatch(FFunction.Get(), DISPID_VALUE, args.data(), args.size(), nullptr, &result))) {
+    IDispatch* self = TGeneratorObject::Of(FGenerator).Dispatch();
+    if (FAILED(CallDispatch(FFunction.Get(), DISPID_VALUE, args.data(), args.size(), self, &result))) {
       return false;
     }
     return Truthy(result.Dereferenced());
@@ -91,12 +94,13 @@ class TScriptBuildHandler final : public IBuildHandler {
     }
   }
 
+  TGenerator& FGenerator;
   ComPtr<IDispatch> FFunction;
 };
 
-TBuildHandlerPtr Handler(ComPtr<IDispatch> function) {
+TBuildHandlerPtr Handler(TGenerator& generator, ComPtr<IDispatch> function) {
   if (!function) throw EAutoObjectError(QStringLiteral("A build handler must be a function"));
-  return std::make_shared<TScriptBuildHandler>(std::move(function));
+  return std::make_shared<TScriptBuildHandler>(generator, std::move(function));
 }
 
 ComPtr<IDispatch> FaceOf(TSection* section) {
@@ -125,10 +129,10 @@ TGeneratorObject::~TGeneratorObject() {
   FVariables->Detach();
 }
 
-void TGeneratorObject::AddPreBuild(ComPtr<IDispatch> handler) { FGenerator.AddPreBuild(Handler(std::move(handler))); }
-void TGeneratorObject::AddPostBuild(ComPtr<IDispatch> handler) { FGenerator.AddPostBuild(Handler(std::move(handler))); }
+void TGeneratorObject::AddPreBuild(ComPtr<IDispatch> handler) { FGenerator.AddPreBuild(Handler(FGenerator, std::move(handler))); }
+void TGeneratorObject::AddPostBuild(ComPtr<IDispatch> handler) { FGenerator.AddPostBuild(Handler(FGenerator, std::move(handler))); }
 void TGeneratorObject::AddSectionHandler(ComPtr<IDispatch> handler) {
-  FGenerator.AddSectionHandler(Handler(std::move(handler)));
+  FGenerator.AddSectionHandler(Handler(FGenerator, std::move(handler)));
 }
 void TGeneratorObject::Generate(const std::string& text) { FGenerator.Generate(text); }
 void TGeneratorObject::Clear() { FGenerator.Clear(); }

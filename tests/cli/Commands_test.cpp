@@ -45,7 +45,8 @@ TEST(CliCommands, UsageErrorsSayWhyAndShowTheCommandsUsage) {
     QStringList Args;
     QString Err;
   } cases[] = {
-      {{"build"}, "pagewick-cli: too few arguments\nUsage: pagewick-cli build PROJECT [--out DIR] [--quiet]\n"},
+      {{"build"}, "pagewick-cli: too few arguments\nUsage: pagewick-cli build PROJECT [--out DIR] [--quiet] "
+       "[--script-timeout SECONDS]\n"},
       {{"pages", "a", "b"}, "pagewick-cli: unexpected argument 'b'\nUsage: pagewick-cli pages PROJECT\n"},
       {{"info", "--bogus", "a"},
        "pagewick-cli: unknown option '--bogus'\nUsage: pagewick-cli info PROJECT [--show-password]\n"},

@@ -5,8 +5,10 @@
 #include "platform/FileIO.h"
 #include "support/ModuleFixture.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -155,6 +157,49 @@ TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumb
   platform::WriteWholeFile(dir.path() + "/blocker", "x");
   EXPECT_FALSE(SaveModuleAsSiteTemplate(module, dir.path() + "/blocker/t.pwtmpl"));
   EXPECT_EQ(FHost.Messages.size(), 1u);
+}
+
+// Rebuilds write only what changed: unchanged files keep their modification time, a changed page
+// is the only file rewritten, a deleted page's file stays, and the output folder may be absolute.
+TEST_F(SiteBuildTest, RebuildsWriteOnlyTheFilesWhoseBytesChanged) {
+  const QString out = base + "abs-out/";
+  std::string content = "$out_path " + out.toStdString() + "\n[index.html]\nHi\n[b.html]\nB\n[c.txt]\nC\n";
+  TSiteBuildReport first;
+  ASSERT_TRUE(BuildSiteContent(g, content, {base, {}, nullptr, {}}, &first));
+  ASSERT_EQ(first.OutputFolder, out);
+  EXPECT_EQ(first.Written.size(), 4);
+  const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+  for (const QString& name : {"index.html", "b.html", "c.txt", "s.css"}) {
+    QFile file(out + name);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+  }
+  auto modified = [&](const QString& name) { return QFileInfo(out + name).lastModified() != old; };
+
+  TSiteBuildReport same;
+  ASSERT_TRUE(BuildSiteContent(g, content, {base, {}, nullptr, {}}, &same));
+  EXPECT_TRUE(same.Written.isEmpty());
+  EXPECT_EQ(same.Unchanged.size(), 4);
+  for (const QString& name : {"index.html", "b.html", "c.txt", "s.css"}) EXPECT_FALSE(modified(name)) << name.toStdString();
+
+  // One page changes and another goes: only the changed page is written, the old file stays.
+  content = "$out_path " + out.toStdString() + "\n[index.html]\nHi!\n[b.html]\nB\n";
+  TSiteBuildReport changed;
+  ASSERT_TRUE(BuildSiteContent(g, content, {base, {}, nullptr, {}}, &changed));
+  EXPECT_EQ(changed.Written, QStringList{out + "index.html"});
+  EXPECT_EQ(ReadOr(out + "index.html"), "<link href=\"s.css\">Hi!");
+  EXPECT_FALSE(modified("b.html"));
+  EXPECT_EQ(ReadOr(out + "c.txt"), "C\n");
+
+  // A link where a page goes is replaced by the page, as a full write does, even when the file
+  // it leads to holds the same bytes.
+  QFile::remove(out + "b.html");
+  platform::WriteWholeFile(out + "same.html", "<link href=\"s.css\">B");
+  ASSERT_TRUE(QFile::link(out + "same.html", out + "b.html"));
+  TSiteBuildReport linked;
+  ASSERT_TRUE(BuildSiteContent(g, content, {base, {}, nullptr, {}}, &linked));
+  EXPECT_EQ(linked.Written, QStringList{out + "b.html"});
+  EXPECT_FALSE(QFileInfo(out + "b.html").isSymLink());
 }
 
 }  // namespace
