@@ -20,6 +20,10 @@ typedef const struct OpaqueJSWeak* JSWeakRef;
 JSWeakRef JSWeakCreate(JSContextGroupRef group, JSObjectRef object);
 void JSWeakRelease(JSContextGroupRef group, JSWeakRef weak);
 JSObjectRef JSWeakGetObject(JSWeakRef weak);
+
+// Sets one of the engine's options; only takes effect before the first virtual machine is made.
+// From the library's GLib interface (gboolean is int); its header would bring GLib into Qt code.
+int jsc_options_set_boolean(const char* option, int value);
 }
 
 namespace pw::js {
@@ -30,6 +34,17 @@ namespace {
 constexpr double kInterruptPollSeconds = 0.03;
 
 std::atomic<std::int64_t> gLiveEngines{0};
+
+// By default the engine stops a script by signalling its thread, and the optimised code of a
+// function run many times (a hook, a handler called once per page) then misses the stop: the
+// loop runs on forever. Polling checks compiled into every loop and call stop them all.
+void UsePollingStops() {
+  static const bool once = [] {
+    jsc_options_set_boolean("usePollingTraps", 1);
+    return true;
+  }();
+  (void)once;
+}
 
 QString ChunkURL(int index) { return QStringLiteral("code") + QString::number(index); }
 
@@ -81,6 +96,7 @@ std::int64_t Engine::LiveEngines() { return gLiveEngines.load(); }
 
 Engine::Engine() : FThread(CurrentThreadRef()) {
   ++gLiveEngines;
+  UsePollingStops();
   FGroup = JSContextGroupCreate();
   FContext = JSGlobalContextCreateInGroup(FGroup, GlobalClass());
   JSObjectSetPrivate(JSContextGetGlobalObject(FContext), this);

@@ -8,7 +8,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -114,6 +119,65 @@ TEST_F(ScriptThreadTest, InterruptStopsEndlessLoops) {
     EXPECT_FALSE(FHost.CallFunction(u"spin"_s, {}));
   }
   EXPECT_TRUE(FHost.CallFunction(u"isFinite"_s, {Variant(std::int32_t{1})}));
+  EXPECT_TRUE(FLog.Errors.empty());
+}
+
+// Ends the test process when the scope is not left in time: a script the interrupt does not
+// stop would otherwise hang the whole suite instead of failing it.
+class HangGuard {
+ public:
+  explicit HangGuard(std::chrono::seconds limit)
+      : FThread([this, limit] {
+          std::unique_lock lock(FMutex);
+          if (!FWake.wait_for(lock, limit, [this] { return FDone; })) {
+            std::fprintf(stderr, "An interrupted script never stopped\n");
+            std::abort();
+          }
+        }) {}
+  ~HangGuard() {
+    {
+      std::lock_guard lock(FMutex);
+      FDone = true;
+    }
+    FWake.notify_all();
+    FThread.join();
+  }
+
+ private:
+  std::mutex FMutex;
+  std::condition_variable FWake;
+  bool FDone = false;
+  std::thread FThread;
+};
+
+TEST_F(ScriptThreadTest, InterruptStopsAFunctionCalledAgainAndAgainFromNativeCode) {
+  // A function run many times is compiled to faster code, whose loops must still look for the
+  // interrupt: every way native code calls into the script, each function with its own.
+  struct Row {
+    const char* Path;
+    std::function<bool(const QString& function)> Call;
+  };
+  const Row rows[] = {
+      {"CallFunction", [this](const QString& function) { return FHost.CallFunction(function, {}); }},
+      {"the function's default member",
+       [this](const QString& function) {
+         const Variant value = Eval(function);
+         return SUCCEEDED(CallDispatch(value.DispatchValue(), DISPID_VALUE, nullptr, 0, nullptr, nullptr));
+       }},
+      {"a callback while another script runs",
+       [this](const QString& function) { return FHost.AddCode(u"probe.Call(%1, 0);"_s.arg(function)) == S_OK; }},
+  };
+  HangGuard guard(std::chrono::seconds(60));
+  int index = 0;
+  for (const Row& row : rows) {
+    const QString function = u"spin"_s + QString::number(index++);
+    Run(u"function %1() { for (;;) {} }"_s.arg(function));
+    for (int run = 0; run < 5; ++run) {
+      DelayedInterrupt interrupt(FHost);
+      EXPECT_FALSE(row.Call(function)) << row.Path << ", run " << run;
+    }
+  }
+  EXPECT_EQ(Text(u"1 + 1"_s), u"2"_s);
   EXPECT_TRUE(FLog.Errors.empty());
 }
 
