@@ -30,7 +30,7 @@ TEST_F(CliScriptsTest, AScriptErrorIsPrintedAndExitsOneWhileThePagesAreWritten) 
 
 TEST_F(CliScriptsTest, AHookThatNeverEndsIsStoppedByTheTimeLimit) {
   Put(root + "template/template.js",
-      "AddPreBuild(function () { for (;;) {} });\nAddPreBuild(function () { for (;;) {} });\n");
+      "AddPreBuild(function () { for (;;) {} });\nAddSectionHandler(function () { for (;;) {} });\n");
   const TCliResult r = RunCli({"build", Project(), "--script-timeout", "1"});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_TRUE(r.Err.contains("Error: the scripts ran longer than 1 seconds and were stopped")) << r.Err.toStdString();
