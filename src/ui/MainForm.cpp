@@ -3,6 +3,7 @@
 #include "core/Module.h"
 #include "core/WindowPlacement.h"
 #include "generator/Generator.h"
+#include "runtime/ScriptRuntime.h"
 #include "ui/Localization.h"
 #include "ui/Localizer.h"
 #include "ui/ImageHint.h"
@@ -11,6 +12,7 @@
 #include "ui/MarkupLexer.h"
 #include "ui/ModuleActions.h"
 #include "ui/QtHost.h"
+#include "ui/ScriptDialogs.h"
 #include "ui/ScintillaEditor.h"
 
 #include <QAction>
@@ -55,6 +57,13 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   FEditor = new TScintillaEditor(this);
   FEditor->setLexer(new TMarkupLexer(FEditor));
   FModule = std::make_unique<TModule>(*FEditor, *host);
+  // Before any project opens, so that its scripts are compiled with it.
+  FModule->EnableScripts();
+  // With a fake host (tests) the scripts stay headless too: no dialog may wait for a user.
+  if (FQtHost) {
+    FScriptDialogs = std::make_unique<TScriptDialogs>(this);
+    FModule->ScriptRuntime()->SetUserInterface(FScriptDialogs.get());
+  }
   FActions = new TModuleActions(*FModule, *FEditor, this);
   // The module's table applied English first; then the language chosen for this run.
   FActions->Localizer().SetLangId(TLocalization::Instance().LangId());
@@ -103,6 +112,9 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   connect(FModule.get(), &TModule::PageListChanged, this, &TMainForm::FillPageList);
   connect(FActions, &TModuleActions::ExitRequested, this, &QWidget::close);
   connect(FActions, &TModuleActions::FilesRequested, this, &TMainForm::RunFiles);
+  connect(FModule.get(), &TModule::TasksChanged, this, &TMainForm::FillTaskList);
+  connect(FTaskList, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { RunTask(FTaskList->row(item)); });
   connect(FContentList, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { GoToPage(FContentList->row(item)); });
   connect(FContentList, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -252,6 +264,21 @@ void TMainForm::FillRecentFiles() {
     QAction* action = FRecentMenu->addAction(path);
     connect(action, &QAction::triggered, this, [this, path] { FModule->CmRecentFileOpen(path); });
   }
+}
+
+void TMainForm::FillTaskList() {
+  const QStringList captions = FModule->TaskCaptions();
+  FTaskList->clear();
+  for (const QString& caption : captions)
+    new QListWidgetItem(QIcon::fromTheme(QStringLiteral("system-run")), caption, FTaskList);
+  // Every compilation empties the list and the first task added brings the panel back.
+  FTaskPanel->setVisible(!captions.isEmpty());
+}
+
+void TMainForm::RunTask(int row) {
+  if (row < 0) return;
+  FModule->RunTask(row);
+  FEditor->SetFocus();
 }
 
 void TMainForm::RunFiles() {

@@ -28,6 +28,7 @@ class TImageHintWindow;
 class TLocalStrings;
 class TModuleActions;
 class TQtHost;
+class TScriptDialogs;
 class TScintillaEditor;
 
 class TMainForm : public QMainWindow {
@@ -67,9 +68,14 @@ class TMainForm : public QMainWindow {
   void ReopenAtStartup();
   void FillRecentFiles();
   void RunFiles();
+  void FillTaskList();
+  // Runs the task of a task-list row, then gives the editor the focus back.
+  void RunTask(int row);
   void ShowImageHint(int position, int x, int y);
 
   std::unique_ptr<TQtHost> FQtHost;
+  // Declared before the module: the module's runtime points at it until the module is gone.
+  std::unique_ptr<TScriptDialogs> FScriptDialogs;
   TScintillaEditor* FEditor;
   std::unique_ptr<TModule> FModule;
   TModuleActions* FActions = nullptr;

@@ -50,7 +50,7 @@ TModuleActions::TModuleActions(TModule& module, TScintillaEditor& editor, QObjec
   Add("FilesAction", "Files...", "folder", "F8", [this] { emit FilesRequested(); });
   Add("UploadAction", "Upload...", "network-server", "F5", later("UploadAction"));
   Add("BrowseAction", "Browse...", "web-browser", "Ctrl+F7", later("BrowseAction"));
-  Add("PreviewAction", "Preview...", "document-print-preview", "F9", later("PreviewAction"));
+  Add("PreviewAction", "Preview...", "document-print-preview", "F9", [this] { Preview(); });
   Add("OptionsAction", "Options...", "preferences-system", "", later("OptionsAction"));
   Add("HomePageAction", "Pagewick Home Page", "go-home", "", later("HomePageAction"));
   Add("GettingStartedAction", "Getting Started...", "help-contents", "", later("GettingStartedAction"));
@@ -88,6 +88,12 @@ void TModuleActions::NotYetAvailable(QAction* action) {
   FModule.Host().ShowMessage(action->text().remove(QStringLiteral("...")),
                              FStrings->GetString(QStringLiteral("NotYetAvailable")),
                              TMessageKind::Information);
+}
+
+void TModuleActions::Preview() {
+  if (!FModule.BuildSite()) return;
+  // The scripts may show the site their own way; the built-in preview window comes later.
+  if (!FModule.RunPreviewScript()) NotYetAvailable(Action("PreviewAction"));
 }
 
 void TModuleActions::Update() {

@@ -43,6 +43,8 @@ class TModuleActions : public QObject {
   QAction* Add(const char* name, const char* caption, const char* icon, const QString& shortcut,
                std::function<void()> handler);
   void NotYetAvailable(QAction* action);
+  // Builds the site, then lets the scripts' preview function show it.
+  void Preview();
 
   TModule& FModule;
   TScintillaEditor& FEditor;

@@ -2,6 +2,8 @@
 
 #include "core/Module.h"
 #include "core/WindowPlacement.h"
+#include "generator/Generator.h"
+#include "generator/Variables.h"
 #include "ui/Localization.h"
 #include "ui/Localizer.h"
 #include "ui/ModuleActions.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDockWidget>
 #include <QListWidget>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -122,6 +125,39 @@ TEST_F(MainFormTest, DoubleClickingAPageMovesTheCaretBelowItsHeader) {
   EXPECT_EQ(form->Editor().Caret(), (TTextPos{10, 0}));
   doubleClick(0);  // "Project": line 1
   EXPECT_EQ(form->Editor().Caret(), (TTextPos{0, 0}));
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, TheProjectsTasksAreListedAndRunByDoubleClick) {
+  WriteSite("site/template/index.html", "{$content}");
+  WriteSite("site/template/template.js",
+            "var runs = 0;\n"
+            "AddTask('Stamp', function () { runs++; this.SetVar('stamp', 'ran ' + runs); });\n"
+            "function preview() {}\n");
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  Idle();
+  auto* panel = form->findChild<QDockWidget*>("TaskPanel");
+  auto* list = form->findChild<QListWidget*>("TaskListView");
+  ASSERT_TRUE(panel && list);
+  EXPECT_TRUE(panel->isVisible());
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), "Stamp");
+
+  const QRect rect = list->visualItemRect(list->item(0));
+  QTest::mousePress(list->viewport(), Qt::LeftButton, {}, rect.center());
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  EXPECT_EQ(ValueToText(form->Module().Generator().GetVar("stamp")), "ran 1");
+
+  // The scripts' own preview answers, so nothing says the preview is unavailable.
+  const size_t messages = FHost.Messages.size();
+  form->Actions().Action("PreviewAction")->trigger();
+  EXPECT_EQ(FHost.Messages.size(), messages);
+
+  // A compilation that registers no task empties the list and hides the panel.
+  WriteSite("site/template/template.js", "var none;\n");
+  form->Module().RecompileScripts();
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_FALSE(panel->isVisible());
   Discard(*form);
 }
 
