@@ -120,6 +120,21 @@ bool Engine::ShouldTerminate(JSContextRef, void* data) {
 
 void Engine::SetErrorSink(TScriptErrorHandler sink) { FSink = std::move(sink); }
 
+// Declared with var, an item lives in the global scope's own table, which compiled code reads
+// directly; a plain property of the global object is looked up through the global's name
+// callbacks on every read. Names that are not plain identifiers stay plain properties.
+void Engine::DeclareGlobal(const QString& name) {
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    const char16_t c = name[i].unicode();
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+    if (!letter && !(i > 0 && c >= '0' && c <= '9')) return;
+  }
+  // A reserved word fails to parse and declares nothing.
+  JSValueRef exception = nullptr;
+  JSEvaluateScript(FContext, JSString(QStringLiteral("var ") + name + u';'), nullptr, nullptr, 1,
+                   &exception);
+}
+
 HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32_t flags) {
   if (FClosed) return E_UNEXPECTED;
   if (name.isEmpty() || !object) return E_INVALIDARG;
@@ -147,10 +162,15 @@ HRESULT Engine::AddNamedItem(const QString& name, IDispatch* object, std::uint32
   JSString jsName(name);
   FItemLookupSuspended = true;
   if (flags & kItemIsVisible) {
+    DeclareGlobal(name);
     JSObjectSetProperty(FContext, global, jsName, WrapNative(*this, object),
                         kJSPropertyAttributeNone, nullptr);
   } else if (wasVisible) {
-    JSObjectDeleteProperty(FContext, global, jsName, nullptr);
+    // A declared global cannot be deleted: it is emptied instead.
+    if (!JSObjectDeleteProperty(FContext, global, jsName, nullptr)) {
+      JSObjectSetProperty(FContext, global, jsName, JSValueMakeUndefined(FContext),
+                          kJSPropertyAttributeNone, nullptr);
+    }
   }
   FItemLookupSuspended = false;
   return S_OK;

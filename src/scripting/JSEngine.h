@@ -170,6 +170,7 @@ class Engine : public std::enable_shared_from_this<Engine> {
   bool FItemLookupSuspended = false;
 
  private:
+  void DeclareGlobal(const QString& name);
   Engine();
   // Reports the exception of parsed text chunk; E_ABORT when the run was interrupted.
   HRESULT Failure(JSValueRef exception, int chunk);
