@@ -85,6 +85,11 @@ struct TSites {
 
   TSites() {
     if (!dir.isValid()) return;
+    // PW_BENCH_KEEP leaves the sites behind for profiling a build by hand.
+    if (qEnvironmentVariableIsSet("PW_BENCH_KEEP")) {
+      dir.setAutoRemove(false);
+      std::fprintf(stderr, "Sites kept in %s\n", qPrintable(dir.path()));
+    }
     const QString root = dir.path() + "/";
     using pw::platform::WriteWholeFile;
 
