@@ -8,16 +8,48 @@
 #include "markup/ContentText.h"
 #include "platform/AsciiCase.h"
 #include "platform/FileIO.h"
+#include "platform/ParallelFor.h"
 #include "platform/Paths.h"
 #include "platform/RegularFileRead.h"
 #include "platform/ResolvedPath.h"
 #include "platform/StaleTemporaries.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 
 namespace pw {
+
+// A page as a build writes it: its bytes or why it is refused, and what it refers to.
+struct TRenderedPage {
+  struct TReference {
+    std::string Text;
+    bool LinkHref;
+  };
+  bool Ready = false;  // false: no template, so nothing is written or reported
+  std::string Bytes;
+  QString Failure;  // not empty: the page is refused (and reported) instead of written
+  std::vector<TReference> References;
+  std::string BaseUrl;
+  bool Written = false;
+  bool Unchanged = false;
+  QString WriteFailure;
+};
+
+struct TGenerator::TRenderWorker {
+  TExpansionState Expansion;
+  // A placeholder called a script, which only the building thread may run.
+  bool ScriptCallMet = false;
+};
+
+thread_local TGenerator::TRenderWorker* TGenerator::tRenderWorker = nullptr;
+
+TGenerator::TExpansionState& TGenerator::Expansion() const {
+  return tRenderWorker ? tRenderWorker->Expansion : const_cast<TExpansionState&>(FExpansion);
+}
 
 namespace {
 
@@ -97,23 +129,41 @@ std::string TSection::PageCharset() {
   return charset.empty() ? std::string("utf-8") : charset;
 }
 
-bool TSection::SaveAsHTML(const QString& path) {
+bool TSection::RenderHTML(THTMLConverter* converter, TRenderedPage& page) {
   QString templateFile = TemplateFilePath(FOwner.TemplatePath(), LookupValue("template", nullptr));
   const std::shared_ptr<const std::string> templateText =
       templateFile.isEmpty() ? nullptr : FOwner.ReadTemplate(templateFile);
   if (!templateText) return false;
-  std::string html = FOwner.ExpandPlaceholders(*templateText, this, &FOwner.FConverter);
+  page.Ready = true;
+  std::string html = FOwner.ExpandPlaceholders(*templateText, this, converter);
   if (FOwner.ExpansionOverflowed()) {
-    return FOwner.WriteBuildFile(
-        path, {},
-        QStringLiteral("The page's text grows past %1 as placeholders expand (fragments include each other)")
-            .arg(platform::FormatByteLimit(TGenerator::kMaxPageBytes)));
+    page.Failure = QStringLiteral("The page's text grows past %1 as placeholders expand (fragments include each other)")
+                       .arg(platform::FormatByteLimit(TGenerator::kMaxPageBytes));
+    return true;
   }
-  FOwner.CollectResources(html, LookupValue("base_url", nullptr));
-  return WritePage(path, EncodeUtf8ForCharset(html, PageCharset()));
+  ScanHtmlReferences(html, [&](std::string_view reference, TReferenceKind kind) {
+    page.References.push_back({std::string(reference), kind == TReferenceKind::LinkHref});
+  });
+  page.BaseUrl = LookupValue("base_url", nullptr);
+  page.Bytes = EncodeUtf8ForCharset(html, PageCharset());
+  return true;
 }
 
-bool TSection::SaveAsText(const QString& path) { return WritePage(path, EncodeUtf8ForCharset(FContent, PageCharset())); }
+void TSection::RenderText(TRenderedPage& page) {
+  page.Ready = true;
+  page.Bytes = EncodeUtf8ForCharset(FContent, PageCharset());
+}
+
+bool TSection::SaveAsHTML(const QString& path) {
+  TRenderedPage page;
+  return RenderHTML(&FOwner.FConverter, page) && FOwner.CommitPage(path, page);
+}
+
+bool TSection::SaveAsText(const QString& path) {
+  TRenderedPage page;
+  RenderText(page);
+  return WritePage(path, page.Bytes);
+}
 
 bool TSection::WritePage(const QString& path, std::string_view bytes) { return FOwner.WriteBuildFile(path, bytes); }
 
@@ -200,14 +250,22 @@ void TGenerator::Build() {
   // Every page of a site shares a few templates: read each once while the pages are written.
   FTemplateCache.clear();
   FCachingTemplates = true;
+  FFolderNames.clear();
+  FListingFolders = true;
   struct TCacheEnd {
     TGenerator& Owner;
     ~TCacheEnd() {
       Owner.FCachingTemplates = false;
       Owner.FTemplateCache.clear();
+      Owner.FListingFolders = false;
+      Owner.FFolderNames.clear();
     }
   } cacheEnd{*this};
 
+  if (FSectionHandlers.empty() && platform::ParallelThreads() > 1) {
+    WriteSectionsInParallel();
+    return;
+  }
   // Handlers may add or delete sections: the list is re-read at every step.
   for (int i = 0; i < SectionCount(); ++i) {
     TSection* section = FSections[static_cast<size_t>(i)].get();
@@ -232,7 +290,102 @@ void TGenerator::Build() {
   }
 }
 
+void TGenerator::WriteSectionsInParallel() {
+  struct TJob {
+    TSection* Section;
+    QString Target;
+    bool Html;
+    bool InOrder = false;  // written on this thread in its turn: its target is not its own
+  };
+  std::vector<TJob> jobs;
+  QHash<QString, int> targets;
+  for (const auto& owned : FSections) {
+    TSection* section = owned.get();
+    const std::string extension = section->Extension();
+    if (extension.empty()) continue;
+    QString target = platform::ConfinedJoin(ContentPath(), FromUtf8(section->Name()));
+    if (target.isEmpty()) continue;
+    ++targets[target];
+    jobs.push_back({section, std::move(target), extension == ".html"});
+  }
+  // Two sections writing one file must do so in order, the later one last.
+  for (TJob& job : jobs) job.InOrder = targets.value(job.Target) > 1;
+  FindSection(std::string_view());  // builds the name index before threads read it
+
+  auto buildInOrder = [&](const TJob& job) {
+    if (job.Html)
+      job.Section->SaveAsHTML(job.Target);
+    else
+      job.Section->SaveAsText(job.Target);
+  };
+  // Rendered pages are held a batch at a time.
+  constexpr size_t kBatch = 1024;
+  for (size_t begin = 0; begin < jobs.size(); begin += kBatch) {
+    const size_t count = std::min(kBatch, jobs.size() - begin);
+    std::vector<TRenderedPage> pages(count);
+    std::vector<QString> refusals(count);
+    std::vector<char> missing(count, 0);
+    for (size_t i = 0; i < count; ++i) {
+      const TJob& job = jobs[begin + i];
+      if (!job.InOrder && CheckOutputTarget(job.Target, &refusals[i])) missing[i] = KnownMissing(job.Target);
+    }
+    std::atomic<size_t> firstScripted{count};
+    platform::ParallelFor(count, [&](size_t i) {
+      const TJob& job = jobs[begin + i];
+      if (job.InOrder || i > firstScripted.load()) return;
+      TRenderWorker worker;
+      tRenderWorker = &worker;
+      struct TReset {
+        ~TReset() { tRenderWorker = nullptr; }
+      } reset;
+      if (job.Html) {
+        THTMLConverter converter = FConverter;
+        job.Section->RenderHTML(&converter, pages[i]);
+      } else {
+        job.Section->RenderText(pages[i]);
+      }
+      if (worker.ScriptCallMet) {
+        pages[i] = TRenderedPage();
+        size_t seen = firstScripted.load();
+        while (i < seen && !firstScripted.compare_exchange_weak(seen, i)) {
+        }
+      }
+    });
+    const size_t parallelEnd = firstScripted.load();
+    platform::ParallelFor(parallelEnd, [&](size_t i) {
+      TRenderedPage& page = pages[i];
+      if (jobs[begin + i].InOrder || !page.Ready || !page.Failure.isEmpty() || !refusals[i].isEmpty()) return;
+      page.Written =
+          WriteOutputFile(jobs[begin + i].Target, page.Bytes, &page.WriteFailure, &page.Unchanged, missing[i] != 0);
+    });
+    for (size_t i = 0; i < parallelEnd; ++i) {
+      const TJob& job = jobs[begin + i];
+      const TRenderedPage& page = pages[i];
+      if (job.InOrder) {
+        buildInOrder(job);
+      } else if (page.Ready) {
+        // As SaveAsHTML: an overflow is reported before the target is checked, and the
+        // resources of a page are collected even when its target is refused.
+        if (!page.Failure.isEmpty()) {
+          ReportWrite(job.Target, false, false, page.Failure);
+          continue;
+        }
+        AddPageReferences(page);
+        if (!refusals[i].isEmpty())
+          ReportWrite(job.Target, false, false, refusals[i]);
+        else
+          ReportWrite(job.Target, page.Written, page.Unchanged, page.WriteFailure);
+      }
+    }
+    if (parallelEnd < count) {
+      for (size_t j = begin + parallelEnd; j < jobs.size(); ++j) buildInOrder(jobs[j]);
+      return;
+    }
+  }
+}
+
 std::shared_ptr<const std::string> TGenerator::ReadTemplate(const QString& path) {
+  std::lock_guard<std::mutex> lock(FTemplateMutex);
   if (FCachingTemplates) {
     auto found = FTemplateCache.constFind(path);
     if (found != FTemplateCache.constEnd()) return found.value();
@@ -316,6 +469,19 @@ void TGenerator::SetBasePath(const QString& path) {
   ForgetOutputFolders();
 }
 
+bool TGenerator::KnownMissing(const QString& path) {
+  if (!FListingFolders) return false;
+  const QString folder = platform::ExtractFileDir(path);
+  auto found = FFolderNames.constFind(folder);
+  if (found == FFolderNames.constEnd()) {
+    auto names = std::make_shared<std::unordered_set<std::string>>();
+    // A folder that does not exist yet holds no names; its first write creates it.
+    const bool known = platform::ListFolderNames(folder, *names) || !QFileInfo::exists(folder);
+    found = FFolderNames.insert(folder, known ? std::move(names) : nullptr);
+  }
+  return found.value() && !found.value()->count(QFile::encodeName(platform::ExtractFileName(path)).toStdString());
+}
+
 void TGenerator::ForgetOutputFolders() {
   FCheckedFolders.clear();
   FResolvedProjectFile.clear();
@@ -354,13 +520,23 @@ bool TGenerator::WriteBuildFile(const QString& path, std::string_view bytes, QSt
   bool written = false;
   bool unchanged = false;
   if (failure.isEmpty() && CheckOutputTarget(path, &failure))
-    written = WriteOutputFile(path, bytes, &failure, &unchanged);
+    written = WriteOutputFile(path, bytes, &failure, &unchanged, KnownMissing(path));
+  ReportWrite(path, written, unchanged, failure);
+  return written;
+}
+
+void TGenerator::ReportWrite(const QString& path, bool written, bool unchanged, const QString& failure) {
   if (unchanged) {
     if (FileUnchangedObserver) FileUnchangedObserver(path);
   } else if (FileWriteObserver) {
     FileWriteObserver(path, written, written ? QString() : failure);
   }
-  return written;
+}
+
+bool TGenerator::CommitPage(const QString& path, const TRenderedPage& page) {
+  if (!page.Failure.isEmpty()) return WriteBuildFile(path, {}, page.Failure);
+  AddPageReferences(page);
+  return WriteBuildFile(path, page.Bytes);
 }
 
 QString TGenerator::ContentPath() const {
@@ -412,13 +588,14 @@ void TGenerator::ApplyDirective(std::string_view name, std::string value) {
 }
 
 std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scope, THTMLConverter* converter) {
-  if (FExpansionDepth == 0) {
-    FExpansionCount = 0;
-    FExpansionBytes = 0;
-    FExpansionOverflow = false;
+  TExpansionState& state = Expansion();
+  if (state.Depth == 0) {
+    state.Count = 0;
+    state.Bytes = 0;
+    state.Overflow = false;
   }
-  if (FExpansionOverflow || FExpansionDepth > kMaxExpansionDepth || ++FExpansionCount > kMaxExpansions) return {};
-  // Counts what this level holds in FExpansionBytes and gives it back on return, so that the
+  if (state.Overflow || state.Depth > kMaxExpansionDepth || ++state.Count > kMaxExpansions) return {};
+  // Counts what this level holds in state.Bytes and gives it back on return, so that the
   // bound covers the text of every expansion in progress at once.
   struct DepthGuard {
     int& depth;
@@ -429,15 +606,15 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
       --depth;
       total -= held;
     }
-  } guard(FExpansionDepth, FExpansionBytes);
+  } guard(state.Depth, state.Bytes);
   std::string result;
   auto append = [&](std::string_view piece) {
-    if (FExpansionOverflow) return;
-    if (piece.size() > kMaxPageBytes - FExpansionBytes) {
-      FExpansionOverflow = true;
+    if (state.Overflow) return;
+    if (piece.size() > kMaxPageBytes - state.Bytes) {
+      state.Overflow = true;
       return;
     }
-    FExpansionBytes += piece.size();
+    state.Bytes += piece.size();
     guard.held += piece.size();
     result.append(piece);
   };
@@ -449,7 +626,7 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
   result.reserve(std::min(text.size() + text.size() / 2, kMaxPageBytes));
   size_t pos = 0;
   size_t open, close;
-  while (!FExpansionOverflow && FindBraceGroup(text, pos, open, close)) {
+  while (!state.Overflow && FindBraceGroup(text, pos, open, close)) {
     append(text.substr(pos, open - pos));
     std::string_view group = text.substr(open, close - open + 1);
     pos = close + 1;
@@ -467,6 +644,12 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
     for (TPlaceholderArgument& arg : placeholder.Args)
       args.push_back(IsVariableArgument(arg) ? lookup(std::string_view(arg.Text).substr(1), nullptr)
                                              : std::move(arg.Text));
+    if (tRenderWorker) {
+      // Scripts run on the building thread only: this page is built again there.
+      tRenderWorker->ScriptCallMet = true;
+      append(group);
+      continue;
+    }
     std::string callResult;
     if (FScripts->CallFunction(placeholder.Name, args, scope, callResult))
       append(callResult);
@@ -474,7 +657,7 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
       append(group);
   }
   append(text.substr(pos));
-  if (FExpansionOverflow) result.clear();
+  if (state.Overflow) result.clear();
   return result;
 }
 
@@ -489,18 +672,28 @@ bool TGenerator::ReadTemplateFile(const std::string& relative, std::string& text
 }
 
 void TGenerator::CollectResources(std::string_view html, std::string_view baseUrl) {
+  TRenderedPage page;
   ScanHtmlReferences(html, [&](std::string_view reference, TReferenceKind kind) {
-    std::string relative = MakeReferenceRelative(reference, baseUrl);
-    if (kind != TReferenceKind::LinkHref) {
+    page.References.push_back({std::string(reference), kind == TReferenceKind::LinkHref});
+  });
+  page.BaseUrl = std::string(baseUrl);
+  AddPageReferences(page);
+}
+
+void TGenerator::AddPageReferences(const TRenderedPage& page) {
+  const std::string_view baseUrl = page.BaseUrl;
+  for (const TRenderedPage::TReference& each : page.References) {
+    std::string relative = MakeReferenceRelative(each.Text, baseUrl);
+    if (!each.LinkHref) {
       AddResource(std::move(relative));
-      return;
+      continue;
     }
     // A style sheet is scanned once per base URL while the list is pending.
     std::string scanKey = relative + '\n' + std::string(baseUrl);
     AddResource(relative);
-    if (!FScannedStyleSheets.insert(scanKey).second) return;
+    if (!FScannedStyleSheets.insert(scanKey).second) continue;
     std::string css;
-    if (!ReadTemplateFile(relative, css)) return;
+    if (!ReadTemplateFile(relative, css)) continue;
     size_t slash = relative.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : relative.substr(0, slash + 1);
     ScanCssUrls(css, [&](std::string_view value) {
@@ -509,7 +702,7 @@ void TGenerator::CollectResources(std::string_view html, std::string_view baseUr
       else
         AddResource(folder + MakeReferenceRelative(value, baseUrl));
     });
-  });
+  }
 }
 
 void TGenerator::CopyResources() {

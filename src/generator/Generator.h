@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -31,6 +32,7 @@
 namespace pw {
 
 class TGenerator;
+struct TRenderedPage;
 
 // The variables of one scope: the generator's project-wide ones or a section's own.
 class TVarScope {
@@ -92,7 +94,13 @@ class TSection : public TVarScope {
  private:
   // The page's charset in lower case ("utf-8" when unset).
   std::string PageCharset();
+  // The bytes SaveAsHTML / SaveAsText would write, without writing them or collecting the
+  // page's resources; false (nothing to write, nothing to report) when the template cannot be
+  // read. Reads the generator only, so pages may be rendered on several threads at once.
+  bool RenderHTML(THTMLConverter* converter, TRenderedPage& page);
+  void RenderText(TRenderedPage& page);
   bool WritePage(const QString& path, std::string_view bytes);
+  friend class TGenerator;
 
   TGenerator& FOwner;
   std::string FName;
@@ -189,7 +197,7 @@ class TGenerator : public TVarScope {
   // generator), converting looked-up values from markup when a converter is given.
   std::string ExpandPlaceholders(std::string_view text, TSection* scope, THTMLConverter* converter);
   // Whether the last top-level expansion stopped at kMaxPageBytes.
-  bool ExpansionOverflowed() const { return FExpansionOverflow; }
+  bool ExpansionOverflowed() const { return Expansion().Overflow; }
 
   // Adds the template files that the HTML refers to to the resource list.
   void CollectResources(std::string_view html, std::string_view baseUrl);
@@ -209,6 +217,17 @@ class TGenerator : public TVarScope {
  private:
   friend class TSection;
   void AddResource(std::string reference);
+  // CollectResources for a page rendered earlier (its references were kept).
+  void AddPageReferences(const TRenderedPage& page);
+  // Writes a rendered page as SaveAsHTML does: its resources, then its file.
+  bool CommitPage(const QString& path, const TRenderedPage& page);
+  // Tells the observers about one file of the build.
+  void ReportWrite(const QString& path, bool written, bool unchanged, const QString& failure);
+  // Build's writing of the sections when no section handler runs: pages are rendered and
+  // written on several threads, and reported in order. A page whose placeholders call a
+  // script ends that: it and the pages after it are built in order on this thread, since a
+  // script may change what they show.
+  void WriteSectionsInParallel();
   // Reads a template-folder file for the url() scan of a linked style sheet.
   bool ReadTemplateFile(const std::string& relative, std::string& text) const;
   void InvalidateNameIndex() { FNameIndexValid = false; }
@@ -222,6 +241,9 @@ class TGenerator : public TVarScope {
   // False with the reason when path leaves the output folder (through a link), is the project
   // file or lies in the template folder. Sweeps stale temporaries of each new folder once.
   bool CheckOutputTarget(const QString& path, QString* error);
+  // True when, while Build writes, the listing of path's folder taken at its first write has no
+  // such name: the write need not look for a file to compare with.
+  bool KnownMissing(const QString& path);
   void ForgetOutputFolders();
 
   std::vector<std::unique_ptr<TSection>> FSections;
@@ -236,10 +258,19 @@ class TGenerator : public TVarScope {
   TNullScriptFunctions FNoScripts;
   IScriptFunctions* FScripts;
   int FCurrentLine = 0;
-  int FExpansionDepth = 0;
-  int FExpansionCount = 0;
-  size_t FExpansionBytes = 0;  // text held by the expansions in progress
-  bool FExpansionOverflow = false;
+  // The bounds of one top-level expansion. A thread that renders pages for a parallel build
+  // keeps its own; every other expansion uses the generator's.
+  struct TExpansionState {
+    int Depth = 0;
+    int Count = 0;
+    size_t Bytes = 0;  // text held by the expansions in progress
+    bool Overflow = false;
+  };
+  TExpansionState FExpansion;
+  TExpansionState& Expansion() const;
+  // What a thread rendering pages for a parallel build keeps for itself; null elsewhere.
+  struct TRenderWorker;
+  static thread_local TRenderWorker* tRenderWorker;
   QString FProjectFile;
   // Output folders checked in this build: their resolved path, empty when refused, with why.
   struct TCheckedFolder {
@@ -250,6 +281,10 @@ class TGenerator : public TVarScope {
   QString FResolvedProjectFile;
   QHash<QString, std::shared_ptr<const std::string>> FTemplateCache;
   bool FCachingTemplates = false;
+  std::mutex FTemplateMutex;  // page renderers on several threads share the cache
+  // The names in each output folder as Build found them (null: unreadable), kept while it runs.
+  QHash<QString, std::shared_ptr<const std::unordered_set<std::string>>> FFolderNames;
+  bool FListingFolders = false;
   // Exact section name → first index; rebuilt lazily after deletions and moves.
   mutable std::unordered_map<std::string, int> FNameIndex;
   mutable bool FNameIndexValid = true;

@@ -40,9 +40,10 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 // True when target is a regular file (not a link, which a write would replace by a file) that
-// holds exactly bytes.
-bool HoldsBytes(const std::string& target, std::string_view bytes) {
+// holds exactly bytes. missing tells whether there is no target at all.
+bool HoldsBytes(const std::string& target, std::string_view bytes, bool& missing) {
   const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  missing = fd < 0 && errno == ENOENT;
   if (fd < 0) return false;
   struct stat info;
   bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == static_cast<off_t>(bytes.size());
@@ -65,15 +66,37 @@ bool Fail(QString* error, const QString& reason) {
   return false;
 }
 
+enum class TNewFile { tnWritten, tnFailed, tnNotCreated };
+
+// A file that did not exist is written in place: there is nothing to lose, and a page cut short
+// (a full disk, a killed build) differs from its bytes, so the next build writes it again.
+// Creation is exclusive, so a file that appeared meanwhile is left to the replacing write.
+TNewFile WriteNewFile(const std::string& target, std::string_view bytes, QString* error) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return TNewFile::tnNotCreated;
+  int failure = WriteAll(fd, bytes) ? 0 : errno;
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure == 0) return TNewFile::tnWritten;
+  ::unlink(target.c_str());
+  Fail(error, platform::SystemErrorText(failure));
+  return TNewFile::tnFailed;
+}
+
 }  // namespace
 
-bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error, bool* unchanged) {
+bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error, bool* unchanged,
+                     bool knownMissing) {
   if (unchanged) *unchanged = false;
   const std::string target = QFile::encodeName(path).toStdString();
   if (target.empty()) return Fail(error, QStringLiteral("no file name given"));
-  if (HoldsBytes(target, bytes)) {
+  bool missing = knownMissing;
+  if (!missing && HoldsBytes(target, bytes, missing)) {
     if (unchanged) *unchanged = true;
     return true;
+  }
+  if (missing) {
+    const TNewFile result = WriteNewFile(target, bytes, error);
+    if (result != TNewFile::tnNotCreated) return result == TNewFile::tnWritten;
   }
   std::string temporary;
   int fd = CreateTemporary(target, temporary);

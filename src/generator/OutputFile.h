@@ -18,7 +18,8 @@ namespace pw {
 // A regular file that already holds exactly these bytes is left alone, modification time
 // included, so uploads, rsync and browser caches see that nothing changed; *unchanged (when
 // given) tells that this happened.
+// knownMissing: the caller saw no file at path (in a listing of its folder), so none is read.
 bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error = nullptr,
-                     bool* unchanged = nullptr);
+                     bool* unchanged = nullptr, bool knownMissing = false);
 
 }  // namespace pw

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <dirent.h>
+
 namespace pw::platform {
 
 namespace {
@@ -102,6 +104,17 @@ bool FileExists(const QString& path) {
 bool DirectoryExists(const QString& path) {
   if (path.isEmpty()) return false;
   return QFileInfo(path).isDir();
+}
+
+bool ListFolderNames(const QString& folder, std::unordered_set<std::string>& names) {
+  DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+  if (!dir) return false;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name != "." && name != "..") names.emplace(name);
+  }
+  ::closedir(dir);
+  return true;
 }
 
 }  // namespace pw::platform

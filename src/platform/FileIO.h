@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace pw::platform {
 
@@ -18,6 +19,10 @@ bool WriteWholeFile(const QString& path, std::string_view bytes, QString* error 
 
 // Creates the folder with its parents; true when it exists afterwards.
 bool ForceDirectories(const QString& folder);
+
+// The names of the folder's entries (files, folders, links alike) as the file system holds
+// them; false when the folder cannot be read.
+bool ListFolderNames(const QString& folder, std::unordered_set<std::string>& names);
 
 bool FileExists(const QString& path);
 bool DirectoryExists(const QString& path);
