@@ -501,7 +501,13 @@ bool TGenerator::CheckOutputTarget(const QString& path, QString* error) {
       verdict.Refusal = QStringLiteral("It lies in the template folder %1, which the build reads").arg(TemplatePath());
     } else {
       verdict.Resolved = platform::IncludeTrailingSeparator(platform::ResolveExistingPart(folder));
-      platform::RemoveStaleTemporaries(folder);
+      if (FListingFolders) {
+        auto names = std::make_shared<std::unordered_set<std::string>>();
+        platform::RemoveStaleTemporaries(folder, names.get());
+        FFolderNames.insert(folder, std::move(names));
+      } else {
+        platform::RemoveStaleTemporaries(folder);
+      }
     }
     checked = FCheckedFolders.insert(folder, verdict);
   }

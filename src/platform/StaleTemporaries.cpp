@@ -5,10 +5,14 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "platform/FileIO.h"
+#include "platform/Paths.h"
+
 #include <atomic>
 #include <cerrno>
 #include <signal.h>
 #include <unistd.h>
+#include <vector>
 
 namespace pw::platform {
 
@@ -29,21 +33,28 @@ std::string TemporarySuffix() {
   return ".pw-" + std::to_string(::getpid()) + "-" + std::to_string(gTemporaryCounter++) + ".tmp";
 }
 
-int RemoveStaleTemporaries(const QString& folder) {
+int RemoveStaleTemporaries(const QString& folder, std::unordered_set<std::string>* remaining) {
   static const QRegularExpression pattern(QStringLiteral("^.+\\.pw-(\\d{1,10})-\\d{1,10}\\.tmp(\\.[A-Za-z0-9]{6})?$"));
-  int removed = 0;
-  // The name filter keeps a folder of many pages from costing a file-information object each.
-  const QFileInfoList entries =
-      QDir(folder).entryInfoList({QStringLiteral("*.pw-*.tmp"), QStringLiteral("*.pw-*.tmp.??????")},
-                                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  for (const QFileInfo& entry : entries) {
-    const QRegularExpressionMatch match = pattern.match(entry.fileName());
-    if (!match.hasMatch() || ProcessRuns(match.captured(1).toLongLong())) continue;
-    const bool gone = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
-                                                          : QFile::remove(entry.filePath());
-    if (gone) ++removed;
+  std::unordered_set<std::string> names;
+  if (!ListFolderNames(folder, names)) {
+    if (remaining) remaining->clear();
+    return 0;
   }
-  return removed;
+  std::vector<std::string> gone;
+  const QString prefix = IncludeTrailingSeparator(folder);
+  for (const std::string& name : names) {
+    // Most names are pages: a cheap look first, the pattern only for likely temporaries.
+    if (name.find(".pw-") == std::string::npos || name.find(".tmp") == std::string::npos) continue;
+    const QRegularExpressionMatch match = pattern.match(QFile::decodeName(name.c_str()));
+    if (!match.hasMatch() || ProcessRuns(match.captured(1).toLongLong())) continue;
+    const QFileInfo entry(prefix + QFile::decodeName(name.c_str()));
+    const bool removed = entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
+                                                             : QFile::remove(entry.filePath());
+    if (removed) gone.push_back(name);
+  }
+  for (const std::string& name : gone) names.erase(name);
+  if (remaining) *remaining = std::move(names);
+  return static_cast<int>(gone.size());
 }
 
 }  // namespace pw::platform

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <string>
+#include <unordered_set>
 
 namespace pw::platform {
 
@@ -17,7 +18,8 @@ std::string TemporarySuffix();
 
 // Removes the entries directly in folder (files, folders with their content, links) whose names
 // follow the temporary naming and whose process has ended. Entries of running processes, this
-// one included, are left alone. Returns how many were removed.
-int RemoveStaleTemporaries(const QString& folder);
+// one included, are left alone. Returns how many were removed. remaining, when given, receives
+// the names left in the folder (none when it cannot be read), from the same listing.
+int RemoveStaleTemporaries(const QString& folder, std::unordered_set<std::string>* remaining = nullptr);
 
 }  // namespace pw::platform

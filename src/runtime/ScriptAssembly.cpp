@@ -60,7 +60,9 @@ QString AssembleScriptSource(std::string_view content, const TScriptFolders& fol
   if (!folders.TemplateFolder.isEmpty()) ReadUnit(Folder(folders.TemplateFolder) + QStringLiteral("template.js"), source);
   source += QLatin1Char('\n');
   std::string includes;
-  for (std::string_view line : content::SplitLines(content)) {
+  size_t pos = 0;
+  std::string_view line;
+  while (content::NextLine(content, pos, line)) {
     line = platform::TrimBlanks(line);
     if (content::IsUsesLine(line)) includes += content::UsesIncludes(line.substr(6));
   }
