@@ -43,15 +43,28 @@ bool TBuildScripts::CompileScripts() {
   if (hadTasks && OnTasksChanged) OnTasksChanged();
   FFailed = false;
 
-  FRuntime.SetLanguage(QString::fromLatin1(TActiveScript::kJavaScript));
   const std::string content = ContentText ? ContentText() : std::string();
   FCompiledText = ExpandIncludes(AssembleScriptSource(content, FFolders), FFolders);
-  FRuntime.AddCode(FCompiledText);
-  FRuntime.Start();
+  // Without script text nothing runs and no function exists: the engine (whose first start
+  // costs a process milliseconds) waits until a placeholder calls one of the runtime's members.
+  FEngineDeferred = FCompiledText.trimmed().isEmpty();
+  if (FEngineDeferred) {
+    FRuntime.Close();
+    return true;
+  }
+  StartEngine();
   return !FFailed;
 }
 
+void TBuildScripts::StartEngine() {
+  FEngineDeferred = false;
+  FRuntime.SetLanguage(QString::fromLatin1(TActiveScript::kJavaScript));
+  FRuntime.AddCode(FCompiledText);
+  FRuntime.Start();
+}
+
 bool TBuildScripts::CallFirstDefined(const QString& name, const QString& fallback) {
+  if (FEngineDeferred) return false;
   for (const QString& candidate : {name, fallback}) {
     if (FRuntime.FunctionExists(candidate)) {
       FRuntime.CallFunction(candidate, std::vector<Variant>(), GeneratorFace(), nullptr);
@@ -68,11 +81,13 @@ bool TBuildScripts::RunPreviewFunction() {
 }
 
 bool TBuildScripts::FunctionExists(std::string_view name) {
+  if (FEngineDeferred) return false;
   return FRuntime.FunctionExists(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
 
 bool TBuildScripts::CallFunction(std::string_view name, const std::vector<std::string>& args, TSection* thisSection,
                                  std::string& result) {
+  if (FEngineDeferred) StartEngine();
   std::vector<Variant> values;
   values.reserve(args.size());
   for (const std::string& arg : args) values.emplace_back(QString::fromStdString(arg));

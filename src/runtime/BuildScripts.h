@@ -94,6 +94,8 @@ class TBuildScripts final : public IBuildScripts, public IScriptFunctions, publi
   ThreadRef OwnerThread() const override;
 
  private:
+  void StartEngine();
+  bool FEngineDeferred = false;  // compiled without script text: no engine made yet
   // Calls the first of the names the scripts define, with the generator as `this`.
   bool CallFirstDefined(const QString& name, const QString& fallback);
   IDispatch* GeneratorFace() const;

@@ -8,6 +8,7 @@
 #include "runtime/ScriptRuntime.h"
 #include "support/TestFiles.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -57,6 +58,17 @@ TEST_F(BuildScriptsTest, WithoutTemplateJsOrUnitsTheBuildRunsWithoutHooks) {
   EXPECT_TRUE(reports.isEmpty());
   EXPECT_EQ(Out("index.html"), "[Hi]");
   EXPECT_EQ(scripts.CompiledText(), "\n\n");
+}
+
+// Without script text the engine is made only when a placeholder first calls a function; the
+// runtime's members answer then, and nothing of an earlier compilation survives.
+TEST_F(BuildScriptsTest, WithoutScriptTextPlaceholdersStillReachTheRuntime) {
+  Script("template/template.js", "function x() { return 'old'; }\n");
+  ASSERT_TRUE(scripts.CompileScripts());
+  QFile::remove(base + "template/template.js");
+  content = "[index.html]\n{$ExtractFileExt(a/b.txt)}{$x()}\n";
+  ASSERT_TRUE(Build()) << reports.join("\n").toStdString();
+  EXPECT_EQ(Out("index.html"), "[.txt{$x()}]");
 }
 
 TEST_F(BuildScriptsTest, UnitsComeFromTheTemplateFolderFirstAndEachIsExpandedOnce) {
