@@ -10,6 +10,7 @@
 
 #include "RuntimeFixture.h"
 #include "platform/FileIO.h"
+#include "platform/XmlDocument.h"
 #include "support/QStringPrinter.h"
 #include "scripting/objects/ByteArrayObject.h"
 #include "scripting/objects/DictionaryObject.h"
@@ -88,6 +89,47 @@ TEST_F(DataObjectsTest, DynamicIdentifiersStandForTheirNames) {
   EXPECT_EQ(Text(QStringLiteral("d.b")), QStringLiteral("2"));
   d->RemoveAll();
   EXPECT_EQ(Text(QStringLiteral("typeof d.b")), QStringLiteral("undefined"));
+}
+
+// The settings file's form: kinds kept, markup in values escaped; an item without a kind reads
+// as text, one of an unknown kind is skipped.
+TEST_F(DataObjectsTest, DictionaryRoundTripsThroughTheSettingsXml) {
+  ComPtr<TDictionaryObject> d = MakeAutoObject<TDictionaryObject>();
+  d->Add(Variant(QStringLiteral("text")), Variant(QStringLiteral("a <b> & c")));
+  d->Add(Variant(QStringLiteral("count")), Variant(std::int32_t{-7}));
+  d->Add(Variant(QStringLiteral("flag")), Variant(true));
+  d->Add(Variant(QStringLiteral("raw")), Variant::FromBytes(QByteArray("\x01\xAB", 2)));
+  d->Add(Variant(QStringLiteral("none")), Variant(2.5));
+  platform::TXmlDocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
+  xmlNode* root = xmlNewNode(nullptr, BAD_CAST "settings");
+  xmlDocSetRootElement(doc.get(), root);
+  d->SaveToXML(root);
+  xmlChar* dumped = nullptr;
+  int size = 0;
+  xmlDocDumpMemory(doc.get(), &dumped, &size);
+  const std::string xml(reinterpret_cast<const char*>(dumped), static_cast<size_t>(size));
+  xmlFree(dumped);
+  EXPECT_NE(xml.find(R"(<item name="text" type="String">a &lt;b&gt; &amp; c</item>)"), std::string::npos) << xml;
+  EXPECT_NE(xml.find(R"(<item name="flag" type="Integer">True</item>)"), std::string::npos) << xml;
+  EXPECT_NE(xml.find(R"(<item name="raw" type="Binary">01AB</item>)"), std::string::npos) << xml;
+  EXPECT_NE(xml.find(R"(<item name="none"/>)"), std::string::npos) << xml;
+
+  xmlNode* extra = xmlNewChild(root, nullptr, BAD_CAST "item", BAD_CAST "plain");
+  xmlSetProp(extra, BAD_CAST "name", BAD_CAST "untyped");
+  xmlNode* skipped = xmlNewChild(root, nullptr, BAD_CAST "item", BAD_CAST "1.5");
+  xmlSetProp(skipped, BAD_CAST "name", BAD_CAST "real");
+  xmlSetProp(skipped, BAD_CAST "type", BAD_CAST "Float");
+  ComPtr<TDictionaryObject> loaded = MakeAutoObject<TDictionaryObject>();
+  loaded->Add(Variant(QStringLiteral("old")), Variant(1));
+  loaded->LoadFromXML(root);
+  ASSERT_EQ(loaded->Length(), 6);  // "old" is gone, "real" of an unknown kind skipped
+  EXPECT_EQ(loaded->Get(QStringLiteral("text")).StringValue(), QStringLiteral("a <b> & c"));
+  EXPECT_EQ(loaded->Get(QStringLiteral("count")).IntValue(), -7);
+  EXPECT_EQ(loaded->Get(QStringLiteral("flag")).IntValue(), 0);
+  EXPECT_EQ(loaded->Get(QStringLiteral("raw")).Bytes(), QByteArray("\x01\xAB", 2));
+  EXPECT_EQ(loaded->Get(QStringLiteral("untyped")).StringValue(), QStringLiteral("plain"));
+  EXPECT_EQ(loaded->Get(QStringLiteral("none")).StringValue(), QString());
+  EXPECT_EQ(TDictionaryObject::GetTypeName(), QStringLiteral("Dictionary"));
 }
 
 TEST_F(DataObjectsTest, StringListSortsLoadsAndSaves) {

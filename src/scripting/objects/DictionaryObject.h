@@ -21,6 +21,8 @@
 
 #include "scripting/AutoObject.h"
 
+struct _xmlNode;
+
 namespace pw {
 
 class TDictionaryObject : public TCustomAutoObject {
@@ -51,6 +53,14 @@ class TDictionaryObject : public TCustomAutoObject {
   int Find(const QString& key) { return StoreIndexOf(key); }
   Variant Get(const QString& key);
   void Set(const QString& key, const Variant& value);
+
+  // Host side: the settings file keeps a dictionary as the "item" children of an element,
+  // each with its key in "name", its kind in "type" (String, Integer or Binary, the last as
+  // hexadecimal text) and its value as text. Loading replaces every entry; items of another
+  // kind are skipped. Saving appends one child per entry, in order.
+  void LoadFromXML(_xmlNode* element);
+  void SaveToXML(_xmlNode* element);
+  static QString GetTypeName() { return QStringLiteral("Dictionary"); }
 
   // The parent scope: names this dictionary lacks are read from it (a section's variables
   // fall back to the generator's). Null detaches.
