@@ -329,6 +329,7 @@ void TGenerator::WriteSectionsInParallel() {
       const TJob& job = jobs[begin + i];
       if (!job.InOrder && CheckOutputTarget(job.Target, &refusals[i])) missing[i] = KnownMissing(job.Target);
     }
+    ++FRenderBatch;
     std::atomic<size_t> firstScripted{count};
     platform::ParallelFor(count, [&](size_t i) {
       const TJob& job = jobs[begin + i];
@@ -556,6 +557,72 @@ std::string TGenerator::ConvertAndExpand(std::string_view markup, TSection* scop
 }
 
 std::string TGenerator::LookupValue(std::string_view name, THTMLConverter* converter) {
+  if (tRenderWorker && converter) return LookupValueCached(name, converter);
+  return LookupValueUncached(name, converter);
+}
+
+namespace {
+
+// A generator-scope value as one page renderer expanded it, with what the expansion used of
+// the bounds, relative to where it started.
+struct TCachedValue {
+  std::string Text;
+  int Depth;
+  int Count;
+  size_t Bytes;
+};
+
+struct TValueCache {
+  const void* Owner = nullptr;
+  std::uint64_t Batch = 0;
+  std::unordered_map<std::string, TCachedValue> Values;
+};
+
+thread_local TValueCache tValueCache;
+
+}  // namespace
+
+// A value of the generator's scope expands alike for every page (it never sees the page), so a
+// renderer expands it once per batch. A reuse counts against the bounds what expanding it
+// again would, and is refused where that would meet a bound: the page comes out the same.
+std::string TGenerator::LookupValueCached(std::string_view name, THTMLConverter* converter) {
+  TValueCache& cache = tValueCache;
+  if (cache.Owner != this || cache.Batch != FRenderBatch) {
+    cache.Values.clear();
+    cache.Owner = this;
+    cache.Batch = FRenderBatch;
+  }
+  TExpansionState& state = Expansion();
+  auto found = cache.Values.find(std::string(name));
+  if (found != cache.Values.end()) {
+    const TCachedValue& value = found->second;
+    if (!state.Overflow && state.Depth + value.Depth <= kMaxExpansionDepth &&
+        state.Count + value.Count <= kMaxExpansions && value.Bytes <= kMaxPageBytes - state.Bytes) {
+      state.Count += value.Count;
+      state.MaxDepth = std::max(state.MaxDepth, state.Depth + value.Depth);
+      state.PeakBytes = std::max(state.PeakBytes, state.Bytes + value.Bytes);
+      return value.Text;
+    }
+  }
+  const TExpansionState before = state;
+  const bool callBefore = tRenderWorker->ScriptCallMet;
+  state.MaxDepth = state.Depth;
+  state.PeakBytes = state.Bytes;
+  state.LimitHit = false;
+  tRenderWorker->ScriptCallMet = false;
+  std::string text = LookupValueUncached(name, converter);
+  const bool reusable = !state.LimitHit && !state.Overflow && !tRenderWorker->ScriptCallMet;
+  const TCachedValue value{text, state.MaxDepth - before.Depth, state.Count - before.Count,
+                           state.PeakBytes - before.Bytes};
+  state.MaxDepth = std::max(state.MaxDepth, before.MaxDepth);
+  state.PeakBytes = std::max(state.PeakBytes, before.PeakBytes);
+  state.LimitHit = state.LimitHit || before.LimitHit;
+  tRenderWorker->ScriptCallMet = tRenderWorker->ScriptCallMet || callBefore;
+  if (reusable) cache.Values.insert_or_assign(std::string(name), value);
+  return text;
+}
+
+std::string TGenerator::LookupValueUncached(std::string_view name, THTMLConverter* converter) {
   std::string_view sectionName, variable;
   if (SplitQualifiedName(name, sectionName, variable)) {
     TSection* section = FindSection(sectionName);
@@ -600,7 +667,11 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
     state.Bytes = 0;
     state.Overflow = false;
   }
-  if (state.Overflow || state.Depth > kMaxExpansionDepth || ++state.Count > kMaxExpansions) return {};
+  state.MaxDepth = std::max(state.MaxDepth, state.Depth);
+  if (state.Overflow || state.Depth > kMaxExpansionDepth || ++state.Count > kMaxExpansions) {
+    state.LimitHit = true;
+    return {};
+  }
   // Counts what this level holds in state.Bytes and gives it back on return, so that the
   // bound covers the text of every expansion in progress at once.
   struct DepthGuard {
@@ -621,6 +692,7 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
       return;
     }
     state.Bytes += piece.size();
+    state.PeakBytes = std::max(state.PeakBytes, state.Bytes);
     guard.held += piece.size();
     result.append(piece);
   };

@@ -265,12 +265,22 @@ class TGenerator : public TVarScope {
     int Count = 0;
     size_t Bytes = 0;  // text held by the expansions in progress
     bool Overflow = false;
+    // What a page renderer tracks to know whether a value it expanded may be reused: the
+    // deepest entry, the most text held and whether a bound cut anything short.
+    int MaxDepth = 0;
+    size_t PeakBytes = 0;
+    bool LimitHit = false;
   };
   TExpansionState FExpansion;
   TExpansionState& Expansion() const;
   // What a thread rendering pages for a parallel build keeps for itself; null elsewhere.
   struct TRenderWorker;
   static thread_local TRenderWorker* tRenderWorker;
+  // Page renderers of one batch share nothing but see one unchanging generator; this tells
+  // their per-thread caches of generator-scope values which batch they belong to.
+  std::uint64_t FRenderBatch = 0;
+  std::string LookupValueUncached(std::string_view name, THTMLConverter* converter);
+  std::string LookupValueCached(std::string_view name, THTMLConverter* converter);
   QString FProjectFile;
   // Output folders checked in this build: their resolved path, empty when refused, with why.
   struct TCheckedFolder {

@@ -1,6 +1,11 @@
 #include "support/GeneratorFixture.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
 
 namespace pw::tests {
 namespace {
@@ -159,6 +164,65 @@ TEST_F(BuildTest, SettingOutPathCopiesPendingResourcesFirst) {
   EXPECT_TRUE(project.OutExists("logo.png"));
   EXPECT_TRUE(g.Resources().empty());
   EXPECT_FALSE(platform::FileExists(project.Base() + "elsewhere/logo.png"));
+}
+
+// Without section handlers pages are rendered and written on several threads. Whatever the
+// pages hold, the files, the order the observer hears them in and the script calls must be
+// those of a build that writes one page after the other (a handler that claims nothing forces
+// that). The site mixes fragments reused by every page, fragments that include themselves up
+// to the depth bound, pages in folders, two sections writing one file, raw files and, late,
+// script calls whose results depend on the order they run in.
+TEST(ParallelBuildTest, WritesWhatAnOrderlyBuildWrites) {
+  std::string content = "$site Site\n$footer _[bold] footer {$site}\n[menu]\n* *[p1.html One]\n* *[p2.html Two]\n"
+                        "[loop]\nx{$loop}\n[deep]\n{$deeper}\n[deeper]\n{$loop}\n";
+  for (int i = 0; i < 600; ++i) {
+    const std::string n = std::to_string(i);
+    content += "[" + std::string(i % 7 == 0 ? "sub/" : "") + "p" + n + ".html]\n$title Page " + n + "\n";
+    if (i % 50 == 0) content += "$template other.html\n";
+    content += "Text of __[page] " + n + " {$p1.title} {$menu}";
+    if (i % 3 == 0) content += "{$loop}";
+    if (i % 5 == 0) content += "{$deep}";
+    if (i >= 550) content += "{$count(" + n + ")}";
+    content += "\n";
+    if (i % 100 == 0) content += "[p1.html]\nthe same file again " + n + "\n[raw" + n + ".txt]\n$charset windows-1251\nraw\n";
+  }
+  auto build = [&](bool orderly, std::vector<std::string>& heard, std::vector<std::string>& calls) {
+    TProjectDir project;
+    project.WriteTemplate("index.html", "<h1>{$title}</h1>{$content}<nav>{$menu}</nav>{$footer} {$site}");
+    project.WriteTemplate("other.html", "{$content}|{$deep}");
+    TGenerator g;
+    TFakeScripts scripts;
+    int next = 0;
+    scripts.Functions["count"] = [&](const std::vector<std::string>& args, TSection*, std::string& result) {
+      calls.push_back(args.at(0));
+      result = std::to_string(next++);
+      g.SetVar("site", "Site " + std::to_string(next));  // what later pages show changes
+      return true;
+    };
+    g.SetScriptFunctions(&scripts);
+    g.SetBasePath(project.Base());
+    g.SetOutPath("html");
+    g.FileWriteObserver = [&](const QString& path, bool written, const QString&) {
+      heard.push_back(path.mid(project.Base().size()).toStdString() + (written ? "" : " failed"));
+    };
+    if (orderly) g.AddSectionHandler(std::make_shared<TFakeHandler>([](TSection*) { return false; }));
+    g.Generate(content);
+    g.Build();
+    std::map<std::string, std::string> files;
+    for (const QString& name : QDir(project.Out()).entryList(QDir::Files))
+      files[name.toStdString()] = project.ReadOut(name);
+    for (const QString& name : QDir(project.Out() + "sub").entryList(QDir::Files))
+      files["sub/" + name.toStdString()] = project.ReadOut("sub/" + name);
+    return files;
+  };
+  std::vector<std::string> heardOrderly, heardParallel, callsOrderly, callsParallel;
+  const auto orderly = build(true, heardOrderly, callsOrderly);
+  const auto parallel = build(false, heardParallel, callsParallel);
+  ASSERT_EQ(orderly.size(), 600u + 6);  // six raw files
+  EXPECT_TRUE(orderly == parallel);
+  EXPECT_EQ(heardOrderly, heardParallel);
+  EXPECT_EQ(callsOrderly, callsParallel);
+  EXPECT_NE(orderly.at("p599.html").find("Site 50"), std::string::npos);
 }
 
 }  // namespace
