@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -45,9 +46,20 @@ bool HoldsBytes(const std::string& target, std::string_view bytes, bool& missing
   const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
   missing = fd < 0 && errno == ENOENT;
   if (fd < 0) return false;
+  char buffer[65536];
+  if (!bytes.empty() && bytes.size() < sizeof buffer) {
+    // One read of a byte more than expected answers both the length and the content without
+    // asking for the file's size: a file reads whole up to its end. What is not a file reads
+    // nothing or fails, and so differs.
+    ssize_t got;
+    do {
+      got = ::read(fd, buffer, bytes.size() + 1);
+    } while (got < 0 && errno == EINTR);
+    ::close(fd);
+    return got == static_cast<ssize_t>(bytes.size()) && std::memcmp(buffer, bytes.data(), bytes.size()) == 0;
+  }
   struct stat info;
   bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == static_cast<off_t>(bytes.size());
-  char buffer[65536];
   while (same && !bytes.empty()) {
     const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, bytes.size()));
     if (got < 0 && errno == EINTR) continue;
