@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <cstring>
+
 namespace pw::content {
 namespace {
 
@@ -23,10 +25,27 @@ TLineKind ClassifyLine(std::string_view line) {
 
 bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
   if (pos >= text.size()) return false;
-  // A plain loop: find_first_of calls memchr on its two-byte set for every byte of the text.
-  size_t end = pos;
-  const size_t size = text.size();
-  while (end < size && text[end] != '\n' && text[end] != '\r') ++end;
+  // memchr scans a word at a time (find_first_of would call it on its two-byte set for every
+  // byte). Windows that double keep a text broken only by the other character from being
+  // scanned to its end at every line.
+  const char* start = text.data() + pos;
+  const size_t rest = text.size() - pos;
+  size_t length = rest;
+  for (size_t scanned = 0, window = 128; scanned < rest; scanned += window, window *= 2) {
+    const char* part = start + scanned;
+    const size_t size = std::min(window, rest - scanned);
+    const void* lf = std::memchr(part, '\n', size);
+    const size_t limit = lf ? static_cast<size_t>(static_cast<const char*>(lf) - part) : size;
+    if (const void* cr = std::memchr(part, '\r', limit)) {
+      length = scanned + static_cast<size_t>(static_cast<const char*>(cr) - part);
+      break;
+    }
+    if (lf) {
+      length = scanned + limit;
+      break;
+    }
+  }
+  size_t end = pos + length;
   line = text.substr(pos, end - pos);
   pos = end;
   if (pos < text.size() && text[pos++] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;

@@ -37,6 +37,13 @@ TEST(ContentTextTest, LinesSplitAtEveryKindOfBreak) {
   EXPECT_EQ(SplitLines(""), Lines({""}));
   EXPECT_EQ(SplitLines("\r\n\r\n"), Lines({"", "", ""}));
   EXPECT_EQ(SplitLines("a\n\rb"), Lines({"a", "", "b"}));
+  // Lines longer than the scan's first windows, each kind of break past a window's end.
+  for (size_t length : {127u, 128u, 129u, 383u, 384u, 1000u}) {
+    const std::string line(length, 'x');
+    for (const char* lineBreak : {"\n", "\r", "\r\n"}) {
+      EXPECT_EQ(SplitLines(line + lineBreak + "y"), Lines({line, "y"})) << length;
+    }
+  }
 }
 
 TEST(ContentTextTest, HeaderNameStopsAtTheFirstBracketOrTakesTheTrimmedRest) {
