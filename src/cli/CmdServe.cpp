@@ -2,6 +2,7 @@
 // serves the output folder on 127.0.0.1 through the preview protocol, rebuilding when the
 // project file or a file of the template folder changes and telling the open pages to reload.
 #include "cli/Commands.h"
+#include "cli/ScriptedBuild.h"
 
 #include "core/ProjectFile.h"
 #include "core/SiteBuild.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace pw::cli {
 namespace {
@@ -25,6 +27,8 @@ namespace {
 // Changes come in bursts (an editor writes a temporary file, renames it, touches the folder);
 // one rebuild follows once they settle.
 constexpr int kSettleMs = 150;
+// Scripts of a rebuild that run longer than this are stopped, as `build` stops them by default.
+constexpr int kScriptTimeoutSeconds = 60;
 
 class TServeSession {
  public:
@@ -50,23 +54,25 @@ class TServeSession {
     const QString inputs = InputsStamp();
     TProjectFileData data;
     if (!LoadProjectArg(FProjectFile, data)) return false;
-    TSiteBuildOptions options;
-    options.BasePath = FBasePath;
-    options.ProjectFile = FProjectFile;
-    TGenerator generator;
     TSiteBuildReport report;
+    std::optional<TScriptedBuild> scripted;
+    TGenerator unbuilt;
+    const TGenerator* generator = &unbuilt;
     if (build) {
-      BuildSiteContent(generator, data.Content, options, &report);
+      // The same build as `build`, scripts included; their errors are printed as they come.
+      scripted.emplace(FProjectFile, data.Content, kScriptTimeoutSeconds);
+      scripted->Build(QString(), report);
+      generator = &scripted->Generator();
       for (const TFailedWrite& failed : report.Failed)
         PrintError(QStringLiteral("cannot write %1: %2").arg(failed.Path, failed.Reason));
     } else {
-      generator.SetBasePath(FBasePath);
-      generator.SetOutPath(QStringLiteral("html/"));
-      generator.Generate(data.Content);
-      report.OutputFolder = generator.ContentPath();
+      unbuilt.SetBasePath(FBasePath);
+      unbuilt.SetOutPath(QStringLiteral("html/"));
+      unbuilt.Generate(data.Content);
+      report.OutputFolder = unbuilt.ContentPath();
     }
     FModule.SetFolder(report.OutputFolder);
-    FModule.SetSiteUrl(QString::fromUtf8(ValueToText(generator.GetVar("base_url"))));
+    FModule.SetSiteUrl(QString::fromUtf8(ValueToText(generator->GetVar("base_url"))));
     FWritten = static_cast<int>(report.Written.size());
     FInputs = inputs;
     return true;

@@ -44,6 +44,7 @@ class TScriptedBuild {
   bool RunTask(const QString& caption, bool& notFound);
 
   TBuildScripts& Scripts() { return *FScripts; }
+  const TGenerator& Generator() const { return FGenerator; }
 
  private:
   // Reports the time limit as a script error when it stopped the scripts.
