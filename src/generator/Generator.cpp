@@ -323,17 +323,14 @@ void TGenerator::WriteSectionsInParallel() {
   for (size_t begin = 0; begin < jobs.size(); begin += kBatch) {
     const size_t count = std::min(kBatch, jobs.size() - begin);
     std::vector<TRenderedPage> pages(count);
+    std::vector<QString> folders(count);
     std::vector<QString> refusals(count);
-    std::vector<char> missing(count, 0);
-    for (size_t i = 0; i < count; ++i) {
-      const TJob& job = jobs[begin + i];
-      if (!job.InOrder && CheckOutputTarget(job.Target, &refusals[i])) missing[i] = KnownMissing(job.Target);
-    }
     ++FRenderBatch;
     std::atomic<size_t> firstScripted{count};
     platform::ParallelFor(count, [&](size_t i) {
       const TJob& job = jobs[begin + i];
       if (job.InOrder || i > firstScripted.load()) return;
+      folders[i] = platform::ExtractFileDir(job.Target);
       TRenderWorker worker;
       tRenderWorker = &worker;
       struct TReset {
@@ -353,11 +350,21 @@ void TGenerator::WriteSectionsInParallel() {
       }
     });
     const size_t parallelEnd = firstScripted.load();
+    // Each folder is checked (and swept, and listed) once, here; the writers only read that.
+    const QString* prepared = nullptr;
+    for (size_t i = 0; i < parallelEnd; ++i) {
+      if (jobs[begin + i].InOrder || !pages[i].Ready) continue;
+      if (!prepared || *prepared != folders[i]) PrepareOutputFolder(folders[i]);
+      prepared = &folders[i];
+    }
     platform::ParallelFor(parallelEnd, [&](size_t i) {
       TRenderedPage& page = pages[i];
-      if (jobs[begin + i].InOrder || !page.Ready || !page.Failure.isEmpty() || !refusals[i].isEmpty()) return;
-      page.Written =
-          WriteOutputFile(jobs[begin + i].Target, page.Bytes, &page.WriteFailure, &page.Unchanged, missing[i] != 0);
+      const TJob& job = jobs[begin + i];
+      if (job.InOrder || !page.Ready || !page.Failure.isEmpty()) return;
+      refusals[i] = TargetRefusal(folders[i], job.Target);
+      if (!refusals[i].isEmpty()) return;
+      page.Written = WriteOutputFile(job.Target, page.Bytes, &page.WriteFailure, &page.Unchanged,
+                                     KnownMissingIn(folders[i], job.Target));
     });
     for (size_t i = 0; i < parallelEnd; ++i) {
       const TJob& job = jobs[begin + i];
@@ -471,16 +478,16 @@ void TGenerator::SetBasePath(const QString& path) {
 }
 
 bool TGenerator::KnownMissing(const QString& path) {
-  if (!FListingFolders) return false;
   const QString folder = platform::ExtractFileDir(path);
+  PrepareOutputFolder(folder);
+  return KnownMissingIn(folder, path);
+}
+
+bool TGenerator::KnownMissingIn(const QString& folder, const QString& path) const {
+  if (!FListingFolders) return false;
   auto found = FFolderNames.constFind(folder);
-  if (found == FFolderNames.constEnd()) {
-    auto names = std::make_shared<std::unordered_set<std::string>>();
-    // A folder that does not exist yet holds no names; its first write creates it.
-    const bool known = platform::ListFolderNames(folder, *names) || !QFileInfo::exists(folder);
-    found = FFolderNames.insert(folder, known ? std::move(names) : nullptr);
-  }
-  return found.value() && !found.value()->count(QFile::encodeName(platform::ExtractFileName(path)).toStdString());
+  return found != FFolderNames.constEnd() && found.value() &&
+         !found.value()->count(QFile::encodeName(platform::ExtractFileName(path)).toStdString());
 }
 
 void TGenerator::ForgetOutputFolders() {
@@ -488,10 +495,10 @@ void TGenerator::ForgetOutputFolders() {
   FResolvedProjectFile.clear();
 }
 
-bool TGenerator::CheckOutputTarget(const QString& path, QString* error) {
-  const QString folder = platform::ExtractFileDir(path);
-  auto checked = FCheckedFolders.find(folder);
-  if (checked == FCheckedFolders.end()) {
+void TGenerator::PrepareOutputFolder(const QString& folder) {
+  if (!FProjectFile.isEmpty() && FResolvedProjectFile.isEmpty())
+    FResolvedProjectFile = platform::ResolveExistingPart(FProjectFile);
+  if (!FCheckedFolders.contains(folder)) {
     // Resolved once per folder and build: resolving every page's path would cost a large site
     // seconds of system calls.
     TCheckedFolder verdict;
@@ -510,14 +517,30 @@ bool TGenerator::CheckOutputTarget(const QString& path, QString* error) {
         platform::RemoveStaleTemporaries(folder);
       }
     }
-    checked = FCheckedFolders.insert(folder, verdict);
+    FCheckedFolders.insert(folder, verdict);
   }
-  QString refusal = checked->Refusal;
-  if (refusal.isEmpty() && !FProjectFile.isEmpty()) {
-    if (FResolvedProjectFile.isEmpty()) FResolvedProjectFile = platform::ResolveExistingPart(FProjectFile);
-    if (checked->Resolved + platform::ExtractFileName(path) == FResolvedProjectFile)
-      refusal = QStringLiteral("It is the project file");
+  if (FListingFolders && !FFolderNames.contains(folder)) {
+    // Checked before this build began: listed now. A folder that does not exist yet holds no
+    // names; its first write creates it.
+    auto names = std::make_shared<std::unordered_set<std::string>>();
+    const bool known = platform::ListFolderNames(folder, *names) || !QFileInfo::exists(folder);
+    FFolderNames.insert(folder, known ? std::move(names) : nullptr);
   }
+}
+
+QString TGenerator::TargetRefusal(const QString& folder, const QString& path) const {
+  auto checked = FCheckedFolders.constFind(folder);
+  if (checked == FCheckedFolders.constEnd()) return QStringLiteral("Its folder was not checked");
+  if (!checked->Refusal.isEmpty()) return checked->Refusal;
+  if (!FResolvedProjectFile.isEmpty() && checked->Resolved + platform::ExtractFileName(path) == FResolvedProjectFile)
+    return QStringLiteral("It is the project file");
+  return {};
+}
+
+bool TGenerator::CheckOutputTarget(const QString& path, QString* error) {
+  const QString folder = platform::ExtractFileDir(path);
+  PrepareOutputFolder(folder);
+  const QString refusal = TargetRefusal(folder, path);
   if (refusal.isEmpty()) return true;
   if (error) *error = refusal;
   return false;

@@ -244,6 +244,11 @@ class TGenerator : public TVarScope {
   // True when, while Build writes, the listing of path's folder taken at its first write has no
   // such name: the write need not look for a file to compare with.
   bool KnownMissing(const QString& path);
+  // CheckOutputTarget in two steps, so that threads may check pages of prepared folders: the
+  // checks of a folder (once per build), then a page's verdict from them.
+  void PrepareOutputFolder(const QString& folder);
+  QString TargetRefusal(const QString& folder, const QString& path) const;
+  bool KnownMissingIn(const QString& folder, const QString& path) const;
   void ForgetOutputFolders();
 
   std::vector<std::unique_ptr<TSection>> FSections;
