@@ -1,5 +1,9 @@
 #include "core/SiteBuild.h"
 
+#include "core/BuildManifest.h"
+#include "platform/Paths.h"
+#include "platform/StaleTemporaries.h"
+
 namespace pw {
 
 bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSiteBuildOptions& options,
@@ -33,10 +37,54 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
     report->Sections = generator.SectionCount();
   }
 
+  // A build in which no script can run depends on its inputs alone: when they are those of the
+  // last build and its files are untouched, the folder already holds what this build writes.
+  auto scriptFree = [&] {
+    return (!scripts || scripts->NoScriptRan()) && !generator.HasHandlers() && generator.ScriptCalls() == 0;
+  };
+  const bool recordable = scriptFree();
+  TBuildManifest manifest(generator.BasePath(), generator.ContentPath());
+  QByteArray key;
+  if (recordable) {
+    key = TBuildManifest::InputsKey(content, generator.TemplatePath(),
+                                    {generator.BasePath(), generator.ContentPath(), options.ProjectFile});
+    QStringList files;
+    if (manifest.Matches(key, &files)) {
+      QString lastFolder;
+      for (const QString& file : files) {
+        // Debris of a build killed since is swept as a writing build would.
+        const QString folder = platform::ExtractFileDir(file);
+        if (folder != lastFolder) platform::RemoveStaleTemporaries(folder);
+        lastFolder = folder;
+        if (generator.FileUnchangedObserver) generator.FileUnchangedObserver(file);
+      }
+      generator.FileWriteObserver = std::move(previousObserver);
+      generator.FileUnchangedObserver = std::move(previousUnchanged);
+      return true;
+    }
+  }
+  manifest.Forget();
+  QStringList outputs;
+  bool failures = false;
+  auto tellUnchanged = generator.FileUnchangedObserver;
+  auto tellWrite = generator.FileWriteObserver;
+  generator.FileUnchangedObserver = [&](const QString& path) {
+    outputs.append(path);
+    if (tellUnchanged) tellUnchanged(path);
+  };
+  generator.FileWriteObserver = [&](const QString& path, bool written, const QString& reason) {
+    if (written)
+      outputs.append(path);
+    else
+      failures = true;
+    if (tellWrite) tellWrite(path, written, reason);
+  };
+
   generator.PreBuild();
   if (scripts) scripts->RunBuildFunction();
   generator.Build();
   generator.CopyResources();
+  if (recordable && !failures && scriptFree()) manifest.Store(key, outputs);
 
   generator.FileWriteObserver = std::move(previousObserver);
   generator.FileUnchangedObserver = std::move(previousUnchanged);

@@ -187,6 +187,7 @@ void TGenerator::Clear() {
   FScannedStyleSheets.clear();
   FOutPath.clear();
   ForgetOutputFolders();
+  FScriptCalls = 0;
   FConverter.SetImgPath(std::string());
   FConverter.SetPreStyle(std::string());
   FCharset = "utf-8";
@@ -752,6 +753,7 @@ std::string TGenerator::ExpandPlaceholders(std::string_view text, TSection* scop
       continue;
     }
     std::string callResult;
+    ++FScriptCalls;
     if (FScripts->CallFunction(placeholder.Name, args, scope, callResult))
       append(callResult);
     else

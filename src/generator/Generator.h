@@ -146,6 +146,7 @@ class TGenerator : public TVarScope {
   void AddSectionHandler(TBuildHandlerPtr handler) { FSectionHandlers.push_back(std::move(handler)); }
   // Empties the three handler lists (before the scripts are compiled again).
   void ClearHandlers();
+  bool HasHandlers() const { return !FPreBuild.empty() || !FPostBuild.empty() || !FSectionHandlers.empty(); }
 
   TValue GetVar(std::string_view name, const TValue& fallback = {}) const;
 
@@ -196,6 +197,8 @@ class TGenerator : public TVarScope {
   // Expands the {$...} placeholders of text in the scope of `scope` (nullptr: the
   // generator), converting looked-up values from markup when a converter is given.
   std::string ExpandPlaceholders(std::string_view text, TSection* scope, THTMLConverter* converter);
+  // Placeholder calls handed to the script functions since Clear().
+  int ScriptCalls() const { return FScriptCalls; }
   // Whether the last top-level expansion stopped at kMaxPageBytes.
   bool ExpansionOverflowed() const { return Expansion().Overflow; }
 
@@ -263,6 +266,7 @@ class TGenerator : public TVarScope {
   TNullScriptFunctions FNoScripts;
   IScriptFunctions* FScripts;
   int FCurrentLine = 0;
+  int FScriptCalls = 0;
   // The bounds of one top-level expansion. A thread that renders pages for a parallel build
   // keeps its own; every other expansion uses the generator's.
   struct TExpansionState {

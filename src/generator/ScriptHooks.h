@@ -55,6 +55,9 @@ class IBuildScripts {
   // Forgets earlier script errors / tells whether one was reported since.
   virtual void ResetScriptError() = 0;
   virtual bool ScriptErrorReported() const = 0;
+  // True while no script has run since the last compilation (there was no script text, and no
+  // placeholder has called the runtime): the build then depends on its inputs alone.
+  virtual bool NoScriptRan() const { return false; }
 };
 
 }  // namespace pw

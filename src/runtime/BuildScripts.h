@@ -63,6 +63,7 @@ class TBuildScripts final : public IBuildScripts, public IScriptFunctions, publi
   void RunBuildFunction() override;
   void ResetScriptError() override { FFailed = false; }
   bool ScriptErrorReported() const override { return FFailed; }
+  bool NoScriptRan() const override { return FEngineDeferred; }
 
   // --- IScriptFunctions (the generator's placeholder calls)
   bool FunctionExists(std::string_view name) override;

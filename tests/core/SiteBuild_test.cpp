@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace pw::tests {
 namespace {
 
@@ -157,6 +160,66 @@ TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumb
   platform::WriteWholeFile(dir.path() + "/blocker", "x");
   EXPECT_FALSE(SaveModuleAsSiteTemplate(module, dir.path() + "/blocker/t.pwtmpl"));
   EXPECT_EQ(FHost.Messages.size(), 1u);
+}
+
+// Rewrites a file's bytes in place and gives it back its size and time to the nanosecond, so
+// that only reading it tells the difference.
+void Tamper(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat before;
+  ASSERT_EQ(::stat(name.constData(), &before), 0);
+  std::string bytes = ReadOr(path);
+  ASSERT_FALSE(bytes.empty());
+  bytes[0] = bytes[0] == '#' ? '%' : '#';
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_EQ(file.write(bytes.data(), static_cast<qint64>(bytes.size())), static_cast<qint64>(bytes.size()));
+  file.close();
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+}
+
+// A build in which no script runs skips its pages when its inputs are those of the last build and
+// the files that build left are untouched (a file tampered with behind the build's back shows it),
+// and builds again when a template, an output file or the content changes, or a placeholder
+// calls a script.
+TEST_F(SiteBuildTest, AnUnchangedBuildWithoutScriptsSkipsItsPages) {
+  const std::string content = "[index.html]\nHi\n[b.html]\nB\n";
+  auto build = [&](const std::string& text) {
+    TSiteBuildReport report;
+    EXPECT_TRUE(BuildSiteContent(g, text, {base, {}, nullptr, {}}, &report));
+    return report;
+  };
+  const QString out = base + "html/";
+  const TSiteBuildReport first = build(content);
+  ASSERT_EQ(first.Written.size(), 3);
+
+  Tamper(out + "index.html");
+  TSiteBuildReport skipped = build(content);
+  EXPECT_TRUE(skipped.Written.isEmpty());
+  EXPECT_EQ(skipped.Unchanged, first.Written);
+  EXPECT_EQ(ReadOr(out + "index.html")[0], '#');  // no page was rendered
+
+  // A template file with another time: built again, which mends the tampered page.
+  const QDateTime later = QFileInfo(base + "template/s.css").lastModified().addSecs(5);
+  QFile css(base + "template/s.css");
+  ASSERT_TRUE(css.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(css.setFileTime(later, QFileDevice::FileModificationTime));
+  css.close();
+  EXPECT_EQ(build(content).Written, QStringList{out + "index.html"});
+  EXPECT_EQ(build(content).Unchanged.size(), 3);
+
+  QFile::remove(out + "b.html");
+  EXPECT_EQ(build(content).Written, QStringList{out + "b.html"});
+
+  Tamper(out + "b.html");
+  EXPECT_EQ(build(content + "x\n").Written, QStringList{out + "b.html"});
+
+  // A placeholder that calls a function keeps every build a whole one.
+  const std::string calling = content + "{$f(1)}\n";
+  build(calling);
+  Tamper(out + "b.html");
+  EXPECT_EQ(build(calling).Written, QStringList{out + "b.html"});
 }
 
 // Rebuilds write only what changed: unchanged files keep their modification time, a changed page

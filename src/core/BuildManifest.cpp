@@ -1,0 +1,188 @@
+#include "core/BuildManifest.h"
+
+#include "platform/FileIO.h"
+#include "platform/ParallelFor.h"
+#include "platform/Paths.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+namespace {
+
+constexpr char kHeader[] = "pagewick-build 1";
+
+struct TFileStamp {
+  std::int64_t Size = 0;
+  std::int64_t Seconds = 0;
+  std::int64_t Nanoseconds = 0;
+  std::uint64_t Inode = 0;
+  friend bool operator==(const TFileStamp&, const TFileStamp&) = default;
+};
+
+// Examines files given relative to folder, several threads at once, each looking names up in
+// an open folder rather than walking the whole path again. False when one cannot be examined
+// or is not a regular file.
+bool StampFiles(const QString& folder, const std::vector<std::string>& names, std::vector<TFileStamp>& stamps) {
+  stamps.assign(names.size(), TFileStamp());
+  const std::string root = QFile::encodeName(folder).toStdString();
+  constexpr size_t kChunk = 512;
+  const size_t chunks = (names.size() + kChunk - 1) / kChunk;
+  std::atomic<bool> ok{true};
+  platform::ParallelFor(chunks, [&](size_t chunk) {
+    std::string openFolder;
+    int dir = -1;
+    for (size_t i = chunk * kChunk; i < std::min(names.size(), (chunk + 1) * kChunk) && ok; ++i) {
+      const std::string& name = names[i];
+      const size_t slash = name.rfind('/');
+      const std::string sub = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+      if (dir < 0 || sub != openFolder) {
+        if (dir >= 0) ::close(dir);
+        dir = ::open((root + sub).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        openFolder = sub;
+      }
+      struct stat info;
+      if (dir < 0 || ::fstatat(dir, name.c_str() + sub.size(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+          !S_ISREG(info.st_mode)) {
+        ok = false;
+        break;
+      }
+      stamps[i] = {info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino};
+    }
+    if (dir >= 0) ::close(dir);
+  });
+  return ok;
+}
+
+}  // namespace
+
+TBuildManifest::TBuildManifest(const QString& projectFolder, const QString& outputFolder)
+    : FFolder(platform::IncludeTrailingSeparator(outputFolder)) {
+  if (projectFolder.isEmpty()) return;
+  const QByteArray digest = QCryptographicHash::hash(FFolder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+  FPath = platform::IncludeTrailingSeparator(projectFolder) + QStringLiteral(".pagewick-build-") +
+          QString::fromLatin1(digest);
+}
+
+QByteArray TBuildManifest::InputsKey(std::string_view content, const QString& templateFolder, const QStringList& settings) {
+  QCryptographicHash hash(QCryptographicHash::Sha1);
+  // The program: another version may write other bytes from the same inputs.
+  const QFileInfo program(QStringLiteral("/proc/self/exe"));
+  const QFileInfo binary(program.symLinkTarget());
+  hash.addData(QStringLiteral("%1 %2 %3\n")
+                   .arg(binary.filePath())
+                   .arg(binary.size())
+                   .arg(binary.lastModified().toMSecsSinceEpoch())
+                   .toUtf8());
+  for (const QString& setting : settings) hash.addData((setting + QLatin1Char('\n')).toUtf8());
+  hash.addData(QByteArrayView(content.data(), static_cast<qsizetype>(content.size())));
+  QStringList entries;
+  QDirIterator it(templateFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    it.next();
+    const QFileInfo info = it.fileInfo();
+    struct stat status;
+    if (::lstat(QFile::encodeName(info.filePath()).constData(), &status) != 0) continue;
+    entries << QStringLiteral("%1 %2 %3.%4 %5")
+                   .arg(info.filePath())
+                   .arg(status.st_size)
+                   .arg(status.st_mtim.tv_sec)
+                   .arg(status.st_mtim.tv_nsec)
+                   .arg(status.st_mode);
+  }
+  entries.sort();
+  hash.addData(entries.join(QLatin1Char('\n')).toUtf8());
+  return hash.result().toHex();
+}
+
+bool TBuildManifest::Matches(const QByteArray& key, QStringList* files) const {
+  if (FPath.isEmpty()) return false;
+  std::string text;
+  if (!platform::ReadWholeFile(FPath, text)) return false;
+  std::vector<std::string> names;
+  std::vector<TFileStamp> recorded;
+  size_t pos = 0;
+  auto nextLine = [&](std::string_view& line) {
+    if (pos >= text.size()) return false;
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) return false;  // a manifest cut short is no manifest
+    line = std::string_view(text).substr(pos, end - pos);
+    pos = end + 1;
+    return true;
+  };
+  std::string_view line;
+  if (!nextLine(line) || line != kHeader) return false;
+  if (!nextLine(line) || line != std::string_view(key.constData(), static_cast<size_t>(key.size()))) return false;
+  while (nextLine(line)) {
+    TFileStamp stamp;
+    long long size = 0, seconds = 0, nanoseconds = 0;
+    unsigned long long inode = 0;
+    int consumed = 0;
+    const std::string entry(line);
+    if (std::sscanf(entry.c_str(), "%lld %lld %lld %llu %n", &size, &seconds, &nanoseconds, &inode, &consumed) != 4 ||
+        consumed <= 0 || static_cast<size_t>(consumed) >= entry.size()) {
+      return false;
+    }
+    recorded.push_back({size, seconds, nanoseconds, inode});
+    names.push_back(entry.substr(static_cast<size_t>(consumed)));
+  }
+  std::vector<TFileStamp> now;
+  if (!StampFiles(FFolder, names, now) || now != recorded) return false;
+  if (files) {
+    files->clear();
+    for (const std::string& name : names) files->append(FFolder + QFile::decodeName(name.c_str()));
+  }
+  return true;
+}
+
+bool TBuildManifest::Store(const QByteArray& key, const QStringList& files) const {
+  if (FPath.isEmpty()) return false;
+  std::vector<std::string> names;
+  names.reserve(static_cast<size_t>(files.size()));
+  for (const QString& file : files) {
+    // Only files of the folder, one a line, and never the manifest itself.
+    if (!file.startsWith(FFolder) || file == FPath || file.contains(QLatin1Char('\n')) ||
+        file.contains(QLatin1Char('\r'))) {
+      Forget();
+      return false;
+    }
+    names.push_back(QFile::encodeName(file.mid(FFolder.size())).toStdString());
+  }
+  std::vector<TFileStamp> stamps;
+  if (!StampFiles(FFolder, names, stamps)) {
+    Forget();
+    return false;
+  }
+  std::string text = std::string(kHeader) + '\n' + key.toStdString() + '\n';
+  char numbers[96];
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::snprintf(numbers, sizeof numbers, "%lld %lld %lld %llu ", static_cast<long long>(stamps[i].Size),
+                  static_cast<long long>(stamps[i].Seconds), static_cast<long long>(stamps[i].Nanoseconds),
+                  static_cast<unsigned long long>(stamps[i].Inode));
+    text += numbers;
+    text += names[i];
+    text += '\n';
+  }
+  if (platform::WriteWholeFile(FPath, text)) return true;
+  Forget();
+  return false;
+}
+
+void TBuildManifest::Forget() const {
+  if (!FPath.isEmpty()) ::unlink(QFile::encodeName(FPath).constData());
+}
+
+}  // namespace pw
