@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -127,17 +128,20 @@ bool TBuildManifest::Matches(const QByteArray& key, QStringList* files) const {
   if (!nextLine(line) || line != kHeader) return false;
   if (!nextLine(line) || line != std::string_view(key.constData(), static_cast<size_t>(key.size()))) return false;
   while (nextLine(line)) {
+    // "<size> <seconds> <nanoseconds> <inode> <name>"
     TFileStamp stamp;
-    long long size = 0, seconds = 0, nanoseconds = 0;
-    unsigned long long inode = 0;
-    int consumed = 0;
-    const std::string entry(line);
-    if (std::sscanf(entry.c_str(), "%lld %lld %lld %llu %n", &size, &seconds, &nanoseconds, &inode, &consumed) != 4 ||
-        consumed <= 0 || static_cast<size_t>(consumed) >= entry.size()) {
-      return false;
+    std::int64_t* numbers[] = {&stamp.Size, &stamp.Seconds, &stamp.Nanoseconds};
+    const char* at = line.data();
+    const char* end = line.data() + line.size();
+    for (std::int64_t* number : numbers) {
+      const auto [next, error] = std::from_chars(at, end, *number);
+      if (error != std::errc() || next == end || *next != ' ') return false;
+      at = next + 1;
     }
-    recorded.push_back({size, seconds, nanoseconds, inode});
-    names.push_back(entry.substr(static_cast<size_t>(consumed)));
+    const auto [next, error] = std::from_chars(at, end, stamp.Inode);
+    if (error != std::errc() || next == end || *next != ' ' || next + 1 == end) return false;
+    recorded.push_back(stamp);
+    names.emplace_back(next + 1, end);
   }
   std::vector<TFileStamp> now;
   if (!StampFiles(FFolder, names, now) || now != recorded) return false;

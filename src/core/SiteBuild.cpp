@@ -1,8 +1,6 @@
 #include "core/SiteBuild.h"
 
 #include "core/BuildManifest.h"
-#include "platform/Paths.h"
-#include "platform/StaleTemporaries.h"
 
 namespace pw {
 
@@ -50,14 +48,10 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
                                     {generator.BasePath(), generator.ContentPath(), options.ProjectFile});
     QStringList files;
     if (manifest.Matches(key, &files)) {
-      QString lastFolder;
-      for (const QString& file : files) {
-        // Debris of a build killed since is swept as a writing build would.
-        const QString folder = platform::ExtractFileDir(file);
-        if (folder != lastFolder) platform::RemoveStaleTemporaries(folder);
-        lastFolder = folder;
+      // No sweep for debris here: a build that writes forgets the manifest first, so one killed
+      // since leaves none behind for the next build to trust.
+      for (const QString& file : files)
         if (generator.FileUnchangedObserver) generator.FileUnchangedObserver(file);
-      }
       generator.FileWriteObserver = std::move(previousObserver);
       generator.FileUnchangedObserver = std::move(previousUnchanged);
       return true;
