@@ -55,7 +55,8 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
     host = FQtHost.get();
   }
   FEditor = new TScintillaEditor(this);
-  FEditor->setLexer(new TMarkupLexer(FEditor));
+  auto* lexer = new TMarkupLexer(FEditor);
+  FEditor->setLexer(lexer);
   FModule = std::make_unique<TModule>(*FEditor, *host);
   // Before any project opens, so that its scripts are compiled with it.
   FModule->EnableScripts();
@@ -109,6 +110,12 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   FStrings->Load(QStringLiteral(":/strings/MainForm.ini"), &error);
 
   connect(FModule.get(), &TModule::TitleChanged, this, &QWidget::setWindowTitle);
+  connect(lexer, &TMarkupLexer::LongLineClipped, this, [this](int line) {
+    const QString note = FStrings->GetString(QStringLiteral("LongLineShown"))
+                             .replace(QStringLiteral("%d"), QString::number(line + 1));
+    if (statusBar()->currentMessage() != note) statusBar()->showMessage(note);
+  });
+  connect(FModule.get(), &TModule::ProjectLoaded, statusBar(), &QStatusBar::clearMessage);
   connect(FModule.get(), &TModule::PageListChanged, this, &TMainForm::FillPageList);
   connect(FActions, &TModuleActions::ExitRequested, this, &QWidget::close);
   connect(FActions, &TModuleActions::FilesRequested, this, &TMainForm::RunFiles);

@@ -6,6 +6,7 @@
 #include "generator/Variables.h"
 #include "ui/Localization.h"
 #include "ui/Localizer.h"
+#include "ui/MarkupLexer.h"
 #include "ui/ModuleActions.h"
 #include "ui/ScintillaEditor.h"
 
@@ -20,6 +21,7 @@
 #include <QDockWidget>
 #include <QListWidget>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -271,15 +273,25 @@ TEST_F(MainFormTest, BadInputNeverBringsTheWindowDown) {
   // A project file that is not XML is read as plain content text.
   auto form = Open(WriteSite("a/notxml.pwproj", QByteArray("\x00\xff\xfe garbage [x]\n", 16)));
   Discard(*form);
-  // A 4 MB page on one line (larger ones behave the same, only slower to lay out).
+  // A 4 MB page on one line: only a part of it is laid out, the status bar says so, and the
+  // part follows the caret to the end of the line.
   QByteArray huge = "[big.html]\n";
   huge += QByteArray(4 * 1024 * 1024, 'w');
   huge += "{$x}\n";
   form = Open(WriteSite("b/big.pwproj", huge));
+  Idle();
   EXPECT_EQ(form->ContentListView().count(), 2);
+  auto style = [&](int pos) {
+    return static_cast<int>(form->Editor().SendScintilla(QsciScintilla::SCI_GETSTYLEAT, pos));
+  };
+  const int end = static_cast<int>(huge.size()) - 2;
+  EXPECT_EQ(style(end), ui::TMarkupLexer::HiddenStyle);
+  EXPECT_EQ(form->statusBar()->currentMessage(),
+            "Line 2 is too long to show whole: the editor shows the part around the caret.");
   form->Editor().SetCaret({1, 10'000'000});
   form->Editor().ReplaceRange({1, 10'000'000}, {1, 10'000'000}, "{");
   Idle();
+  EXPECT_EQ(style(end), ui::TMarkupLexer::StyleOf(static_cast<int>(markup::TTokenKind::tkMacro)));
   Discard(*form);
 }
 
