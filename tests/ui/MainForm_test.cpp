@@ -239,9 +239,24 @@ TEST_F(MainFormTest, TheLanguageSwitchRetitlesMenusAndActions) {
   EXPECT_EQ(file->title(), "Файл");
   EXPECT_EQ(form->Actions().Action("SaveAction")->text(), "Сохранить");
   EXPECT_EQ(form->findChild<QWidget*>("ContentPanel")->windowTitle(), "Содержание");
+  // The module's own questions follow too, an action's caption as their title included.
+  form->Editor().ReplaceRange({0, 0}, {0, 0}, "x");
+  FHost.Answers.push_back(TAnswer::Cancel);
+  EXPECT_FALSE(form->close());
+  form->ContentListView().setCurrentRow(1);
+  Idle();
+  form->Actions().Action("DeletePageAction")->trigger();  // answered No
   form->Actions().Localizer().SetLangId(ui::LangEnglish);
   EXPECT_EQ(file->title(), "File");
   EXPECT_EQ(form->Actions().Action("SaveAction")->text(), "Save");
+  FHost.Answers.push_back(TAnswer::Cancel);
+  EXPECT_FALSE(form->close());
+  ASSERT_EQ(FHost.Questions.size(), 3u);
+  EXPECT_EQ(FHost.Questions[0].Text, "Сохранить изменения в site?");
+  EXPECT_EQ(FHost.Questions[1].Title, "Удалить");
+  EXPECT_EQ(FHost.Questions[1].Text, "Удалить 'index.html (Home)'?");
+  EXPECT_EQ(FHost.Questions[2].Text, "Save changes to site?");
+  EXPECT_EQ(FHost.Questions[2].Title, "Pagewick");
   Discard(*form);
 }
 
