@@ -1,5 +1,6 @@
 #include "ui/MainForm.h"
 
+#include "core/ApplicationSettings.h"
 #include "core/Module.h"
 #include "core/WindowPlacement.h"
 #include "generator/Generator.h"
@@ -14,6 +15,7 @@
 #include "ui/QtHost.h"
 #include "ui/ScriptDialogs.h"
 #include "ui/ScintillaEditor.h"
+#include "ui/WelcomeForm.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -321,7 +323,9 @@ bool TMainForm::Start(const QStringList& args) {
 
 void TMainForm::ReopenAtStartup() {
   FModule->ReopenRecentProject();
-  if (OnWelcome) OnWelcome();
+  if (!ReadShowWelcomeScreenAtStartup(FModule->Config())) return;
+  TWelcomeForm welcome(*FModule, *FActions, this);
+  welcome.exec();
 }
 
 void TMainForm::RestorePlacement() {

@@ -9,6 +9,7 @@
 #include "ui/MarkupLexer.h"
 #include "ui/ModuleActions.h"
 #include "ui/ScintillaEditor.h"
+#include "ui/WelcomeForm.h"
 
 #include "GuiApplication.h"
 #include "platform/FileIO.h"
@@ -17,6 +18,7 @@
 #include "support/ScopedEnvironment.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QListWidget>
@@ -24,9 +26,12 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace pw::tests {
@@ -74,6 +79,26 @@ class MainFormTest : public ::testing::Test {
     return form;
   }
 
+  // Starts form with these arguments, lets act work on each welcome window that opens and then
+  // closes it if still open; returns how many opened.
+  static int Start(TMainForm& form, const QStringList& args,
+                   const std::function<void(ui::TWelcomeForm&)>& act = {}) {
+    int shown = 0;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* welcome = form.findChild<ui::TWelcomeForm*>();
+      if (!welcome || !welcome->isVisible()) return;
+      ++shown;
+      if (act) act(*welcome);
+      if (welcome->isVisible()) welcome->reject();
+    });
+    poll.start();
+    form.Start(args);
+    QTest::qWait(100);
+    return shown;
+  }
+
   static void Idle() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   }
@@ -86,29 +111,39 @@ class MainFormTest : public ::testing::Test {
   TMemoryHost FHost;
 };
 
-TEST_F(MainFormTest, AProjectArgumentOpensItWithoutTheWelcomeStep) {
+TEST_F(MainFormTest, OnlyAStartWithoutAProjectArgumentShowsTheWelcomeWindow) {
   const QString project = WriteSite("site/site.pwproj", kSite);
   TMainForm form(&FHost);
-  int welcomes = 0;
-  form.OnWelcome = [&] { ++welcomes; };
-  EXPECT_TRUE(form.Start({project}));
-  Idle();
-  EXPECT_EQ(welcomes, 0);
+  EXPECT_EQ(Start(form, {project}), 0);
   EXPECT_EQ(form.windowTitle(), "site - Pagewick");
   ASSERT_EQ(form.ContentListView().count(), 4);
   EXPECT_EQ(form.ContentListView().item(0)->text(), "Project");
   EXPECT_EQ(form.ContentListView().item(1)->text(), "index.html (Home)");
   EXPECT_EQ(form.ContentListView().item(2)->text(), "menu");
-
-  // Without an argument the reopen step runs later, once the window is up.
-  TMainForm second(&FHost);
-  second.OnWelcome = [&] { ++welcomes; };
-  EXPECT_FALSE(second.Start({}));
-  EXPECT_EQ(welcomes, 0);
-  Idle();
-  EXPECT_EQ(welcomes, 1);
   Discard(form);
-  Discard(second);
+  ASSERT_TRUE(form.close());  // keeps the project as the most recent one
+
+  // Without an argument it shows after the reopen step. A link closes it and runs its
+  // command; unticked, it stays away at the next start.
+  int wizards = 0;
+  FHost.Wizard = [&] { return ++wizards, false; };
+  {
+    TMainForm second(&FHost);
+    EXPECT_EQ(Start(second, {}, [](ui::TWelcomeForm& welcome) {
+                EXPECT_EQ(welcome.windowTitle(), "Welcome");
+                welcome.findChild<QCheckBox*>("ShowCheckBox")->setChecked(false);
+                welcome.findChild<QToolButton*>("NewSiteLink")->click();
+                EXPECT_FALSE(welcome.isVisible());
+              }),
+              1);
+    EXPECT_EQ(wizards, 1);
+    EXPECT_EQ(second.windowTitle(), "site - Pagewick");  // the cancelled wizard changed nothing
+    Discard(second);
+    ASSERT_TRUE(second.close());
+  }
+  TMainForm third(&FHost);
+  EXPECT_EQ(Start(third, {}), 0);
+  Discard(third);
 }
 
 TEST_F(MainFormTest, DoubleClickingAPageMovesTheCaretBelowItsHeader) {
