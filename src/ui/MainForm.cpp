@@ -121,6 +121,8 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   connect(FModule.get(), &TModule::PageListChanged, this, &TMainForm::FillPageList);
   connect(FActions, &TModuleActions::ExitRequested, this, &QWidget::close);
   connect(FActions, &TModuleActions::FilesRequested, this, &TMainForm::RunFiles);
+  // A new project is previewed at once when the settings ask for it: the Preview command.
+  connect(FModule.get(), &TModule::PreviewRequested, FActions->Action("PreviewAction"), &QAction::trigger);
   connect(FModule.get(), &TModule::TasksChanged, this, &TMainForm::FillTaskList);
   connect(FTaskList, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { RunTask(FTaskList->row(item)); });

@@ -1,5 +1,6 @@
 #include "ui/MainForm.h"
 
+#include "core/ApplicationSettings.h"
 #include "core/Module.h"
 #include "core/WindowPlacement.h"
 #include "generator/Generator.h"
@@ -195,6 +196,19 @@ TEST_F(MainFormTest, TheProjectsTasksAreListedAndRunByDoubleClick) {
   form->Module().RecompileScripts();
   EXPECT_EQ(list->count(), 0);
   EXPECT_FALSE(panel->isVisible());
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, ANewProjectIsPreviewedWhenTheSettingsAskForIt) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  WritePreviewNewProject(form->Module().Config(), true);
+  FHost.Wizard = [&] { return form->Module().CreateProject(FDir.filePath("new/new.pwproj"), ""); };
+  form->Actions().Action("NewAction")->trigger();
+  EXPECT_EQ(form->windowTitle(), "new - Pagewick");
+  // The site was built; the preview window itself is not there yet and says so.
+  EXPECT_TRUE(QFileInfo::exists(FDir.filePath("new/html/index.html")));
+  ASSERT_FALSE(FHost.Messages.empty());
+  EXPECT_EQ(FHost.Messages.back().Text, "This command is not yet available.");
   Discard(*form);
 }
 
