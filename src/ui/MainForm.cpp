@@ -60,6 +60,7 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   auto* lexer = new TMarkupLexer(FEditor);
   FEditor->setLexer(lexer);
   FModule = std::make_unique<TModule>(*FEditor, *host);
+  if (FQtHost) FQtHost->SetModule(FModule.get());
   // Before any project opens, so that its scripts are compiled with it.
   FModule->EnableScripts();
   // With a fake host (tests) the scripts stay headless too: no dialog may wait for a user.

@@ -1,5 +1,7 @@
 #include "ui/QtHost.h"
 
+#include "core/SiteTemplateSave.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -90,6 +92,14 @@ bool TQtHost::AskAddPage(TAddPageFields& fields) {
   fields.Description = description->text();
   fields.Keywords = keywords->text();
   return true;
+}
+
+bool TQtHost::CanSaveAsType(TSaveType type) { return type == stSiteTemplate && FModule; }
+
+bool TQtHost::SaveAsType(TSaveType type, const QString& fileName) {
+  if (!CanSaveAsType(type)) return false;
+  // No thumbnail yet: the page is rendered for one by the preview window, which comes later.
+  return SaveModuleAsSiteTemplate(*FModule, fileName);
 }
 
 bool TQtHost::RunNewProjectWizard() {
