@@ -1,12 +1,10 @@
 #include "ui/QtHost.h"
 
 #include "core/SiteTemplateSave.h"
+#include "ui/AddPageForm.h"
 
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QMessageBox>
 
 namespace pw::ui {
@@ -70,27 +68,10 @@ bool TQtHost::BrowseForFolder(const QString& title, QString& folder) {
 }
 
 bool TQtHost::AskAddPage(TAddPageFields& fields) {
-  QDialog dialog(FWindow);
-  dialog.setObjectName(QStringLiteral("AddPageForm"));
-  dialog.setWindowTitle(QStringLiteral("Add Page"));
-  auto* layout = new QFormLayout(&dialog);
-  auto* name = new QLineEdit(fields.Name, &dialog);
-  auto* title = new QLineEdit(fields.Title, &dialog);
-  auto* description = new QLineEdit(fields.Description, &dialog);
-  auto* keywords = new QLineEdit(fields.Keywords, &dialog);
-  layout->addRow(QStringLiteral("Name:"), name);
-  layout->addRow(QStringLiteral("Title:"), title);
-  layout->addRow(QStringLiteral("Description:"), description);
-  layout->addRow(QStringLiteral("Keywords:"), keywords);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  layout->addRow(buttons);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  fields.Name = name->text();
-  fields.Title = title->text();
-  fields.Description = description->text();
-  fields.Keywords = keywords->text();
+  TAddPageForm form(FWindow);
+  form.SetFields(fields);
+  if (form.exec() != QDialog::Accepted) return false;
+  fields = form.Fields();
   return true;
 }
 

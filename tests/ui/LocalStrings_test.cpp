@@ -191,7 +191,8 @@ TEST_F(LocalStringsTest, TheLocalizerAppliesToEveryTableAndExportsOneLanguage) {
 }
 
 TEST(StringTablesTest, EveryCompiledInTableHasBothLanguagesWithTheSameKeys) {
-  for (const char* name : {":/strings/MainForm.ini", ":/strings/Module.ini", ":/strings/WelcomeForm.ini"}) {
+  for (const char* name : {":/strings/MainForm.ini", ":/strings/Module.ini", ":/strings/WelcomeForm.ini",
+                           ":/strings/AddPageForm.ini"}) {
     QFile file(name);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
     ui::TLocalTable table;
