@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace pw::ui {
@@ -51,6 +52,14 @@ bool TQtHost::RunFileDialog(TFileDialog& dialog, bool save) {
     box.selectNameFilter(filters[dialog.FilterIndex - 1]);
   if (!dialog.InitialDir.isEmpty()) box.setDirectory(dialog.InitialDir);
   if (!dialog.FileName.isEmpty()) box.selectFile(dialog.FileName);
+  QObject::connect(&box, &QFileDialog::filterSelected, &box, [&](const QString& filter) {
+    const qsizetype index = filters.indexOf(filter);
+    if (index < 0 || index >= dialog.TypeFolders.size() || dialog.TypeFolders[index].isEmpty()) return;
+    // Moving keeps the name typed so far.
+    const QStringList typed = box.selectedFiles();
+    box.setDirectory(dialog.TypeFolders[index]);
+    if (!typed.isEmpty()) box.selectFile(QFileInfo(typed.first()).fileName());
+  });
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
   dialog.FileName = box.selectedFiles().first();
   dialog.FilterIndex = static_cast<int>(filters.indexOf(box.selectedNameFilter())) + 1;

@@ -3,7 +3,12 @@
 #include "GuiApplication.h"
 #include "support/ModuleFixture.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -32,6 +37,32 @@ TEST_F(QtHostTest, SavesAsASiteTemplateButNotYetAsAPackagedDocument) {
   EXPECT_FALSE(host.CanSaveAsType(stTavrinDocument));
   EXPECT_FALSE(host.SaveAsType(stTavrinDocument, Path("site.tavrin")));
   EXPECT_FALSE(QFileInfo::exists(Path("site.tavrin")));
+}
+
+TEST_F(QtHostTest, PickingAnotherTypeMovesTheSaveDialogToItsFolderKeepingTheName) {
+  GuiApplication();
+  ui::TQtHost host;
+  ASSERT_TRUE(QDir().mkpath(Path("lib")) && QDir().mkpath(Path("site")));
+  TFileDialog dialog;
+  dialog.Filter = "Project (*.pwproj)|*.pwproj|Template (*.pwtmpl)|*.pwtmpl|Other (*.x)|*.x";
+  dialog.FileName = Path("site/name");
+  dialog.TypeFolders = {Path("site"), Path("lib")};  // none for the third type
+  QStringList seen;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(box);
+    auto* types = box->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_TRUE(types);
+    for (int index : {1, 2, 0}) {
+      types->setCurrentIndex(index);
+      emit types->activated(index);
+      emit types->textActivated(types->itemText(index));
+      seen << QDir(box->directory()).absolutePath() + "|" + box->findChild<QLineEdit*>("fileNameEdit")->text();
+    }
+    box->reject();
+  });
+  EXPECT_FALSE(host.SaveFileDialog(dialog));
+  EXPECT_EQ(seen, QStringList({Path("lib") + "|name", Path("lib") + "|name", Path("site") + "|name"}));
 }
 
 }  // namespace
