@@ -19,6 +19,7 @@ const std::pair<std::string_view, const char*> kEnglish[] = {
     {"CannotSave", "Cannot save %s"},
     {"CannotOpen", "Cannot open %s"},
     {"SaveTypeUnavailable", "Saving in this file type is not available."},
+    {"NotYetAvailable", "This command is not yet available."},
     {"ErrorPageTitle", "Error"},
     {"ErrorPageHeader", "Page not found"},
     {"ErrorPageText", "The page cannot be displayed. Check the project for wrong links or wrong page names."},

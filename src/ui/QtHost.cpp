@@ -1,6 +1,7 @@
 #include "ui/QtHost.h"
 
 #include "core/SiteTemplateSave.h"
+#include "core/Texts.h"
 #include "ui/AddPageForm.h"
 
 #include <QDialog>
@@ -93,8 +94,7 @@ bool TQtHost::SaveAsType(TSaveType type, const QString& fileName) {
 }
 
 bool TQtHost::RunNewProjectWizard() {
-  QMessageBox::information(FWindow, QStringLiteral("Pagewick"),
-                           QStringLiteral("The new project wizard is not yet available."));
+  QMessageBox::information(FWindow, LocalText("Title"), LocalText("NotYetAvailable"));
   return false;
 }
 
