@@ -4,32 +4,49 @@
 #include "core/Texts.h"
 #include "ui/AddPageForm.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
 namespace pw::ui {
+namespace {
+
+// A message box whose buttons speak the window's language: Qt's own button texts are English
+// unless translations of Qt itself are installed.
+QMessageBox::StandardButton Show(QWidget* window, QMessageBox::Icon icon, const QString& title,
+                                 const QString& text, QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, title, text, buttons, window);
+  const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+      {QMessageBox::Yes, "Yes"}, {QMessageBox::No, "No"}, {QMessageBox::Cancel, "Cancel"},
+      {QMessageBox::Ok, "OK"}};
+  for (const auto& [button, key] : captions) {
+    if (QAbstractButton* shown = box.button(button)) shown->setText(LocalText(key));
+  }
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
 
 TAnswer TQtHost::AskYesNoCancel(const QString& title, const QString& text) {
-  const auto answer = QMessageBox::question(FWindow, title, text,
-                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  const auto answer = Show(FWindow, QMessageBox::Question, title, text,
+                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   return answer == QMessageBox::Yes ? TAnswer::Yes
          : answer == QMessageBox::No ? TAnswer::No
                                      : TAnswer::Cancel;
 }
 
 bool TQtHost::AskYesNo(const QString& title, const QString& text) {
-  return QMessageBox::question(FWindow, title, text, QMessageBox::Yes | QMessageBox::No) ==
+  return Show(FWindow, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
 }
 
 void TQtHost::ShowMessage(const QString& title, const QString& text, TMessageKind kind) {
-  switch (kind) {
-    case TMessageKind::Information: QMessageBox::information(FWindow, title, text); break;
-    case TMessageKind::Warning: QMessageBox::warning(FWindow, title, text); break;
-    case TMessageKind::Error: QMessageBox::critical(FWindow, title, text); break;
-  }
+  const QMessageBox::Icon icon = kind == TMessageKind::Information ? QMessageBox::Information
+                                 : kind == TMessageKind::Warning   ? QMessageBox::Warning
+                                                                   : QMessageBox::Critical;
+  Show(FWindow, icon, title, text, QMessageBox::Ok);
 }
 
 QStringList TQtHost::NameFilters(const QString& filter) {
@@ -94,7 +111,7 @@ bool TQtHost::SaveAsType(TSaveType type, const QString& fileName) {
 }
 
 bool TQtHost::RunNewProjectWizard() {
-  QMessageBox::information(FWindow, LocalText("Title"), LocalText("NotYetAvailable"));
+  ShowMessage(LocalText("Title"), LocalText("NotYetAvailable"), TMessageKind::Information);
   return false;
 }
 

@@ -1,13 +1,21 @@
 #include "ui/QtHost.h"
 
+#include "ui/Localization.h"
+#include "ui/Localizer.h"
+#include "ui/MainForm.h"
+#include "ui/ModuleActions.h"
+
 #include "GuiApplication.h"
 #include "support/ModuleFixture.h"
+#include "support/QStringPrinter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 #include <QFileInfo>
 
@@ -63,6 +71,24 @@ TEST_F(QtHostTest, PickingAnotherTypeMovesTheSaveDialogToItsFolderKeepingTheName
   });
   EXPECT_FALSE(host.SaveFileDialog(dialog));
   EXPECT_EQ(seen, QStringList({Path("lib") + "|name", Path("lib") + "|name", Path("site") + "|name"}));
+}
+
+TEST_F(QtHostTest, MessageBoxButtonsSpeakTheWindowsLanguage) {
+  GuiApplication();
+  ui::TMainForm form(&FHost);  // its module table is where the core's texts come from
+  form.Actions().Localizer().SetLangId(ui::LangRussian);
+  ui::TQtHost host;
+  QStringList captions;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(box);
+    for (const QAbstractButton* button : box->buttons()) captions << button->text();
+    box->button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(host.AskYesNoCancel("Pagewick", "?"), TAnswer::No);
+  form.Actions().Localizer().SetLangId(ui::LangEnglish);
+  captions.sort();
+  EXPECT_EQ(captions, QStringList({"Да", "Нет", "Отмена"}));
 }
 
 }  // namespace
