@@ -122,6 +122,7 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   connect(FModule.get(), &TModule::PageListChanged, this, &TMainForm::FillPageList);
   connect(FActions, &TModuleActions::ExitRequested, this, &QWidget::close);
   connect(FActions, &TModuleActions::FilesRequested, this, &TMainForm::RunFiles);
+  connect(FActions, &TModuleActions::BrowseRequested, this, &TMainForm::RunBrowse);
   // A new project is previewed at once when the settings ask for it: the Preview command.
   connect(FModule.get(), &TModule::PreviewRequested, FActions->Action("PreviewAction"), &QAction::trigger);
   connect(FModule.get(), &TModule::TasksChanged, this, &TMainForm::FillTaskList);
@@ -296,6 +297,18 @@ void TMainForm::RunTask(int row) {
 void TMainForm::RunFiles() {
   if (FModule->BuildSite())
     QDesktopServices::openUrl(QUrl::fromLocalFile(FModule->Generator().ContentPath()));
+}
+
+void TMainForm::RunBrowse() {
+  if (!FModule->BuildSite()) return;
+  const QString target = FModule->BrowseTarget();
+  if (target.isEmpty()) return;
+  // An address with a scheme is opened as it is; anything else is a file of the output folder.
+  const QUrl url(target);
+  // (One letter is a drive, as in "C:/site/".)
+  QDesktopServices::openUrl(url.scheme().size() > 1 ? url : QUrl::fromLocalFile(target));
+  FContentList->setFocus();
+  FEditor->SetFocus();
 }
 
 void TMainForm::ShowImageHint(int position, int x, int y) {

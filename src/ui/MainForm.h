@@ -67,6 +67,8 @@ class TMainForm : public QMainWindow {
   void ReopenAtStartup();
   void FillRecentFiles();
   void RunFiles();
+  // Builds the site, then opens the base address or the current page in the default browser.
+  void RunBrowse();
   void FillTaskList();
   // Runs the task of a task-list row, then gives the editor the focus back.
   void RunTask(int row);

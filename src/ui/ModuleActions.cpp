@@ -67,7 +67,7 @@ TModuleActions::TModuleActions(TModule& module, TScintillaEditor& editor, QObjec
   Add("TemplateEditAction", "Template Editor..", "document-properties", "", later("TemplateEditAction"));
   Add("FilesAction", "Files...", "folder", "F8", [this] { emit FilesRequested(); });
   Add("UploadAction", "Upload...", "network-server", "F5", later("UploadAction"));
-  Add("BrowseAction", "Browse...", "web-browser", "Ctrl+F7", later("BrowseAction"));
+  Add("BrowseAction", "Browse...", "web-browser", "Ctrl+F7", [this] { emit BrowseRequested(); });
   Add("PreviewAction", "Preview...", "document-print-preview", "F9", [this] { Preview(); });
   Add("OptionsAction", "Options...", "preferences-system", "", later("OptionsAction"));
   Add("HomePageAction", "Pagewick Home Page", "go-home", "", later("HomePageAction"));

@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
 #include <QListWidget>
@@ -29,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -212,6 +214,38 @@ TEST_F(MainFormTest, ANewProjectIsPreviewedWhenTheSettingsAskForIt) {
   Discard(*form);
 }
 
+// Takes the addresses the window hands to the desktop instead of opening them.
+class TUrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  TUrlCatcher() {
+    for (const char* scheme : {"file", "http"}) QDesktopServices::setUrlHandler(scheme, this, "Open");
+  }
+  ~TUrlCatcher() override {
+    for (const char* scheme : {"file", "http"}) QDesktopServices::unsetUrlHandler(scheme);
+  }
+  QList<QUrl> Urls;
+
+ public slots:
+  void Open(const QUrl& url) { Urls << url; }
+};
+
+TEST_F(MainFormTest, BrowseOpensTheCurrentPageOrTheBaseAddress) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  TUrlCatcher catcher;
+  QAction* browse = form->Actions().Action("BrowseAction");
+  form->Editor().SetCaret({0, 0});  // above the first page: nothing to open
+  browse->trigger();
+  form->Editor().SetCaret({10, 0});
+  browse->trigger();
+  form->Editor().ReplaceRange({0, 0}, {0, 0}, "$base_url http://example.org/\n");
+  browse->trigger();
+  EXPECT_EQ(catcher.Urls, QList<QUrl>({QUrl::fromLocalFile(FDir.filePath("site/html/about.html")),
+                                        QUrl("http://example.org/")}));
+  Discard(*form);
+}
+
 TEST_F(MainFormTest, PagesAreAddedAndDeletedThroughTheActions) {
   auto form = Open(WriteSite("site/site.pwproj", kSite));
   TAddPageFields fields;
@@ -361,3 +395,5 @@ TEST_F(MainFormTest, BadInputNeverBringsTheWindowDown) {
 
 }  // namespace
 }  // namespace pw::tests
+
+#include "MainForm_test.moc"
