@@ -120,6 +120,8 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   });
   connect(FModule.get(), &TModule::ProjectLoaded, statusBar(), &QStatusBar::clearMessage);
   connect(FModule.get(), &TModule::PageListChanged, this, &TMainForm::FillPageList);
+  // The first row's caption ("Project") is a text of the module's table.
+  connect(&FActions->Strings(), &TLocalStrings::Localized, this, &TMainForm::FillPageList);
   connect(FActions, &TModuleActions::ExitRequested, this, &QWidget::close);
   connect(FActions, &TModuleActions::FilesRequested, this, &TMainForm::RunFiles);
   connect(FActions, &TModuleActions::BrowseRequested, this, &TMainForm::RunBrowse);

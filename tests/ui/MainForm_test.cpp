@@ -322,6 +322,7 @@ TEST_F(MainFormTest, TheLanguageSwitchRetitlesMenusAndActions) {
   EXPECT_EQ(file->title(), "Файл");
   EXPECT_EQ(form->Actions().Action("SaveAction")->text(), "Сохранить");
   EXPECT_EQ(form->findChild<QWidget*>("ContentPanel")->windowTitle(), "Содержание");
+  EXPECT_EQ(form->ContentListView().item(0)->text(), "Проект");
   // The module's own questions follow too, an action's caption as their title included.
   form->Editor().ReplaceRange({0, 0}, {0, 0}, "x");
   FHost.Answers.push_back(TAnswer::Cancel);
