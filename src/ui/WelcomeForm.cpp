@@ -98,9 +98,9 @@ TWelcomeForm::TWelcomeForm(TModule& module, TModuleActions& actions, QWidget* pa
   row->addWidget(image);
   row->addLayout(column);
 
-  FStrings = new TLocalStrings(this);
+  auto* strings = new TLocalStrings(this);
   QString error;
-  FStrings->Load(QStringLiteral(":/strings/WelcomeForm.ini"), &error);
+  strings->Load(QStringLiteral(":/strings/WelcomeForm.ini"), &error);
 }
 
 QToolButton* TWelcomeForm::AddLink(const char* name, const char* text, const char* actionName) {

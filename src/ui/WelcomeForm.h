@@ -17,7 +17,6 @@ class TModule;
 
 namespace pw::ui {
 
-class TLocalStrings;
 class TModuleActions;
 
 class TWelcomeForm : public QDialog {
@@ -37,7 +36,6 @@ class TWelcomeForm : public QDialog {
   TModule& FModule;
   TModuleActions& FActions;
   QCheckBox* FShowCheckBox = nullptr;
-  TLocalStrings* FStrings = nullptr;
 };
 
 }  // namespace pw::ui
