@@ -1,5 +1,6 @@
 // The main window on a 5,000-page (about 600 KB) project: opening it until the window is idle,
-// and one keystroke in the middle until the highlighting and the page list are current.
+// and one keystroke in the middle until the highlighting and the page list are current. Then
+// the same two figures for a 20 MB page written on one line, which must stay usable.
 #include "core/Module.h"
 #include "core/ProjectFile.h"
 #include "ui/MainForm.h"
@@ -35,10 +36,10 @@ struct TSite {
   QTemporaryDir Dir;
   QString Project;
   size_t Bytes = 0;
-  TSite() {
+  explicit TSite(std::string content = MakeContent(5000)) {
     qputenv("PAGEWICK_HOME", Dir.filePath("home").toUtf8());
     pw::TProjectFileData data;
-    data.Content = MakeContent(5000);
+    data.Content = std::move(content);
     Bytes = data.Content.size();
     Project = Dir.filePath("site.pwproj");
     pw::SaveProjectFile(Project, data);
@@ -86,6 +87,53 @@ void BM_Keystroke(benchmark::State& state) {
   editor.SetModified(false);
 }
 BENCHMARK(BM_Keystroke)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// One page of 20 MB without a line break, words and a placeholder now and then.
+std::string MakeSingleLine() {
+  std::string text = "$title Long\n\n[long.html]\n";
+  const std::string chunk = "Some words of a very long paragraph {$title} and more words. ";
+  while (text.size() < 20u * 1024 * 1024) text += chunk;
+  return text + "\n";
+}
+
+void Paint(pw::ui::TMainForm& form) {
+  form.Editor().viewport()->repaint();
+  Idle();
+}
+
+void BM_OpenSingleLinePage(benchmark::State& state) {
+  App();
+  TSite site(MakeSingleLine());
+  pw::ui::TMainForm form;
+  form.show();
+  for (auto _ : state) {
+    form.Module().LoadProject(site.Project);
+    form.Editor().GoToLineCentred(3);
+    Paint(form);
+  }
+  state.counters["bytes"] = static_cast<double>(site.Bytes);
+  form.Editor().SetModified(false);
+}
+BENCHMARK(BM_OpenSingleLinePage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void BM_KeystrokeInSingleLinePage(benchmark::State& state) {
+  App();
+  TSite site(MakeSingleLine());
+  pw::ui::TMainForm form;
+  form.show();
+  form.Module().LoadProject(site.Project);
+  auto& editor = form.Editor();
+  editor.GoToLineCentred(3);
+  Paint(form);
+  int column = 1000;
+  for (auto _ : state) {
+    editor.ReplaceRange({3, column}, {3, column}, QStringLiteral("x"));
+    ++column;
+    Paint(form);
+  }
+  editor.SetModified(false);
+}
+BENCHMARK(BM_KeystrokeInSingleLinePage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace pw {
 
@@ -25,6 +26,9 @@ struct TFileDialog {
   QString FileName;
   QString DefaultExt;  // with its dot
   QString InitialDir;
+  // Per filter, in filter order: the folder the dialog moves to when the user picks that type;
+  // an empty or missing entry leaves the dialog where it is.
+  QStringList TypeFolders;
 };
 
 // The fields of the add-page window.

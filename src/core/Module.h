@@ -116,6 +116,9 @@ class TModule : public QObject {
 
   // --- Site build (defined with the generator, ModuleBuild.cpp) ---
   bool BuildSite();
+  // What Browse opens after a build: the project-wide base_url, or else the current page's
+  // file in the output folder; empty when there is neither (the caret is not in a page).
+  QString BrowseTarget();
   // Creates the project's files (blank, or from the site template file templatePath) and
   // opens the new, unsaved project. False with the reason when the files could not be made.
   bool CreateProject(const QString& projectPath, const QString& templatePath, QString* error = nullptr);

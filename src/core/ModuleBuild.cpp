@@ -3,6 +3,7 @@
 #include "core/ProjectCreation.h"
 #include "core/SiteBuild.h"
 #include "generator/Generator.h"
+#include "generator/Variables.h"
 
 namespace pw {
 
@@ -20,6 +21,13 @@ bool TModule::BuildSite() {
   options.ProjectFile = ProjectPath();
   options.Scripts = FBuildScripts;
   return BuildSiteContent(Generator(), ContentUtf8(), options);
+}
+
+QString TModule::BrowseTarget() {
+  const QString baseUrl = QString::fromStdString(ValueToText(Generator().GetVar("base_url")));
+  if (!baseUrl.isEmpty()) return baseUrl;
+  const QString page = CurrentPageName();
+  return page.isEmpty() ? QString() : Generator().ContentPath() + page;
 }
 
 bool TModule::CreateProject(const QString& projectPath, const QString& templatePath, QString* error) {

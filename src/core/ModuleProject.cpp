@@ -174,6 +174,8 @@ bool TModule::CmSaveAs() {
   dialog.Filter = LocalText("SaveDialog.Filter");
   dialog.FilterIndex = stProject;
   dialog.FileName = platform::ChangeFileExt(FSaveFileName, QString());
+  // A site template goes to the template library by default, the other types beside the project.
+  dialog.TypeFolders = {ProjectFolder(), TemplateLibrary(), ProjectFolder()};
   // No default extension: the chosen type's extension is added below, so a bare name gets
   // exactly that extension once.
   if (!FHost.SaveFileDialog(dialog) || dialog.FileName.isEmpty()) return false;

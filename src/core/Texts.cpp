@@ -19,6 +19,7 @@ const std::pair<std::string_view, const char*> kEnglish[] = {
     {"CannotSave", "Cannot save %s"},
     {"CannotOpen", "Cannot open %s"},
     {"SaveTypeUnavailable", "Saving in this file type is not available."},
+    {"NotYetAvailable", "This command is not yet available."},
     {"ErrorPageTitle", "Error"},
     {"ErrorPageHeader", "Page not found"},
     {"ErrorPageText", "The page cannot be displayed. Check the project for wrong links or wrong page names."},
@@ -35,13 +36,25 @@ const std::pair<std::string_view, const char*> kEnglish[] = {
      "Web Site Project (*.pwproj)|*.pwproj|Web Site Template (*.pwtmpl)|*.pwtmpl|Tavrin Document (*.tavrin)|*.tavrin"},
 };
 
+TTextSource gSource = nullptr;
+
 }  // namespace
 
-QString LocalText(std::string_view key) {
+void SetTextSource(TTextSource source) { gSource = source; }
+
+QString EnglishText(std::string_view key) {
   for (const auto& [k, text] : kEnglish) {
     if (k == key) return QString::fromUtf8(text);
   }
   return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+QString LocalText(std::string_view key) {
+  if (gSource) {
+    QString text = gSource(key);
+    if (!text.isEmpty()) return text;
+  }
+  return EnglishText(key);
 }
 
 QString LocalFormat(std::string_view key, const QString& arg) {

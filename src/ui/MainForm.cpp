@@ -1,5 +1,6 @@
 #include "ui/MainForm.h"
 
+#include "core/ApplicationSettings.h"
 #include "core/Module.h"
 #include "core/WindowPlacement.h"
 #include "generator/Generator.h"
@@ -14,6 +15,7 @@
 #include "ui/QtHost.h"
 #include "ui/ScriptDialogs.h"
 #include "ui/ScintillaEditor.h"
+#include "ui/WelcomeForm.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -55,8 +57,10 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
     host = FQtHost.get();
   }
   FEditor = new TScintillaEditor(this);
-  FEditor->setLexer(new TMarkupLexer(FEditor));
+  auto* lexer = new TMarkupLexer(FEditor);
+  FEditor->setLexer(lexer);
   FModule = std::make_unique<TModule>(*FEditor, *host);
+  if (FQtHost) FQtHost->SetModule(FModule.get());
   // Before any project opens, so that its scripts are compiled with it.
   FModule->EnableScripts();
   // With a fake host (tests) the scripts stay headless too: no dialog may wait for a user.
@@ -109,9 +113,20 @@ TMainForm::TMainForm(IHost* host, QWidget* parent) : QMainWindow(parent) {
   FStrings->Load(QStringLiteral(":/strings/MainForm.ini"), &error);
 
   connect(FModule.get(), &TModule::TitleChanged, this, &QWidget::setWindowTitle);
+  connect(lexer, &TMarkupLexer::LongLineClipped, this, [this](int line) {
+    const QString note = FStrings->GetString(QStringLiteral("LongLineShown"))
+                             .replace(QStringLiteral("%d"), QString::number(line + 1));
+    if (statusBar()->currentMessage() != note) statusBar()->showMessage(note);
+  });
+  connect(FModule.get(), &TModule::ProjectLoaded, statusBar(), &QStatusBar::clearMessage);
   connect(FModule.get(), &TModule::PageListChanged, this, &TMainForm::FillPageList);
+  // The first row's caption ("Project") is a text of the module's table.
+  connect(&FActions->Strings(), &TLocalStrings::Localized, this, &TMainForm::FillPageList);
   connect(FActions, &TModuleActions::ExitRequested, this, &QWidget::close);
   connect(FActions, &TModuleActions::FilesRequested, this, &TMainForm::RunFiles);
+  connect(FActions, &TModuleActions::BrowseRequested, this, &TMainForm::RunBrowse);
+  // A new project is previewed at once when the settings ask for it: the Preview command.
+  connect(FModule.get(), &TModule::PreviewRequested, FActions->Action("PreviewAction"), &QAction::trigger);
   connect(FModule.get(), &TModule::TasksChanged, this, &TMainForm::FillTaskList);
   connect(FTaskList, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { RunTask(FTaskList->row(item)); });
@@ -286,6 +301,18 @@ void TMainForm::RunFiles() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(FModule->Generator().ContentPath()));
 }
 
+void TMainForm::RunBrowse() {
+  if (!FModule->BuildSite()) return;
+  const QString target = FModule->BrowseTarget();
+  if (target.isEmpty()) return;
+  // An address with a scheme is opened as it is; anything else is a file of the output folder.
+  const QUrl url(target);
+  // (One letter is a drive, as in "C:/site/".)
+  QDesktopServices::openUrl(url.scheme().size() > 1 ? url : QUrl::fromLocalFile(target));
+  FContentList->setFocus();
+  FEditor->SetFocus();
+}
+
 void TMainForm::ShowImageHint(int position, int x, int y) {
   if (position < 0) return;
   const int line = static_cast<int>(FEditor->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, position));
@@ -314,7 +341,9 @@ bool TMainForm::Start(const QStringList& args) {
 
 void TMainForm::ReopenAtStartup() {
   FModule->ReopenRecentProject();
-  if (OnWelcome) OnWelcome();
+  if (!ReadShowWelcomeScreenAtStartup(FModule->Config())) return;
+  TWelcomeForm welcome(*FModule, *FActions, this);
+  welcome.exec();
 }
 
 void TMainForm::RestorePlacement() {

@@ -45,10 +45,9 @@ class TMainForm : public QMainWindow {
   QListWidget& ContentListView() { return *FContentList; }
 
   // Start-up after the window exists: the project named by the first argument, or else the
-  // deferred reopen of the most recent project. Returns whether the argument was opened.
+  // deferred reopen of the most recent project followed by the welcome window (unless the
+  // settings switch it off). Returns whether the argument was opened.
   bool Start(const QStringList& args);
-  // Called by the deferred start-up step when the welcome window would show (nothing yet).
-  std::function<void()> OnWelcome;
 
   // Window placement in the settings file ("General"/"WindowPosition").
   void RestorePlacement();
@@ -68,6 +67,8 @@ class TMainForm : public QMainWindow {
   void ReopenAtStartup();
   void FillRecentFiles();
   void RunFiles();
+  // Builds the site, then opens the base address or the current page in the default browser.
+  void RunBrowse();
   void FillTaskList();
   // Runs the task of a task-list row, then gives the editor the focus back.
   void RunTask(int row);

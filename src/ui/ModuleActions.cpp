@@ -1,7 +1,9 @@
 #include "ui/ModuleActions.h"
 
 #include "core/Module.h"
+#include "core/Texts.h"
 #include "ui/LocalStrings.h"
+#include "ui/Localization.h"
 #include "ui/Localizer.h"
 #include "ui/ScintillaEditor.h"
 
@@ -9,6 +11,22 @@
 #include <QIcon>
 
 namespace pw::ui {
+namespace {
+
+// The core's texts in the language the windows show, from the newest live "Module" table.
+QString ModuleText(std::string_view key) {
+  const auto& tables = TLocalization::Instance().Tables();
+  for (auto it = tables.rbegin(); it != tables.rend(); ++it) {
+    if ((*it)->Section() != QLatin1String("Module")) continue;
+    QString name = QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    // The core names an action's caption as its own tables do; a Qt action calls it "text".
+    if (name.endsWith(QLatin1String(".Caption"))) name = name.chopped(8) + QStringLiteral(".text");
+    return (*it)->GetString(name);
+  }
+  return {};
+}
+
+}  // namespace
 
 TModuleActions::TModuleActions(TModule& module, TScintillaEditor& editor, QObject* parent)
     : QObject(parent), FModule(module), FEditor(editor) {
@@ -49,7 +67,7 @@ TModuleActions::TModuleActions(TModule& module, TScintillaEditor& editor, QObjec
   Add("TemplateEditAction", "Template Editor..", "document-properties", "", later("TemplateEditAction"));
   Add("FilesAction", "Files...", "folder", "F8", [this] { emit FilesRequested(); });
   Add("UploadAction", "Upload...", "network-server", "F5", later("UploadAction"));
-  Add("BrowseAction", "Browse...", "web-browser", "Ctrl+F7", later("BrowseAction"));
+  Add("BrowseAction", "Browse...", "web-browser", "Ctrl+F7", [this] { emit BrowseRequested(); });
   Add("PreviewAction", "Preview...", "document-print-preview", "F9", [this] { Preview(); });
   Add("OptionsAction", "Options...", "preferences-system", "", later("OptionsAction"));
   Add("HomePageAction", "Pagewick Home Page", "go-home", "", later("HomePageAction"));
@@ -62,6 +80,7 @@ TModuleActions::TModuleActions(TModule& module, TScintillaEditor& editor, QObjec
   QString error;
   FStrings->Load(QStringLiteral(":/strings/Module.ini"), &error);
   FLocalizer = new TLocalizer(this);
+  SetTextSource(&ModuleText);
 }
 
 QAction* TModuleActions::Add(const char* name, const char* caption, const char* icon,

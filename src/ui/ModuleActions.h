@@ -38,6 +38,7 @@ class TModuleActions : public QObject {
  signals:
   void ExitRequested();
   void FilesRequested();
+  void BrowseRequested();
 
  private:
   QAction* Add(const char* name, const char* caption, const char* icon, const QString& shortcut,

@@ -1,33 +1,52 @@
 #include "ui/QtHost.h"
 
+#include "core/SiteTemplateSave.h"
+#include "core/Texts.h"
+#include "ui/AddPageForm.h"
+
+#include <QAbstractButton>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFormLayout>
-#include <QLineEdit>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace pw::ui {
+namespace {
+
+// A message box whose buttons speak the window's language: Qt's own button texts are English
+// unless translations of Qt itself are installed.
+QMessageBox::StandardButton Show(QWidget* window, QMessageBox::Icon icon, const QString& title,
+                                 const QString& text, QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, title, text, buttons, window);
+  const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+      {QMessageBox::Yes, "Yes"}, {QMessageBox::No, "No"}, {QMessageBox::Cancel, "Cancel"},
+      {QMessageBox::Ok, "OK"}};
+  for (const auto& [button, key] : captions) {
+    if (QAbstractButton* shown = box.button(button)) shown->setText(LocalText(key));
+  }
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
 
 TAnswer TQtHost::AskYesNoCancel(const QString& title, const QString& text) {
-  const auto answer = QMessageBox::question(FWindow, title, text,
-                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  const auto answer = Show(FWindow, QMessageBox::Question, title, text,
+                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   return answer == QMessageBox::Yes ? TAnswer::Yes
          : answer == QMessageBox::No ? TAnswer::No
                                      : TAnswer::Cancel;
 }
 
 bool TQtHost::AskYesNo(const QString& title, const QString& text) {
-  return QMessageBox::question(FWindow, title, text, QMessageBox::Yes | QMessageBox::No) ==
+  return Show(FWindow, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
 }
 
 void TQtHost::ShowMessage(const QString& title, const QString& text, TMessageKind kind) {
-  switch (kind) {
-    case TMessageKind::Information: QMessageBox::information(FWindow, title, text); break;
-    case TMessageKind::Warning: QMessageBox::warning(FWindow, title, text); break;
-    case TMessageKind::Error: QMessageBox::critical(FWindow, title, text); break;
-  }
+  const QMessageBox::Icon icon = kind == TMessageKind::Information ? QMessageBox::Information
+                                 : kind == TMessageKind::Warning   ? QMessageBox::Warning
+                                                                   : QMessageBox::Critical;
+  Show(FWindow, icon, title, text, QMessageBox::Ok);
 }
 
 QStringList TQtHost::NameFilters(const QString& filter) {
@@ -51,6 +70,14 @@ bool TQtHost::RunFileDialog(TFileDialog& dialog, bool save) {
     box.selectNameFilter(filters[dialog.FilterIndex - 1]);
   if (!dialog.InitialDir.isEmpty()) box.setDirectory(dialog.InitialDir);
   if (!dialog.FileName.isEmpty()) box.selectFile(dialog.FileName);
+  QObject::connect(&box, &QFileDialog::filterSelected, &box, [&](const QString& filter) {
+    const qsizetype index = filters.indexOf(filter);
+    if (index < 0 || index >= dialog.TypeFolders.size() || dialog.TypeFolders[index].isEmpty()) return;
+    // Moving keeps the name typed so far.
+    const QStringList typed = box.selectedFiles();
+    box.setDirectory(dialog.TypeFolders[index]);
+    if (!typed.isEmpty()) box.selectFile(QFileInfo(typed.first()).fileName());
+  });
   if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
   dialog.FileName = box.selectedFiles().first();
   dialog.FilterIndex = static_cast<int>(filters.indexOf(box.selectedNameFilter())) + 1;
@@ -68,33 +95,23 @@ bool TQtHost::BrowseForFolder(const QString& title, QString& folder) {
 }
 
 bool TQtHost::AskAddPage(TAddPageFields& fields) {
-  QDialog dialog(FWindow);
-  dialog.setObjectName(QStringLiteral("AddPageForm"));
-  dialog.setWindowTitle(QStringLiteral("Add Page"));
-  auto* layout = new QFormLayout(&dialog);
-  auto* name = new QLineEdit(fields.Name, &dialog);
-  auto* title = new QLineEdit(fields.Title, &dialog);
-  auto* description = new QLineEdit(fields.Description, &dialog);
-  auto* keywords = new QLineEdit(fields.Keywords, &dialog);
-  layout->addRow(QStringLiteral("Name:"), name);
-  layout->addRow(QStringLiteral("Title:"), title);
-  layout->addRow(QStringLiteral("Description:"), description);
-  layout->addRow(QStringLiteral("Keywords:"), keywords);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  layout->addRow(buttons);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  fields.Name = name->text();
-  fields.Title = title->text();
-  fields.Description = description->text();
-  fields.Keywords = keywords->text();
+  TAddPageForm form(FWindow);
+  form.SetFields(fields);
+  if (form.exec() != QDialog::Accepted) return false;
+  fields = form.Fields();
   return true;
 }
 
+bool TQtHost::CanSaveAsType(TSaveType type) { return type == stSiteTemplate && FModule; }
+
+bool TQtHost::SaveAsType(TSaveType type, const QString& fileName) {
+  if (!CanSaveAsType(type)) return false;
+  // No thumbnail yet: the page is rendered for one by the preview window, which comes later.
+  return SaveModuleAsSiteTemplate(*FModule, fileName);
+}
+
 bool TQtHost::RunNewProjectWizard() {
-  QMessageBox::information(FWindow, QStringLiteral("Pagewick"),
-                           QStringLiteral("The new project wizard is not yet available."));
+  ShowMessage(LocalText("Title"), LocalText("NotYetAvailable"), TMessageKind::Information);
   return false;
 }
 

@@ -204,6 +204,13 @@ TEST_F(ProjectLifecycleTest, SaveAsAddsTheTypesExtensionToAnyOtherName) {
   ASSERT_EQ(FHost.SaveDialogs.size(), 3u);
   EXPECT_EQ(FHost.SaveDialogs[0].FilterIndex, 1);
   EXPECT_EQ(FHost.SaveDialogs[1].FileName, Path("site"));  // preset without its extension
+  // Picking a type moves the dialog: a site template to the library, the others to the project.
+  const QStringList folders = FHost.SaveDialogs[1].TypeFolders;
+  ASSERT_EQ(folders.size(), 3);
+  EXPECT_EQ(folders[0], FModule->ProjectFolder());
+  EXPECT_EQ(folders[1], FModule->TemplateLibrary());
+  EXPECT_EQ(folders[2], FModule->ProjectFolder());
+  EXPECT_FALSE(folders[0].isEmpty());
 }
 
 TEST_F(ProjectLifecycleTest, OtherSaveTypesGoToTheirHooksAndKeepTheProjectPath) {

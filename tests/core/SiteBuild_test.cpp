@@ -132,6 +132,23 @@ TEST_F(ModuleBuildTest, CreateProjectThenBuildSite) {
   EXPECT_EQ(reason, Path("none.pwtmpl") + " is not a site template file: No such file");
 }
 
+TEST_F(ModuleBuildTest, BrowseOpensTheBaseUrlElseTheCurrentPagesFile) {
+  ASSERT_TRUE(FModule->LoadProject(
+      WriteProject("site/site.pwproj", "$title Site\n\n[index.html]\nHi\n[menu]\nm\n[b.html]\nb\n")));
+  const struct {
+    int Line;
+    QString Target;
+  } cases[] = {{0, ""}, {3, Path("site/html/index.html")}, {5, ""}, {7, Path("site/html/b.html")}};
+  for (const auto& c : cases) {
+    FEditor.SetCaret({c.Line, 0});
+    ASSERT_TRUE(FModule->BuildSite());
+    EXPECT_EQ(FModule->BrowseTarget(), c.Target) << c.Line;
+  }
+  FEditor.ReplaceRange({0, 0}, {0, 0}, "$base_url http://example.org/\n");
+  ASSERT_TRUE(FModule->BuildSite());
+  EXPECT_EQ(FModule->BrowseTarget(), "http://example.org/");
+}
+
 TEST_F(ModuleBuildTest, SavesASiteTemplateWithTitleContentTemplateFolderAndThumbnail) {
   const QTemporaryDir& dir = FDir;
   TModule& module = *FModule;

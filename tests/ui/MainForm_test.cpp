@@ -1,13 +1,16 @@
 #include "ui/MainForm.h"
 
+#include "core/ApplicationSettings.h"
 #include "core/Module.h"
 #include "core/WindowPlacement.h"
 #include "generator/Generator.h"
 #include "generator/Variables.h"
 #include "ui/Localization.h"
 #include "ui/Localizer.h"
+#include "ui/MarkupLexer.h"
 #include "ui/ModuleActions.h"
 #include "ui/ScintillaEditor.h"
+#include "ui/WelcomeForm.h"
 
 #include "GuiApplication.h"
 #include "platform/FileIO.h"
@@ -16,15 +19,22 @@
 #include "support/ScopedEnvironment.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
 #include <QListWidget>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace pw::tests {
@@ -72,6 +82,26 @@ class MainFormTest : public ::testing::Test {
     return form;
   }
 
+  // Starts form with these arguments, lets act work on each welcome window that opens and then
+  // closes it if still open; returns how many opened.
+  static int Start(TMainForm& form, const QStringList& args,
+                   const std::function<void(ui::TWelcomeForm&)>& act = {}) {
+    int shown = 0;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* welcome = form.findChild<ui::TWelcomeForm*>();
+      if (!welcome || !welcome->isVisible()) return;
+      ++shown;
+      if (act) act(*welcome);
+      if (welcome->isVisible()) welcome->reject();
+    });
+    poll.start();
+    form.Start(args);
+    QTest::qWait(100);
+    return shown;
+  }
+
   static void Idle() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   }
@@ -84,29 +114,39 @@ class MainFormTest : public ::testing::Test {
   TMemoryHost FHost;
 };
 
-TEST_F(MainFormTest, AProjectArgumentOpensItWithoutTheWelcomeStep) {
+TEST_F(MainFormTest, OnlyAStartWithoutAProjectArgumentShowsTheWelcomeWindow) {
   const QString project = WriteSite("site/site.pwproj", kSite);
   TMainForm form(&FHost);
-  int welcomes = 0;
-  form.OnWelcome = [&] { ++welcomes; };
-  EXPECT_TRUE(form.Start({project}));
-  Idle();
-  EXPECT_EQ(welcomes, 0);
+  EXPECT_EQ(Start(form, {project}), 0);
   EXPECT_EQ(form.windowTitle(), "site - Pagewick");
   ASSERT_EQ(form.ContentListView().count(), 4);
   EXPECT_EQ(form.ContentListView().item(0)->text(), "Project");
   EXPECT_EQ(form.ContentListView().item(1)->text(), "index.html (Home)");
   EXPECT_EQ(form.ContentListView().item(2)->text(), "menu");
-
-  // Without an argument the reopen step runs later, once the window is up.
-  TMainForm second(&FHost);
-  second.OnWelcome = [&] { ++welcomes; };
-  EXPECT_FALSE(second.Start({}));
-  EXPECT_EQ(welcomes, 0);
-  Idle();
-  EXPECT_EQ(welcomes, 1);
   Discard(form);
-  Discard(second);
+  ASSERT_TRUE(form.close());  // keeps the project as the most recent one
+
+  // Without an argument it shows after the reopen step. A link closes it and runs its
+  // command; unticked, it stays away at the next start.
+  int wizards = 0;
+  FHost.Wizard = [&] { return ++wizards, false; };
+  {
+    TMainForm second(&FHost);
+    EXPECT_EQ(Start(second, {}, [](ui::TWelcomeForm& welcome) {
+                EXPECT_EQ(welcome.windowTitle(), "Welcome");
+                welcome.findChild<QCheckBox*>("ShowCheckBox")->setChecked(false);
+                welcome.findChild<QToolButton*>("NewSiteLink")->click();
+                EXPECT_FALSE(welcome.isVisible());
+              }),
+              1);
+    EXPECT_EQ(wizards, 1);
+    EXPECT_EQ(second.windowTitle(), "site - Pagewick");  // the cancelled wizard changed nothing
+    Discard(second);
+    ASSERT_TRUE(second.close());
+  }
+  TMainForm third(&FHost);
+  EXPECT_EQ(Start(third, {}), 0);
+  Discard(third);
 }
 
 TEST_F(MainFormTest, DoubleClickingAPageMovesTheCaretBelowItsHeader) {
@@ -158,6 +198,51 @@ TEST_F(MainFormTest, TheProjectsTasksAreListedAndRunByDoubleClick) {
   form->Module().RecompileScripts();
   EXPECT_EQ(list->count(), 0);
   EXPECT_FALSE(panel->isVisible());
+  Discard(*form);
+}
+
+TEST_F(MainFormTest, ANewProjectIsPreviewedWhenTheSettingsAskForIt) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  WritePreviewNewProject(form->Module().Config(), true);
+  FHost.Wizard = [&] { return form->Module().CreateProject(FDir.filePath("new/new.pwproj"), ""); };
+  form->Actions().Action("NewAction")->trigger();
+  EXPECT_EQ(form->windowTitle(), "new - Pagewick");
+  // The site was built; the preview window itself is not there yet and says so.
+  EXPECT_TRUE(QFileInfo::exists(FDir.filePath("new/html/index.html")));
+  ASSERT_FALSE(FHost.Messages.empty());
+  EXPECT_EQ(FHost.Messages.back().Text, "This command is not yet available.");
+  Discard(*form);
+}
+
+// Takes the addresses the window hands to the desktop instead of opening them.
+class TUrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  TUrlCatcher() {
+    for (const char* scheme : {"file", "http"}) QDesktopServices::setUrlHandler(scheme, this, "Open");
+  }
+  ~TUrlCatcher() override {
+    for (const char* scheme : {"file", "http"}) QDesktopServices::unsetUrlHandler(scheme);
+  }
+  QList<QUrl> Urls;
+
+ public slots:
+  void Open(const QUrl& url) { Urls << url; }
+};
+
+TEST_F(MainFormTest, BrowseOpensTheCurrentPageOrTheBaseAddress) {
+  auto form = Open(WriteSite("site/site.pwproj", kSite));
+  TUrlCatcher catcher;
+  QAction* browse = form->Actions().Action("BrowseAction");
+  form->Editor().SetCaret({0, 0});  // above the first page: nothing to open
+  browse->trigger();
+  form->Editor().SetCaret({10, 0});
+  browse->trigger();
+  form->Editor().ReplaceRange({0, 0}, {0, 0}, "$base_url http://example.org/\n");
+  browse->trigger();
+  EXPECT_EQ(catcher.Urls, QList<QUrl>({QUrl::fromLocalFile(FDir.filePath("site/html/about.html")),
+                                        QUrl("http://example.org/")}));
   Discard(*form);
 }
 
@@ -237,9 +322,25 @@ TEST_F(MainFormTest, TheLanguageSwitchRetitlesMenusAndActions) {
   EXPECT_EQ(file->title(), "Файл");
   EXPECT_EQ(form->Actions().Action("SaveAction")->text(), "Сохранить");
   EXPECT_EQ(form->findChild<QWidget*>("ContentPanel")->windowTitle(), "Содержание");
+  EXPECT_EQ(form->ContentListView().item(0)->text(), "Проект");
+  // The module's own questions follow too, an action's caption as their title included.
+  form->Editor().ReplaceRange({0, 0}, {0, 0}, "x");
+  FHost.Answers.push_back(TAnswer::Cancel);
+  EXPECT_FALSE(form->close());
+  form->ContentListView().setCurrentRow(1);
+  Idle();
+  form->Actions().Action("DeletePageAction")->trigger();  // answered No
   form->Actions().Localizer().SetLangId(ui::LangEnglish);
   EXPECT_EQ(file->title(), "File");
   EXPECT_EQ(form->Actions().Action("SaveAction")->text(), "Save");
+  FHost.Answers.push_back(TAnswer::Cancel);
+  EXPECT_FALSE(form->close());
+  ASSERT_EQ(FHost.Questions.size(), 3u);
+  EXPECT_EQ(FHost.Questions[0].Text, "Сохранить изменения в site?");
+  EXPECT_EQ(FHost.Questions[1].Title, "Удалить");
+  EXPECT_EQ(FHost.Questions[1].Text, "Удалить 'index.html (Home)'?");
+  EXPECT_EQ(FHost.Questions[2].Text, "Save changes to site?");
+  EXPECT_EQ(FHost.Questions[2].Title, "Pagewick");
   Discard(*form);
 }
 
@@ -271,17 +372,29 @@ TEST_F(MainFormTest, BadInputNeverBringsTheWindowDown) {
   // A project file that is not XML is read as plain content text.
   auto form = Open(WriteSite("a/notxml.pwproj", QByteArray("\x00\xff\xfe garbage [x]\n", 16)));
   Discard(*form);
-  // A 4 MB page on one line (larger ones behave the same, only slower to lay out).
+  // A 4 MB page on one line: only a part of it is laid out, the status bar says so, and the
+  // part follows the caret to the end of the line.
   QByteArray huge = "[big.html]\n";
   huge += QByteArray(4 * 1024 * 1024, 'w');
   huge += "{$x}\n";
   form = Open(WriteSite("b/big.pwproj", huge));
+  Idle();
   EXPECT_EQ(form->ContentListView().count(), 2);
+  auto style = [&](int pos) {
+    return static_cast<int>(form->Editor().SendScintilla(QsciScintilla::SCI_GETSTYLEAT, pos));
+  };
+  const int end = static_cast<int>(huge.size()) - 2;
+  EXPECT_EQ(style(end), ui::TMarkupLexer::HiddenStyle);
+  EXPECT_EQ(form->statusBar()->currentMessage(),
+            "Line 2 is too long to show whole: the editor shows the part around the caret.");
   form->Editor().SetCaret({1, 10'000'000});
   form->Editor().ReplaceRange({1, 10'000'000}, {1, 10'000'000}, "{");
   Idle();
+  EXPECT_EQ(style(end), ui::TMarkupLexer::StyleOf(static_cast<int>(markup::TTokenKind::tkMacro)));
   Discard(*form);
 }
 
 }  // namespace
 }  // namespace pw::tests
+
+#include "MainForm_test.moc"
