@@ -293,21 +293,28 @@ void TGenerator::Build() {
 
 void TGenerator::WriteSectionsInParallel() {
   struct TJob {
-    TSection* Section;
+    TSection* Section = nullptr;
     QString Target;
-    bool Html;
+    bool Html = false;
     bool InOrder = false;  // written on this thread in its turn: its target is not its own
   };
-  std::vector<TJob> jobs;
-  QHash<QString, int> targets;
-  for (const auto& owned : FSections) {
-    TSection* section = owned.get();
+  // The targets are worked out on every thread: joining and checking 10,000 paths is work too.
+  const QString contentPath = ContentPath();
+  std::vector<TJob> candidates(FSections.size());
+  platform::ParallelFor(FSections.size(), [&](size_t i) {
+    TSection* section = FSections[i].get();
     const std::string extension = section->Extension();
-    if (extension.empty()) continue;
-    QString target = platform::ConfinedJoin(ContentPath(), FromUtf8(section->Name()));
-    if (target.isEmpty()) continue;
-    ++targets[target];
-    jobs.push_back({section, std::move(target), extension == ".html"});
+    if (extension.empty()) return;
+    candidates[i] = {section, platform::ConfinedJoin(contentPath, FromUtf8(section->Name())), extension == ".html"};
+  });
+  std::vector<TJob> jobs;
+  jobs.reserve(candidates.size());
+  QHash<QString, int> targets;
+  targets.reserve(static_cast<qsizetype>(candidates.size()));
+  for (TJob& job : candidates) {
+    if (!job.Section || job.Target.isEmpty()) continue;
+    ++targets[job.Target];
+    jobs.push_back(std::move(job));
   }
   // Two sections writing one file must do so in order, the later one last.
   for (TJob& job : jobs) job.InOrder = targets.value(job.Target) > 1;
