@@ -1,5 +1,6 @@
 #include "core/BuildManifest.h"
 
+#include "generator/OutputFile.h"
 #include "platform/FileIO.h"
 #include "platform/ParallelFor.h"
 #include "platform/Paths.h"
@@ -180,7 +181,9 @@ bool TBuildManifest::Store(const QByteArray& key, const QStringList& files) cons
     text += names[i];
     text += '\n';
   }
-  if (platform::WriteWholeFile(FPath, text)) return true;
+  // Like an output file, without waiting for the disk: a manifest lost to a crash only makes the
+  // next build a whole one.
+  if (WriteOutputFile(FPath, text)) return true;
   Forget();
   return false;
 }
