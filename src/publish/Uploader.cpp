@@ -300,17 +300,22 @@ void TUploader::RunUpload() {
     FSent.assign(static_cast<size_t>(FPendingFiles.size()), 0);
     FNextPending = 0;
     const int jobs = std::clamp(FOptions.Jobs, 1, 64);
-    for (int i = 1; i < jobs && i < FPendingFiles.size(); ++i) {
+    for (qsizetype i = 1; i < jobs && i < FPendingFiles.size(); ++i) {
       auto extra = std::make_unique<TSession>();
       ConfigureClient(extra->Client);
       extra->Client.SetBinary(true);
-      // A connection the server refuses leaves the work to the others.
-      if (!extra->Client.Connect() || !extra->Client.ChangeDir(base)) break;
-      extra->Base = extra->Current = base;
       sessions.push_back(std::move(extra));
     }
+    // The other connections log in on their own threads while the first one is already
+    // sending; a connection the server refuses leaves the work to the others.
     std::vector<std::thread> threads;
-    for (size_t i = 1; i < sessions.size(); ++i) threads.emplace_back([this, &sessions, i] { SendPending(*sessions[i]); });
+    for (size_t i = 1; i < sessions.size(); ++i) {
+      threads.emplace_back([this, &session = *sessions[i], &base] {
+        if (!session.Client.Connect() || !session.Client.ChangeDir(base)) return;
+        session.Base = session.Current = base;
+        SendPending(session);
+      });
+    }
     SendPending(*sessions[0]);
     for (std::thread& t : threads) t.join();
 
