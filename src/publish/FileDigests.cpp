@@ -296,9 +296,11 @@ __attribute__((target("avx2"))) inline void Transpose(const uint8_t* const block
   _mm256_store_si256(reinterpret_cast<__m256i*>(s.C), _mm256_add_epi32(c, c0));           \
   _mm256_store_si256(reinterpret_cast<__m256i*>(s.D), _mm256_add_epi32(d, d0));
 
-#define PW_STEP(f, a, b, c, d, w, i, r)                                                                    \
-  a = _mm256_add_epi32(                                                                                    \
-      b, ROTL(_mm256_add_epi32(_mm256_add_epi32(a, f(b, c, d)), _mm256_add_epi32(m[w], _mm256_set1_epi32(kK[i]))), r));
+// The word and the constant go into a before f is known, which keeps the chain from one step
+// to the next to f, one addition, the rotation and the addition of b.
+#define PW_STEP(f, a, b, c, d, w, i, r)                                                                      \
+  a = _mm256_add_epi32(                                                                                      \
+      b, ROTL(_mm256_add_epi32(_mm256_add_epi32(a, _mm256_add_epi32(m[w], _mm256_set1_epi32(kK[i]))), f(b, c, d)), r));
 
 // AVX2 has neither rotations nor three-input logic: both are spelled out.
 #define ROTL(x, n) _mm256_or_si256(_mm256_slli_epi32((x), (n)), _mm256_srli_epi32((x), 32 - (n)))
