@@ -25,7 +25,10 @@ namespace pw {
 namespace {
 
 constexpr qsizetype kChunk = 64 * 1024;  // a multiple of the 64-byte block
-constexpr int kLanes = 8;
+// Two groups of eight lanes: while one group's step waits for the previous step's result,
+// the other's can run, since each step of MD5 depends on the one before.
+constexpr int kGroups = 2;
+constexpr int kLanes = 8 * kGroups;
 
 QString HexDigest(const uint8_t* bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -185,15 +188,15 @@ constexpr uint32_t kK[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
-// The states of eight files, one lane each.
+// The states of the files in the lanes, one lane each.
 struct alignas(32) TLaneStates {
   uint32_t A[kLanes], B[kLanes], C[kLanes], D[kLanes];
 };
 
 // Words 0-7 (or 8-15) of eight blocks, turned so that vector j holds word j of every lane.
-__attribute__((target("avx2"))) inline void Transpose(const uint8_t* const blocks[kLanes], int offset, __m256i* m) {
-  __m256i r[kLanes];
-  for (int i = 0; i < kLanes; ++i) r[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blocks[i] + offset));
+__attribute__((target("avx2"))) inline void Transpose(const uint8_t* const* blocks, int offset, __m256i* m) {
+  __m256i r[8];
+  for (int i = 0; i < 8; ++i) r[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blocks[i] + offset));
   const __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]), t1 = _mm256_unpackhi_epi32(r[0], r[1]);
   const __m256i t2 = _mm256_unpacklo_epi32(r[2], r[3]), t3 = _mm256_unpackhi_epi32(r[2], r[3]);
   const __m256i t4 = _mm256_unpacklo_epi32(r[4], r[5]), t5 = _mm256_unpackhi_epi32(r[4], r[5]);
@@ -280,27 +283,33 @@ __attribute__((target("avx2"))) inline void Transpose(const uint8_t* const block
   STEP(I, c, d, a, b, 2, 62, 15) \
   STEP(I, b, c, d, a, 9, 63, 21)
 
-// One MD5 block for each of the eight lanes; ROTL, F, G, H and I are those of the processor.
-#define PW_COMPRESS_LANES(s, blocks)                                                        \
-  __m256i m[16];                                                                          \
-  Transpose(blocks, 0, m);                                                                \
-  Transpose(blocks, 32, m + 8);                                                           \
-  const __m256i a0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.A));            \
-  const __m256i b0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.B));            \
-  const __m256i c0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.C));            \
-  const __m256i d0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.D));            \
-  __m256i a = a0, b = b0, c = c0, d = d0;                                                 \
-  PW_MD5_STEPS(PW_STEP)                                                                   \
-  _mm256_store_si256(reinterpret_cast<__m256i*>(s.A), _mm256_add_epi32(a, a0));           \
-  _mm256_store_si256(reinterpret_cast<__m256i*>(s.B), _mm256_add_epi32(b, b0));           \
-  _mm256_store_si256(reinterpret_cast<__m256i*>(s.C), _mm256_add_epi32(c, c0));           \
-  _mm256_store_si256(reinterpret_cast<__m256i*>(s.D), _mm256_add_epi32(d, d0));
+// One MD5 block for each lane; ROTL, F, G, H and I are those of the processor.
+#define PW_COMPRESS_LANES(s, blocks)                                                             \
+  __m256i m[kGroups][16], a[kGroups], b[kGroups], c[kGroups], d[kGroups];                      \
+  __m256i a0[kGroups], b0[kGroups], c0[kGroups], d0[kGroups];                                  \
+  for (int g = 0; g < kGroups; ++g) {                                                          \
+    Transpose(blocks + 8 * g, 0, m[g]);                                                        \
+    Transpose(blocks + 8 * g, 32, m[g] + 8);                                                   \
+    a[g] = a0[g] = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.A + 8 * g));           \
+    b[g] = b0[g] = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.B + 8 * g));           \
+    c[g] = c0[g] = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.C + 8 * g));           \
+    d[g] = d0[g] = _mm256_load_si256(reinterpret_cast<const __m256i*>(s.D + 8 * g));           \
+  }                                                                                            \
+  PW_MD5_STEPS(PW_STEP)                                                                        \
+  for (int g = 0; g < kGroups; ++g) {                                                          \
+    _mm256_store_si256(reinterpret_cast<__m256i*>(s.A + 8 * g), _mm256_add_epi32(a[g], a0[g])); \
+    _mm256_store_si256(reinterpret_cast<__m256i*>(s.B + 8 * g), _mm256_add_epi32(b[g], b0[g])); \
+    _mm256_store_si256(reinterpret_cast<__m256i*>(s.C + 8 * g), _mm256_add_epi32(c[g], c0[g])); \
+    _mm256_store_si256(reinterpret_cast<__m256i*>(s.D + 8 * g), _mm256_add_epi32(d[g], d0[g])); \
+  }
 
 // The word and the constant go into a before f is known, which keeps the chain from one step
 // to the next to f, one addition, the rotation and the addition of b.
-#define PW_STEP(f, a, b, c, d, w, i, r)                                                                      \
-  a = _mm256_add_epi32(                                                                                      \
-      b, ROTL(_mm256_add_epi32(_mm256_add_epi32(a, _mm256_add_epi32(m[w], _mm256_set1_epi32(kK[i]))), f(b, c, d)), r));
+#define PW_STEP(f, a, b, c, d, w, i, r)                                                          \
+  _Pragma("GCC unroll 2") for (int g = 0; g < kGroups; ++g) a[g] = _mm256_add_epi32(             \
+      b[g], ROTL(_mm256_add_epi32(_mm256_add_epi32(a[g], _mm256_add_epi32(m[g][w], _mm256_set1_epi32(kK[i]))), \
+                 f(b[g], c[g], d[g])),                                                           \
+                 r));
 
 // AVX2 has neither rotations nor three-input logic: both are spelled out.
 #define ROTL(x, n) _mm256_or_si256(_mm256_slli_epi32((x), (n)), _mm256_srli_epi32((x), 32 - (n)))
@@ -339,7 +348,7 @@ __attribute__((target("avx2,avx512f,avx512vl"))) void CompressLanesAvx512(TLaneS
 
 using TCompressLanes = void (*)(TLaneStates&, const uint8_t* const[kLanes]);
 
-// Eight files at a time on this thread; a lane whose file ends takes the next one.
+// A file in every lane on this thread; a lane whose file ends takes the next one.
 void DigestInLanes(TWork& work, TCompressLanes compress) {
   TLane lanes[kLanes];
   TLaneStates states;

@@ -3,8 +3,9 @@
 //
 // Hashing a site's files is nearly all the work of a changes-only run with nothing to send, so
 // the files are hashed side by side: on every core, and on processors with 256-bit vector
-// units eight files at a time on each core, one file in each lane of the vector registers.
-// MD5 itself cannot be split within one file, but independent files can share the work.
+// units sixteen files at a time on each core, one file in each 32-bit lane of two sets of
+// vector registers. MD5 itself cannot be split within one file, but independent files can
+// share the work.
 //
 // Stateless; safe from any thread. The threads it starts end before it returns.
 #pragma once
@@ -22,7 +23,7 @@ struct TFileDigest {
   bool Readable = false;
 };
 
-// How the files are hashed: one at a time per thread, or eight at a time per thread in the
+// How the files are hashed: one at a time per thread, or sixteen at a time per thread in the
 // lanes of AVX2 or of AVX-512 (which rotates and mixes in one instruction each).
 enum class TDigestEngine { deOneByOne, deLanesAvx2, deLanesAvx512 };
 
