@@ -31,13 +31,7 @@ constexpr int kGroups = 2;
 constexpr int kLanes = 8 * kGroups;
 
 QString HexDigest(const uint8_t* bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  char text[32];
-  for (int i = 0; i < 16; ++i) {
-    text[2 * i] = kDigits[bytes[i] >> 4];
-    text[2 * i + 1] = kDigits[bytes[i] & 15];
-  }
-  return QString::fromLatin1(text, 32);
+  return QString::fromLatin1(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), 16).toHex());
 }
 
 // One open file read in chunks with plain system calls: a changes-only run opens every file
@@ -53,7 +47,8 @@ class TChunkReader {
     do FFd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     while (FFd < 0 && errno == EINTR);
     if (FFd < 0) {
-      *error = QStringLiteral("Cannot open \"%1\": %2").arg(path, platform::SystemErrorText());
+      const int code = errno;
+      *error = QStringLiteral("Cannot open \"%1\": %2").arg(path, platform::SystemErrorText(code));
       return false;
     }
     return true;
@@ -73,8 +68,8 @@ class TChunkReader {
         length += n;
       } else if (n == 0) {
         break;
-      } else if (errno != EINTR) {
-        *error = QStringLiteral("Cannot read \"%1\": %2").arg(FPath, platform::SystemErrorText());
+      } else if (const int code = errno; code != EINTR) {
+        *error = QStringLiteral("Cannot read \"%1\": %2").arg(FPath, platform::SystemErrorText(code));
         return -1;
       }
     }
