@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,7 +36,7 @@ QString HexDigest(const uint8_t* bytes) {
 }
 
 // One open file read in chunks with plain system calls: a changes-only run opens every file
-// of the site, so each file costs an open, its reads and a close, and nothing more.
+// of the site, so each file costs an open, a stat, its reads and a close, and nothing more.
 class TChunkReader {
  public:
   ~TChunkReader() { Close(); }
@@ -44,11 +45,19 @@ class TChunkReader {
     Close();
     FPath = path;
     const QByteArray name = QFile::encodeName(path);
-    do FFd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a pipe that found its way into the folder would wait for a writer
+    // forever; for regular files the flag changes nothing.
+    do FFd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     while (FFd < 0 && errno == EINTR);
     if (FFd < 0) {
       const int code = errno;
       *error = QStringLiteral("Cannot open \"%1\": %2").arg(path, platform::SystemErrorText(code));
+      return false;
+    }
+    struct stat info {};
+    if (::fstat(FFd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      Close();
+      *error = QStringLiteral("Cannot read \"%1\": not a regular file").arg(path);
       return false;
     }
     return true;

@@ -1,6 +1,7 @@
 // The digests of many files at once, in every engine this processor runs, against Qt's MD5:
 // lengths around the block and padding boundaries and the read chunk, files that end while
-// other lanes go on, and files that cannot be read among readable ones.
+// other lanes go on, and files that cannot be read (missing, a folder, a pipe) among readable
+// ones.
 #include "publish/FileDigests.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <random>
+
+#include <sys/stat.h>
 
 namespace pw {
 namespace {
@@ -37,6 +40,11 @@ TEST(FileDigests, EveryEngineMatchesMd5AtEveryBoundary) {
   expected.insert(5, QString());
   paths.insert(20, dir.path());
   expected.insert(20, QString());
+  // A pipe would block a plain open until some writer came.
+  const QString pipe = dir.filePath("pipe");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  paths.insert(30, pipe);
+  expected.insert(30, QString());
 
   for (TDigestEngine engine : {TDigestEngine::deOneByOne, TDigestEngine::deLanesAvx2, TDigestEngine::deLanesAvx512}) {
     if (!DigestEngineSupported(engine)) continue;
