@@ -12,11 +12,11 @@
 //
 // The full uploads run twice: on plain loopback, and against a server that delays each reply
 // by 2 ms as a distant one would. On loopback nothing waits on the network: client and server
-// share the machine's cores, and a single connection already keeps them busy, so parallel
-// connections can only win what the cores have left. To show that, each run also notes how
-// many of the machine's cores were busy during it (client, server and anything else running)
-// and the client's own CPU time. The closing lines print the medians and the ratios the goals
-// are stated in.
+// share the machine's cores, and a single connection already keeps much of them busy, so
+// parallel connections can only win what the cores have left. To show that, each run also
+// notes the client's and the server's CPU time and how many of the machine's cores were busy
+// during it (client, server and anything else running). The closing lines print the medians
+// and the ratios the goals are stated in.
 #include "publish/Uploader.h"
 
 #include "publish/PublishServers.h"
