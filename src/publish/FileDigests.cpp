@@ -104,7 +104,7 @@ struct TWork {
 };
 
 void DigestOneByOne(TWork& work) {
-  auto buffer = std::make_unique<uint8_t[]>(kChunk);
+  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(kChunk);
   TChunkReader reader;
   for (qsizetype index; (index = work.Take()) < work.Paths.size();) {
     QString error;
@@ -136,7 +136,7 @@ void DigestOneByOne(TWork& work) {
 struct TLane {
   qsizetype File = -1;  // -1: idle
   TChunkReader Reader;
-  std::unique_ptr<uint8_t[]> Buffer = std::make_unique<uint8_t[]>(kChunk);
+  std::unique_ptr<uint8_t[]> Buffer = std::make_unique_for_overwrite<uint8_t[]>(kChunk);
   qsizetype Length = 0, Position = 0;
   uint64_t Total = 0;  // bytes of the file read so far
   bool AtEnd = false;
@@ -357,6 +357,9 @@ void DigestInLanes(TWork& work, TCompressLanes compress) {
   TLane lanes[kLanes];
   TLaneStates states;
   const uint8_t* blocks[kLanes];
+  // Once the files are all handed out, idle lanes stop asking: the shared counter would
+  // otherwise travel between the cores on every block of the last files.
+  bool drained = false;
   for (;;) {
     bool busy = false;
     for (int i = 0; i < kLanes; ++i) {
@@ -364,8 +367,11 @@ void DigestInLanes(TWork& work, TCompressLanes compress) {
       const uint8_t* block = nullptr;
       while (!block) {
         if (lane.File < 0) {
-          const qsizetype index = work.Take();
-          if (index >= work.Paths.size()) break;
+          const qsizetype index = drained ? work.Paths.size() : work.Take();
+          if (index >= work.Paths.size()) {
+            drained = true;
+            break;
+          }
           QString error;
           if (!lane.Reader.Open(work.Paths[index], &error)) {
             work.Fail(index, error);
