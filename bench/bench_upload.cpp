@@ -324,16 +324,14 @@ int main(int argc, char** argv) {
     std::printf("  four connections %.2f s, %.2fx one (goal >= 2.5); lftp --parallel=4 %.2f s, %.2fx lftp's one; "
                 "lftp/pagewick %.2f\n",
                 four, one / four, lftp4, lftp / lftp4, lftp4 / four);
-    // The work of one connection's run, spread over every core, is roughly as fast as parallel
-    // connections could make it: a rough ceiling, since the CPU times are counted in ticks and
-    // more connections cost some CPU of their own.
+    // How much of the machine one connection's run takes: client and server together, and
+    // everything that ran meanwhile. Where they fill the cores, parallel connections have
+    // little left to gain.
     const TRunTimes& runs = gRuns[ours + "1"];
     const double client = Median(runs.Client), server = Median(runs.Server);
-    std::printf("  one connection: client %.2f s CPU, server %.2f s CPU, %.2f cores' worth over its %.2f s, while "
-                "the machine was %.2f cores busy with everything else running; by CPU alone more connections "
-                "could gain about %.1fx on %u cores\n",
-                client, server, (client + server) / one, one, Median(runs.Machine) / one, cores * one / (client + server),
-                cores);
+    std::printf("  one connection: client %.2f s CPU, server %.2f s CPU, %.2f cores' worth over its %.2f s; the "
+                "machine's %u cores were %.2f busy with everything else running\n",
+                client, server, (client + server) / one, one, cores, Median(runs.Machine) / one);
   }
   std::printf("Changes only with nothing to send: %.1f ms for %d files (goal <= 50 ms); one file changed: %.1f ms\n",
               median("nothing") * 1e3, kFiles, median("one") * 1e3);
