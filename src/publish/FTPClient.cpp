@@ -296,28 +296,36 @@ bool TFTPClient::RenameFile(const QString& from, const QString& to, QString* err
   return Perform(UrlOf(FCurrentDir, true), false, commands, error);
 }
 
+// Fills libcurl's buffer with as many blocks as it holds, raising OnProgress after each: one
+// block per call would make every kilobyte a packet of its own and a wake-up of the server.
+// A cancel stops the filling at once, so nothing after the cancelled block goes out.
 size_t TFTPClient::ReadBlock(char* buffer, size_t size, size_t count, void* data) {
   auto* t = static_cast<TTransfer*>(data);
   if (t->Cancelled) return CURL_READFUNC_ABORT;
-  if (t->Finished) return 0;
-  // libcurl's buffer is never smaller than a block, but the block is the unit of progress.
-  const qint64 want = std::min<qint64>(kBlockSize, static_cast<qint64>(size * count));
-  const qint64 got = t->File->read(buffer, want);
-  if (got < 0) {
-    t->ReadFailed = true;
-    return CURL_READFUNC_ABORT;
+  const qint64 room = static_cast<qint64>(size * count);
+  qint64 filled = 0;
+  while (!t->Finished && !t->Cancelled && filled < room) {
+    const qint64 want = std::min<qint64>(kBlockSize, room - filled);
+    if (want < kBlockSize && filled > 0) break;
+    const qint64 got = t->File->read(buffer + filled, want);
+    if (got < 0) {
+      t->ReadFailed = true;
+      return CURL_READFUNC_ABORT;
+    }
+    filled += got;
+    t->Position += got;
+    // A file that ends on a block boundary takes one more read, which finds nothing; libcurl,
+    // knowing the size, asks no more, so that read is counted here.
+    const bool end = got < want || t->Position >= t->Size;
+    const int reads = got == want && end ? 2 : 1;
+    t->Finished = end;
+    for (int i = 0; i < reads && !t->Cancelled && t->Client->FOnProgress; ++i) {
+      bool cancel = false;
+      t->Client->FOnProgress(*t->Client, t->Position, t->Size, cancel);
+      t->Cancelled = cancel;
+    }
   }
-  t->Position += got;
-  // A file that ends on a block boundary takes one more read, which finds nothing; libcurl,
-  // knowing the size, asks no more, so that read is counted here.
-  const int reads = got < kBlockSize ? 1 : (t->Position >= t->Size ? 2 : 1);
-  if (got < kBlockSize || t->Position >= t->Size) t->Finished = true;
-  for (int i = 0; i < reads && !t->Cancelled && t->Client->FOnProgress; ++i) {
-    bool cancel = false;
-    t->Client->FOnProgress(*t->Client, t->Position, t->Size, cancel);
-    t->Cancelled = cancel;
-  }
-  return static_cast<size_t>(got);
+  return static_cast<size_t>(filled);
 }
 
 bool TFTPClient::PutFile(const QString& localPath, const QString& remoteName, QString* error) {

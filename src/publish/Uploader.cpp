@@ -1,10 +1,9 @@
 #include "publish/Uploader.h"
 
 #include "publish/FTPClient.h"
+#include "publish/FileDigests.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -131,26 +130,12 @@ bool TUploader::ScanFolder(const QString& folder, const QString& prefix,
 }
 
 bool TUploader::FileDigest(const QString& path, QString& digest, QString* error) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    if (error) *error = QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString());
+  const std::vector<TFileDigest> result = DigestFiles({path}, TDigestEngine::deOneByOne, 1);
+  if (!result[0].Readable) {
+    if (error) *error = result[0].Error;
     return false;
   }
-  QCryptographicHash hash(QCryptographicHash::Md5);
-  const qint64 size = file.size();
-  if (uchar* mapped = size > 0 ? file.map(0, size) : nullptr) {
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(mapped), size));
-  } else {
-    char buffer[64 * 1024];
-    for (qint64 n; (n = file.read(buffer, sizeof buffer)) != 0;) {
-      if (n < 0) {
-        if (error) *error = QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString());
-        return false;
-      }
-      hash.addData(QByteArrayView(buffer, n));
-    }
-  }
-  digest = QString::fromLatin1(hash.result().toHex());
+  digest = result[0].Digest;
   return true;
 }
 
@@ -184,24 +169,14 @@ void TUploader::Queue(const QString& relativePath, const QString& digest, bool r
   }
 }
 
-// The scan's files with their digests, hashed on every core: hashing is nearly all the time
-// of a changes-only run.
 void TUploader::QueueAll(const QStringList& files) {
-  std::vector<QString> digests(static_cast<size_t>(files.size()));
-  std::vector<char> readable(digests.size(), 0);
-  std::atomic<qsizetype> next = 0;
-  auto work = [&] {
-    for (qsizetype i; (i = next++) < files.size();) {
-      readable[static_cast<size_t>(i)] = FileDigest(LocalPath(files[i]), digests[static_cast<size_t>(i)]);
-    }
-  };
-  const int threads = static_cast<int>(std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), 8));
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads && t < files.size(); ++t) helpers.emplace_back(work);
-  work();
-  for (std::thread& t : helpers) t.join();
+  QStringList paths;
+  paths.reserve(files.size());
+  for (const QString& file : files) paths.append(LocalPath(file));
+  const std::vector<TFileDigest> digests = DigestFiles(paths);
   for (qsizetype i = 0; i < files.size(); ++i) {
-    Queue(files[i], digests[static_cast<size_t>(i)], readable[static_cast<size_t>(i)]);
+    const TFileDigest& digest = digests[static_cast<size_t>(i)];
+    Queue(files[i], digest.Digest, digest.Readable);
   }
 }
 
@@ -325,17 +300,22 @@ void TUploader::RunUpload() {
     FSent.assign(static_cast<size_t>(FPendingFiles.size()), 0);
     FNextPending = 0;
     const int jobs = std::clamp(FOptions.Jobs, 1, 64);
-    for (int i = 1; i < jobs && i < FPendingFiles.size(); ++i) {
+    for (qsizetype i = 1; i < jobs && i < FPendingFiles.size(); ++i) {
       auto extra = std::make_unique<TSession>();
       ConfigureClient(extra->Client);
       extra->Client.SetBinary(true);
-      // A connection the server refuses leaves the work to the others.
-      if (!extra->Client.Connect() || !extra->Client.ChangeDir(base)) break;
-      extra->Base = extra->Current = base;
       sessions.push_back(std::move(extra));
     }
+    // The other connections log in on their own threads while the first one is already
+    // sending; a connection the server refuses leaves the work to the others.
     std::vector<std::thread> threads;
-    for (size_t i = 1; i < sessions.size(); ++i) threads.emplace_back([this, &sessions, i] { SendPending(*sessions[i]); });
+    for (size_t i = 1; i < sessions.size(); ++i) {
+      threads.emplace_back([this, &session = *sessions[i], &base] {
+        if (!session.Client.Connect() || !session.Client.ChangeDir(base)) return;
+        session.Base = session.Current = base;
+        SendPending(session);
+      });
+    }
     SendPending(*sessions[0]);
     for (std::thread& t : threads) t.join();
 

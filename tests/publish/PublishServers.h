@@ -78,8 +78,11 @@ inline bool PortAccepts(int port) {
 // A server process in a temporary folder of its own; both go when their owner does.
 class TServerProcess {
  public:
+  // The temporary folder goes below parent, the system's temporary folder by default.
+  explicit TServerProcess(const QString& parent = QDir::tempPath()) : FDir(parent + "/pw-server-XXXXXX") {}
   ~TServerProcess() { Stop(); }
   int Port() const { return FPort; }
+  qint64 ProcessId() const { return FProcess.processId(); }
   void Stop() {
     if (FProcess.state() == QProcess::NotRunning) return;
     FProcess.terminate();
@@ -113,6 +116,8 @@ class TFtpServer : public TServerProcess {
  public:
   static constexpr const char* kUser = "user";
   static constexpr const char* kPassword = "secret";
+
+  using TServerProcess::TServerProcess;
 
   // False with a message when the server cannot run here.
   bool Start(const TFtpServerOptions& options = {}, QString* why = nullptr) {
