@@ -117,7 +117,8 @@ QByteArray TBuildManifest::InputsKey(std::string_view content, const QString& te
 }
 
 bool TBuildManifest::Matches(const QByteArray& key, QStringList* files) const {
-  if (FPath.isEmpty()) return false;
+  // An output folder that has gone holds none of the files: no need to read the list.
+  if (FPath.isEmpty() || ::access(QFile::encodeName(FFolder).constData(), F_OK) != 0) return false;
   std::string text;
   if (!platform::ReadWholeFile(FPath, text)) return false;
   std::vector<std::string> names;
