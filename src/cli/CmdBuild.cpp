@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace pw::cli {
 
@@ -56,7 +57,11 @@ int RunBuild(const TArgs& args) {
               static_cast<long long>(report.Written.size()), qPrintable(unchanged), qPrintable(report.OutputFolder),
               static_cast<long long>(timer.elapsed()));
   if (std::fflush(stdout) != 0) return 1;
-  return report.Failed.empty() && scriptsSucceeded ? 0 : 1;
+  const int code = report.Failed.empty() && scriptsSucceeded ? 0 : 1;
+  // When no script ran, nothing is left to finish: every file is written and closed, and the
+  // end of the process frees a large site's sections at once instead of one by one.
+  if (build.Scripts().NoScriptRan()) std::_Exit(code);
+  return code;
 }
 
 }  // namespace pw::cli
