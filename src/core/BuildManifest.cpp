@@ -27,6 +27,9 @@ namespace {
 
 constexpr char kHeader[] = "pagewick-build 1";
 
+// A template folder with more entries than this is not worth stamping: no manifest is kept.
+constexpr qsizetype kMaxTemplateEntries = 100000;
+
 struct TFileStamp {
   std::int64_t Size = 0;
   std::int64_t Seconds = 0;
@@ -96,20 +99,27 @@ QByteArray TBuildManifest::InputsKey(std::string_view content, const QString& te
                    .arg(content.size())
                    .arg(static_cast<qulonglong>(std::hash<std::string_view>{}(content)))
                    .toUtf8());
+  // Templates may be links to files or folders elsewhere: what they lead to is what a build
+  // reads, so links are followed and their targets stamped too.
   QStringList entries;
   QDirIterator it(templateFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                  QDirIterator::Subdirectories);
+                  QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
   while (it.hasNext()) {
-    it.next();
-    const QFileInfo info = it.fileInfo();
-    struct stat status;
-    if (::lstat(QFile::encodeName(info.filePath()).constData(), &status) != 0) continue;
-    entries << QStringLiteral("%1 %2 %3.%4 %5")
-                   .arg(info.filePath())
-                   .arg(status.st_size)
-                   .arg(status.st_mtim.tv_sec)
-                   .arg(status.st_mtim.tv_nsec)
-                   .arg(status.st_mode);
+    if (entries.size() > kMaxTemplateEntries) return {};
+    const QByteArray path = QFile::encodeName(it.next());
+    struct stat link;
+    struct stat target;
+    if (::lstat(path.constData(), &link) != 0) continue;
+    if (::stat(path.constData(), &target) != 0) target = link;
+    entries << QStringLiteral("%1 %2 %3.%4 %5 %6 %7.%8")
+                   .arg(QFile::decodeName(path))
+                   .arg(target.st_size)
+                   .arg(target.st_mtim.tv_sec)
+                   .arg(target.st_mtim.tv_nsec)
+                   .arg(target.st_mode)
+                   .arg(link.st_ino)
+                   .arg(link.st_mtim.tv_sec)
+                   .arg(link.st_mtim.tv_nsec);
   }
   entries.sort();
   hash.addData(entries.join(QLatin1Char('\n')).toUtf8());

@@ -24,7 +24,8 @@ class TBuildManifest {
   // No manifest is kept (Matches fails, Store does nothing) without a project folder.
   TBuildManifest(const QString& projectFolder, const QString& outputFolder);
 
-  // The key of a build's inputs; settings holds the paths and options it depends on.
+  // The key of a build's inputs; settings holds the paths and options it depends on. Empty
+  // when the inputs cannot be named (a template folder of too many files).
   static QByteArray InputsKey(std::string_view content, const QString& templateFolder, const QStringList& settings);
 
   // True when the stored manifest has this key and every file it lists is still the file that

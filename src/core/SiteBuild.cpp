@@ -40,12 +40,13 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
   auto scriptFree = [&] {
     return (!scripts || scripts->NoScriptRan()) && !generator.HasHandlers() && generator.ScriptCalls() == 0;
   };
-  const bool recordable = scriptFree();
   TBuildManifest manifest(generator.BasePath(), generator.ContentPath());
-  QByteArray key;
+  const QByteArray key = scriptFree() ? TBuildManifest::InputsKey(content, generator.TemplatePath(),
+                                                                  {generator.BasePath(), generator.ContentPath(),
+                                                                   options.ProjectFile})
+                                      : QByteArray();
+  const bool recordable = !key.isEmpty();
   if (recordable) {
-    key = TBuildManifest::InputsKey(content, generator.TemplatePath(),
-                                    {generator.BasePath(), generator.ContentPath(), options.ProjectFile});
     QStringList files;
     if (manifest.Matches(key, &files)) {
       // No sweep for debris here: a build that writes forgets the manifest first, so one killed

@@ -232,6 +232,14 @@ TEST_F(SiteBuildTest, AnUnchangedBuildWithoutScriptsSkipsItsPages) {
   Tamper(out + "b.html");
   EXPECT_EQ(build(content + "x\n").Written, QStringList{out + "b.html"});
 
+  // A template that is a link: a change of the file it leads to is a change of the template.
+  ASSERT_TRUE(QDir().mkpath(base + "shared"));
+  ASSERT_TRUE(QFile::rename(base + "template/index.html", base + "shared/page.html"));
+  ASSERT_TRUE(QFile::link(base + "shared/page.html", base + "template/index.html"));
+  build(content);
+  platform::WriteWholeFile(base + "shared/page.html", "<link href=\"s.css\">[{$content}]");
+  EXPECT_EQ(build(content).Written, (QStringList{out + "index.html", out + "b.html"}));
+
   // A placeholder that calls a function keeps every build a whole one.
   const std::string calling = content + "{$f(1)}\n";
   build(calling);
