@@ -341,14 +341,14 @@ __attribute__((target("avx2,avx512f,avx512vl"))) void CompressLanesAvx512(TLaneS
                                                                           const uint8_t* const blocks[kLanes]) {
   PW_COMPRESS_LANES(s, blocks)
 }
+#undef PW_STEP
+#undef PW_COMPRESS_LANES
+#undef PW_MD5_STEPS
 #undef ROTL
 #undef F
 #undef G
 #undef H
 #undef I
-#undef PW_STEP
-#undef PW_COMPRESS_LANES
-#undef PW_MD5_STEPS
 
 using TCompressLanes = void (*)(TLaneStates&, const uint8_t* const[kLanes]);
 
