@@ -25,7 +25,7 @@ namespace pw {
 
 namespace {
 
-constexpr char kHeader[] = "pagewick-build 1";
+constexpr char kHeader[] = "pagewick-build 2";
 
 // A template folder with more entries than this is not worth stamping: no manifest is kept.
 constexpr qsizetype kMaxTemplateEntries = 100000;
@@ -145,7 +145,16 @@ bool TBuildManifest::Matches(const QByteArray& key, QStringList* files) const {
   std::string_view line;
   if (!nextLine(line) || line != kHeader) return false;
   if (!nextLine(line) || line != std::string_view(key.constData(), static_cast<size_t>(key.size()))) return false;
+  bool ended = false;
   while (nextLine(line)) {
+    // A manifest cut short at a line's end would pass for one of fewer files: the last line
+    // says how many it lists.
+    if (line.starts_with("end ")) {
+      size_t count = 0;
+      const auto [next, error] = std::from_chars(line.data() + 4, line.data() + line.size(), count);
+      ended = error == std::errc() && next == line.data() + line.size() && count == names.size() && pos == text.size();
+      break;
+    }
     // "<size> <seconds> <nanoseconds> <inode> <name>"
     TFileStamp stamp;
     std::int64_t* numbers[] = {&stamp.Size, &stamp.Seconds, &stamp.Nanoseconds};
@@ -158,9 +167,15 @@ bool TBuildManifest::Matches(const QByteArray& key, QStringList* files) const {
     }
     const auto [next, error] = std::from_chars(at, end, stamp.Inode);
     if (error != std::errc() || next == end || *next != ' ' || next + 1 == end) return false;
+    // Only names inside the output folder: a damaged or foreign list is no manifest.
+    const std::string_view name(next + 1, static_cast<size_t>(end - next - 1));
+    if (name.front() == '/' || name == ".." || name.starts_with("../") || name.find("/../") != std::string_view::npos ||
+        name.ends_with("/.."))
+      return false;
     recorded.push_back(stamp);
-    names.emplace_back(next + 1, end);
+    names.emplace_back(name);
   }
+  if (!ended) return false;
   std::vector<TFileStamp> now;
   if (!StampFiles(FFolder, names, now) || now != recorded) return false;
   if (files) {
@@ -198,6 +213,7 @@ bool TBuildManifest::Store(const QByteArray& key, const QStringList& files) cons
     text += names[i];
     text += '\n';
   }
+  text += "end " + std::to_string(names.size()) + '\n';
   // Like an output file, without waiting for the disk: a manifest lost to a crash only makes the
   // next build a whole one.
   if (WriteOutputFile(FPath, text)) return true;

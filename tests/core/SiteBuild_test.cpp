@@ -229,6 +229,17 @@ TEST_F(SiteBuildTest, AnUnchangedBuildWithoutScriptsSkipsItsPages) {
   QFile::remove(out + "b.html");
   EXPECT_EQ(build(content).Written, QStringList{out + "b.html"});
 
+  // A manifest cut short at a line's end, or naming a file outside the output folder, is none.
+  const QString manifest = QDir(base).entryInfoList({".pagewick-build-*"}, QDir::Hidden | QDir::Files).value(0).filePath();
+  const std::string whole = ReadOr(manifest);
+  ASSERT_FALSE(whole.empty());
+  for (const std::string& damaged : {whole.substr(0, whole.find('\n', whole.find('\n', whole.find('\n') + 1) + 1) + 1),
+                                     std::string(whole).replace(whole.rfind(" b.html"), 7, " ../b.html")}) {
+    platform::WriteWholeFile(manifest, damaged);
+    Tamper(out + "b.html");
+    EXPECT_EQ(build(content).Written, QStringList{out + "b.html"});
+  }
+
   Tamper(out + "b.html");
   EXPECT_EQ(build(content + "x\n").Written, QStringList{out + "b.html"});
 
