@@ -30,19 +30,14 @@ constexpr char kHeader[] = "pagewick-build 2";
 // A template folder with more entries than this is not worth stamping: no manifest is kept.
 constexpr qsizetype kMaxTemplateEntries = 100000;
 
-struct TFileStamp {
-  std::int64_t Size = 0;
-  std::int64_t Seconds = 0;
-  std::int64_t Nanoseconds = 0;
-  std::uint64_t Inode = 0;
-  friend bool operator==(const TFileStamp&, const TFileStamp&) = default;
-};
+using platform::TFileStamp;
 
 // Examines files given relative to folder, several threads at once, each looking names up in
 // an open folder rather than walking the whole path again. False when one cannot be examined
 // or is not a regular file.
+// Stamps already known are kept.
 bool StampFiles(const QString& folder, const std::vector<std::string>& names, std::vector<TFileStamp>& stamps) {
-  stamps.assign(names.size(), TFileStamp());
+  stamps.resize(names.size());
   const std::string root = QFile::encodeName(folder).toStdString();
   constexpr size_t kChunk = 512;
   const size_t chunks = (names.size() + kChunk - 1) / kChunk;
@@ -51,6 +46,7 @@ bool StampFiles(const QString& folder, const std::vector<std::string>& names, st
     std::string openFolder;
     int dir = -1;
     for (size_t i = chunk * kChunk; i < std::min(names.size(), (chunk + 1) * kChunk) && ok; ++i) {
+      if (stamps[i].Known()) continue;
       const std::string& name = names[i];
       const size_t slash = name.rfind('/');
       const std::string sub = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
@@ -185,10 +181,13 @@ bool TBuildManifest::Matches(const QByteArray& key, QStringList* files) const {
   return true;
 }
 
-bool TBuildManifest::Store(const QByteArray& key, const QStringList& files) const {
+bool TBuildManifest::Store(const QByteArray& key, const QStringList& files,
+                           const QHash<QString, TFileStamp>& known) const {
   if (FPath.isEmpty()) return false;
   std::vector<std::string> names;
+  std::vector<TFileStamp> stamps;
   names.reserve(static_cast<size_t>(files.size()));
+  stamps.reserve(static_cast<size_t>(files.size()));
   for (const QString& file : files) {
     // Only files of the folder, one a line, and never the manifest itself.
     if (!file.startsWith(FFolder) || file == FPath || file.contains(QLatin1Char('\n')) ||
@@ -197,8 +196,8 @@ bool TBuildManifest::Store(const QByteArray& key, const QStringList& files) cons
       return false;
     }
     names.push_back(QFile::encodeName(file.mid(FFolder.size())).toStdString());
+    stamps.push_back(known.value(file));
   }
-  std::vector<TFileStamp> stamps;
   if (!StampFiles(FFolder, names, stamps)) {
     Forget();
     return false;

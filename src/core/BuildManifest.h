@@ -11,7 +11,10 @@
 // files it lists. Safe to use from one thread at a time.
 #pragma once
 
+#include "platform/FileIO.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -32,8 +35,10 @@ class TBuildManifest {
   // build left (files: their paths, in the order they were written).
   bool Matches(const QByteArray& key, QStringList* files) const;
   // Records the key and the files as they are now; false (and no manifest) when one of them
-  // cannot be examined or the manifest cannot be written.
-  bool Store(const QByteArray& key, const QStringList& files) const;
+  // cannot be examined or the manifest cannot be written. known: stamps the writer took from
+  // the open files (the last one of a file written twice); the others are examined here.
+  bool Store(const QByteArray& key, const QStringList& files,
+             const QHash<QString, platform::TFileStamp>& known = {}) const;
   // Removes the manifest, so that a build that fails halfway is not taken for a finished one.
   void Forget() const;
 

@@ -60,6 +60,7 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
   }
   manifest.Forget();
   QStringList outputs;
+  QHash<QString, platform::TFileStamp> stamps;
   bool failures = false;
   auto tellUnchanged = generator.FileUnchangedObserver;
   auto tellWrite = generator.FileWriteObserver;
@@ -74,15 +75,23 @@ bool BuildSiteContent(TGenerator& generator, std::string_view content, const TSi
       failures = true;
     if (tellWrite) tellWrite(path, written, reason);
   };
+  auto previousStamp = generator.FileStampObserver;
+  if (recordable) {
+    generator.FileStampObserver = [&](const QString& path, const platform::TFileStamp& stamp) {
+      stamps.insert(path, stamp);
+      if (previousStamp) previousStamp(path, stamp);
+    };
+  }
 
   generator.PreBuild();
   if (scripts) scripts->RunBuildFunction();
   generator.Build();
   generator.CopyResources();
-  if (recordable && !failures && scriptFree()) manifest.Store(key, outputs);
+  if (recordable && !failures && scriptFree()) manifest.Store(key, outputs, stamps);
 
   generator.FileWriteObserver = std::move(previousObserver);
   generator.FileUnchangedObserver = std::move(previousUnchanged);
+  generator.FileStampObserver = std::move(previousStamp);
   return !(scripts && scripts->ScriptErrorReported());
 }
 

@@ -37,6 +37,7 @@ struct TRenderedPage {
   bool Written = false;
   bool Unchanged = false;
   QString WriteFailure;
+  platform::TFileStamp Stamp;
 };
 
 struct TGenerator::TRenderWorker {
@@ -201,6 +202,9 @@ void TGenerator::Generate(std::string_view text) {
     body.clear();
   };
 
+  // The name index is built once, sized for every section, when it is first needed: growing it
+  // one section at a time rehashes it again and again.
+  InvalidateNameIndex();
   FCurrentLine = 0;
   size_t pos = 0;
   std::string_view line;
@@ -372,7 +376,7 @@ void TGenerator::WriteSectionsInParallel() {
       refusals[i] = TargetRefusal(folders[i], job.Target);
       if (!refusals[i].isEmpty()) return;
       page.Written = WriteOutputFile(job.Target, page.Bytes, &page.WriteFailure, &page.Unchanged,
-                                     KnownMissingIn(folders[i], job.Target));
+                                     KnownMissingIn(folders[i], job.Target), FileStampObserver ? &page.Stamp : nullptr);
     });
     for (size_t i = 0; i < parallelEnd; ++i) {
       const TJob& job = jobs[begin + i];
@@ -390,7 +394,7 @@ void TGenerator::WriteSectionsInParallel() {
         if (!refusals[i].isEmpty())
           ReportWrite(job.Target, false, false, refusals[i]);
         else
-          ReportWrite(job.Target, page.Written, page.Unchanged, page.WriteFailure);
+          ReportWrite(job.Target, page.Written, page.Unchanged, page.WriteFailure, page.Stamp);
       }
     }
     if (parallelEnd < count) {
@@ -440,6 +444,7 @@ TSection* TGenerator::GetSectionByName(std::string_view name) const {
 TSection* TGenerator::FindSection(std::string_view name) const {
   if (!FNameIndexValid) {
     FNameIndex.clear();
+    FNameIndex.reserve(FSections.size());
     for (size_t i = 0; i < FSections.size(); ++i) FNameIndex.emplace(FSections[i]->Name(), static_cast<int>(i));
     FNameIndexValid = true;
   }
@@ -557,13 +562,17 @@ bool TGenerator::CheckOutputTarget(const QString& path, QString* error) {
 bool TGenerator::WriteBuildFile(const QString& path, std::string_view bytes, QString failure) {
   bool written = false;
   bool unchanged = false;
+  platform::TFileStamp stamp;
   if (failure.isEmpty() && CheckOutputTarget(path, &failure))
-    written = WriteOutputFile(path, bytes, &failure, &unchanged, KnownMissing(path));
-  ReportWrite(path, written, unchanged, failure);
+    written = WriteOutputFile(path, bytes, &failure, &unchanged, KnownMissing(path),
+                              FileStampObserver ? &stamp : nullptr);
+  ReportWrite(path, written, unchanged, failure, stamp);
   return written;
 }
 
-void TGenerator::ReportWrite(const QString& path, bool written, bool unchanged, const QString& failure) {
+void TGenerator::ReportWrite(const QString& path, bool written, bool unchanged, const QString& failure,
+                             const platform::TFileStamp& stamp) {
+  if (written && FileStampObserver) FileStampObserver(path, stamp);
   if (unchanged) {
     if (FileUnchangedObserver) FileUnchangedObserver(path);
   } else if (FileWriteObserver) {

@@ -15,6 +15,7 @@
 #include "generator/ScriptHooks.h"
 #include "generator/Variables.h"
 #include "markup/Converters.h"
+#include "platform/FileIO.h"
 
 #include <QHash>
 #include <QString>
@@ -216,6 +217,10 @@ class TGenerator : public TVarScope {
   // go to FileUnchangedObserver instead.
   std::function<void(const QString& path, bool written, const QString& reason)> FileWriteObserver;
   std::function<void(const QString& path)> FileUnchangedObserver;
+  // Told first, for each file written or left unchanged, its stamp as taken from the open file
+  // (not known when it could not be examined), so that a caller can record the build's files
+  // without examining each of them again.
+  std::function<void(const QString& path, const platform::TFileStamp& stamp)> FileStampObserver;
 
  private:
   friend class TSection;
@@ -225,7 +230,8 @@ class TGenerator : public TVarScope {
   // Writes a rendered page as SaveAsHTML does: its resources, then its file.
   bool CommitPage(const QString& path, const TRenderedPage& page);
   // Tells the observers about one file of the build.
-  void ReportWrite(const QString& path, bool written, bool unchanged, const QString& failure);
+  void ReportWrite(const QString& path, bool written, bool unchanged, const QString& failure,
+                   const platform::TFileStamp& stamp = platform::TFileStamp());
   // Build's writing of the sections when no section handler runs: pages are rendered and
   // written on several threads, and reported in order. A page whose placeholders call a
   // script ends that: it and the pages after it are built in order on this thread, since a

@@ -42,7 +42,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // True when target is a regular file (not a link, which a write would replace by a file) that
 // holds exactly bytes. missing tells whether there is no target at all.
-bool HoldsBytes(const std::string& target, std::string_view bytes, bool& missing) {
+bool HoldsBytes(const std::string& target, std::string_view bytes, bool& missing, platform::TFileStamp* stamp) {
   const int fd = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
   missing = fd < 0 && errno == ENOENT;
   if (fd < 0) return false;
@@ -55,8 +55,10 @@ bool HoldsBytes(const std::string& target, std::string_view bytes, bool& missing
     do {
       got = ::read(fd, buffer, bytes.size() + 1);
     } while (got < 0 && errno == EINTR);
+    const bool same = got == static_cast<ssize_t>(bytes.size()) && std::memcmp(buffer, bytes.data(), bytes.size()) == 0;
+    if (same && stamp) *stamp = platform::StampOf(fd);
     ::close(fd);
-    return got == static_cast<ssize_t>(bytes.size()) && std::memcmp(buffer, bytes.data(), bytes.size()) == 0;
+    return same;
   }
   struct stat info;
   bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == static_cast<off_t>(bytes.size());
@@ -69,6 +71,7 @@ bool HoldsBytes(const std::string& target, std::string_view bytes, bool& missing
       bytes.remove_prefix(static_cast<size_t>(got));
     }
   }
+  if (same && stamp) *stamp = {info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino};
   ::close(fd);
   return same;
 }
@@ -83,12 +86,17 @@ enum class TNewFile { tnWritten, tnFailed, tnNotCreated };
 // A file that did not exist is written in place: there is nothing to lose, and a page cut short
 // (a full disk, a killed build) differs from its bytes, so the next build writes it again.
 // Creation is exclusive, so a file that appeared meanwhile is left to the replacing write.
-TNewFile WriteNewFile(const std::string& target, std::string_view bytes, QString* error) {
+TNewFile WriteNewFile(const std::string& target, std::string_view bytes, QString* error,
+                      platform::TFileStamp* stamp) {
   const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return TNewFile::tnNotCreated;
   int failure = WriteAll(fd, bytes) ? 0 : errno;
+  const platform::TFileStamp written = failure == 0 && stamp ? platform::StampOf(fd) : platform::TFileStamp();
   if (::close(fd) != 0 && failure == 0) failure = errno;
-  if (failure == 0) return TNewFile::tnWritten;
+  if (failure == 0) {
+    if (stamp) *stamp = written;
+    return TNewFile::tnWritten;
+  }
   ::unlink(target.c_str());
   Fail(error, platform::SystemErrorText(failure));
   return TNewFile::tnFailed;
@@ -97,17 +105,18 @@ TNewFile WriteNewFile(const std::string& target, std::string_view bytes, QString
 }  // namespace
 
 bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error, bool* unchanged,
-                     bool knownMissing) {
+                     bool knownMissing, platform::TFileStamp* stamp) {
   if (unchanged) *unchanged = false;
+  if (stamp) *stamp = platform::TFileStamp();
   const std::string target = QFile::encodeName(path).toStdString();
   if (target.empty()) return Fail(error, QStringLiteral("no file name given"));
   bool missing = knownMissing;
-  if (!missing && HoldsBytes(target, bytes, missing)) {
+  if (!missing && HoldsBytes(target, bytes, missing, stamp)) {
     if (unchanged) *unchanged = true;
     return true;
   }
   if (missing) {
-    const TNewFile result = WriteNewFile(target, bytes, error);
+    const TNewFile result = WriteNewFile(target, bytes, error, stamp);
     if (result != TNewFile::tnNotCreated) return result == TNewFile::tnWritten;
   }
   std::string temporary;
@@ -120,6 +129,8 @@ bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error
   }
   if (fd < 0) return Fail(error, platform::SystemErrorText(errno));
   int failure = WriteAll(fd, bytes) ? 0 : errno;
+  // The temporary becomes the file, inode and all.
+  const platform::TFileStamp written = failure == 0 && stamp ? platform::StampOf(fd) : platform::TFileStamp();
   if (::close(fd) != 0 && failure == 0) failure = errno;
   QString reason;
   if (failure != 0) reason = platform::SystemErrorText(failure);
@@ -128,7 +139,10 @@ bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error
   if (reason.isEmpty() && ::lstat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
     reason = QStringLiteral("is a folder");
   if (reason.isEmpty()) {
-    if (::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    if (::rename(temporary.c_str(), target.c_str()) == 0) {
+      if (stamp) *stamp = written;
+      return true;
+    }
     reason = platform::SystemErrorText(errno);
   }
   ::unlink(temporary.c_str());

@@ -6,6 +6,8 @@
 // Stateless; safe to call from any thread.
 #pragma once
 
+#include "platform/FileIO.h"
+
 #include <QString>
 
 #include <string_view>
@@ -19,7 +21,10 @@ namespace pw {
 // included, so uploads, rsync and browser caches see that nothing changed; *unchanged (when
 // given) tells that this happened.
 // knownMissing: the caller saw no file at path (in a listing of its folder), so none is read.
+// stamp (when given) receives the stamp of the file as written or found, taken from the open
+// file; it is left not known when the call fails.
 bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error = nullptr,
-                     bool* unchanged = nullptr, bool knownMissing = false);
+                     bool* unchanged = nullptr, bool knownMissing = false,
+                     platform::TFileStamp* stamp = nullptr);
 
 }  // namespace pw

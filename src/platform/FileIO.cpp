@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace pw::platform {
 
@@ -115,6 +116,12 @@ bool ListFolderNames(const QString& folder, std::unordered_set<std::string>& nam
   }
   ::closedir(dir);
   return true;
+}
+
+TFileStamp StampOf(int fd) {
+  struct stat info;
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return TFileStamp();
+  return {info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino};
 }
 
 }  // namespace pw::platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -23,6 +24,19 @@ bool ForceDirectories(const QString& folder);
 // The names of the folder's entries (files, folders, links alike) as the file system holds
 // them; false when the folder cannot be read.
 bool ListFolderNames(const QString& folder, std::unordered_set<std::string>& names);
+
+// What tells one version of a regular file from another without reading it: its size, its
+// modification time and its inode (a file replaced by a rename has another).
+struct TFileStamp {
+  std::int64_t Size = -1;  // -1: not known
+  std::int64_t Seconds = 0;
+  std::int64_t Nanoseconds = 0;
+  std::uint64_t Inode = 0;
+  bool Known() const { return Size >= 0; }
+  friend bool operator==(const TFileStamp&, const TFileStamp&) = default;
+};
+// The stamp of an open file; not known when it cannot be examined or is no regular file.
+TFileStamp StampOf(int fd);
 
 bool FileExists(const QString& path);
 bool DirectoryExists(const QString& path);

@@ -251,6 +251,11 @@ TEST_F(SiteBuildTest, AnUnchangedBuildWithoutScriptsSkipsItsPages) {
   platform::WriteWholeFile(base + "shared/page.html", "<link href=\"s.css\">[{$content}]");
   EXPECT_EQ(build(content).Written, (QStringList{out + "index.html", out + "b.html"}));
 
+  // A file two sections write is recorded as the later one left it.
+  const std::string twice = content + "[d.html]\nOne\n[d.html]\nTwo\n";
+  build(twice);
+  EXPECT_TRUE(build(twice).Written.isEmpty());
+
   // A placeholder that calls a function keeps every build a whole one.
   const std::string calling = content + "{$f(1)}\n";
   build(calling);
