@@ -129,6 +129,25 @@ std::string UsesIncludes(std::string_view value) {
   return script;
 }
 
+std::string UsesIncludesOfText(std::string_view text) {
+  // A $uses line starts with '$' after blanks: jumping from one '$' to the next passes over the
+  // lines of a large text without looking at each one.
+  auto isBreak = [](char c) { return c == '\n' || c == '\r'; };
+  std::string script;
+  for (size_t at = text.find('$'); at != std::string_view::npos; at = text.find('$', at + 1)) {
+    if (!platform::StartsWithIgnoringAsciiCase(text.substr(at), "$uses")) continue;
+    size_t start = at;
+    while (start > 0 && platform::IsBlankByte(text[start - 1]) && !isBreak(text[start - 1])) --start;
+    if (start > 0 && !isBreak(text[start - 1])) continue;
+    size_t end = at;
+    while (end < text.size() && !isBreak(text[end])) ++end;
+    const std::string_view line = platform::TrimBlanks(text.substr(start, end - start));
+    if (IsUsesLine(line)) script += UsesIncludes(line.substr(6));
+    at = end - 1;
+  }
+  return script;
+}
+
 TPageScan ScanPages(std::string_view text, std::string_view projectCaption) {
   TPageScan scan;
   scan.Entries.push_back({std::string(projectCaption), 0, piProject});

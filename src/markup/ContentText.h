@@ -63,6 +63,8 @@ std::vector<std::string> ParseUses(std::string_view value);
 
 // The script lines that stand for a $uses value: "#include " + unit + LF for every unit.
 std::string UsesIncludes(std::string_view value);
+// The script lines of every $uses line of a content text (trimmed as lines are), in order.
+std::string UsesIncludesOfText(std::string_view text);
 
 // The page list's icons, by the numbers of the main window's image list.
 enum TPageIcon { piFragment = 0, piFile = 1, piProject = 2 };

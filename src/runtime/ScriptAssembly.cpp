@@ -59,13 +59,7 @@ QString AssembleScriptSource(std::string_view content, const TScriptFolders& fol
   QString source;
   if (!folders.TemplateFolder.isEmpty()) ReadUnit(Folder(folders.TemplateFolder) + QStringLiteral("template.js"), source);
   source += QLatin1Char('\n');
-  std::string includes;
-  size_t pos = 0;
-  std::string_view line;
-  while (content::NextLine(content, pos, line)) {
-    line = platform::TrimBlanks(line);
-    if (content::IsUsesLine(line)) includes += content::UsesIncludes(line.substr(6));
-  }
+  const std::string includes = content::UsesIncludesOfText(content);
   source += QString::fromUtf8(includes.data(), static_cast<qsizetype>(includes.size()));
   return source;
 }

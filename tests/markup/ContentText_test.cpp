@@ -89,6 +89,10 @@ TEST(ContentTextTest, UsesEntriesMayBeQuoted) {
   EXPECT_EQ(ParseUses("\"unclosed, still"), Units({"unclosed, still"}));
   EXPECT_EQ(ParseUses(""), Units());
   EXPECT_EQ(UsesIncludes("\"my unit\", b"), "#include my unit\n#include b\n");
+  // In a whole text: only lines that are $uses lines once trimmed, whatever breaks them.
+  EXPECT_EQ(UsesIncludesOfText("$uses a\n \t$USES b\r\nx $uses c\n$usesd\r$uses \r$uses e"),
+            "#include a\n#include b\n#include e\n");
+  EXPECT_EQ(UsesIncludesOfText("$$uses a\n$title $uses\n\r\x01$uses f $uses g"), "#include f $uses g\n");
 }
 
 TEST(ContentTextTest, PageListShowsOnlyClosedNonEmptyHeaders) {
