@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace pw::cli {
 
@@ -37,7 +38,7 @@ int RunBuild(const TArgs& args) {
   if (!LoadProjectArg(project, data)) return 1;
 
   const QString outputOverride = out.empty() ? QString() : QDir::current().absoluteFilePath(ArgText(out));
-  TScriptedBuild build(project, data.Content, timeout);
+  TScriptedBuild build(project, std::move(data.Content), timeout);
   TSiteBuildReport report;
   const bool scriptsSucceeded = build.Build(outputOverride, report);
 

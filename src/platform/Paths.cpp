@@ -65,6 +65,10 @@ QString ChangeFileExt(const QString& path, const QString& ext) {
 
 QString ConfinedJoin(const QString& root, const QString& relative) {
   if (IsAbsolutePath(relative) || relative.contains(QChar(u'\0'))) return QString();
+  // The common case, a plain file name, needs no splitting: every page of a site comes here.
+  if (!relative.isEmpty() && relative != u"." && relative != u".." && !relative.contains(u'/') &&
+      !relative.contains(u'\\'))
+    return IncludeTrailingSeparator(NormalizeSeparators(root)) + relative;
 
   QStringList kept;
   const QStringList parts = NormalizeSeparators(relative).split(u'/');

@@ -54,6 +54,7 @@ TEST(PathsTest, ConfinedJoinStaysBelowRoot) {
       {u"/srv/out"_qs, u"a/../b.html"_qs, u"/srv/out/b.html"_qs},
       {u"/srv/out"_qs, u"css/"_qs, u"/srv/out/css/"_qs},
       {u"/srv/out"_qs, u""_qs, u"/srv/out/"_qs},
+      {u"C:\\out"_qs, u"."_qs, u"C:/out/"_qs},
   };
   for (const auto& c : cases) EXPECT_EQ(ConfinedJoin(c.Root, c.Relative), c.Expected) << c.Relative.toStdString();
   for (const QString& escape : {u".."_qs, u"../secret"_qs, u"..\\secret"_qs, u"a/../../secret"_qs, u"a\\..\\..\\b"_qs,
