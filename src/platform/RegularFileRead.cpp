@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -48,19 +49,26 @@ bool ReadRegularFile(const QString& path, std::int64_t maxBytes, std::string& by
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 
+  // Read straight into the text, sized by the file; a file that grows meanwhile is read on to
+  // its new end, within the limit.
   std::string content;
-  content.reserve(static_cast<size_t>(info.st_size));
-  char buffer[64 * 1024];
+  size_t got = 0;
+  content.resize(static_cast<size_t>(info.st_size) + 1);
   for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (got == content.size()) {
+      if (static_cast<std::int64_t>(got) > maxBytes) return Fail(error, tooLarge);
+      content.resize(std::min<size_t>(got * 2 + 4096, static_cast<size_t>(maxBytes) + 1));
+    }
+    const ssize_t count = ::read(fd, content.data() + got, content.size() - got);
     if (count < 0) {
       if (errno == EINTR) continue;
       return Fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, SystemErrorText()));
     }
     if (count == 0) break;
-    if (static_cast<std::int64_t>(content.size()) + count > maxBytes) return Fail(error, tooLarge);
-    content.append(buffer, static_cast<size_t>(count));
+    got += static_cast<size_t>(count);
   }
+  if (static_cast<std::int64_t>(got) > maxBytes) return Fail(error, tooLarge);
+  content.resize(got);
   bytes.swap(content);
   return true;
 }
