@@ -1,8 +1,6 @@
 #define PW_CURL_LIBRARY_DEFINITION
 #include "platform/CurlLibrary.h"
 
-#include "platform/SharedLibrary.h"
-
 namespace pw::platform {
 
 TCurlFunctions gCurl;
@@ -10,10 +8,8 @@ TCurlFunctions gCurl;
 namespace {
 
 bool ResolveCurl(const TSharedLibrary& library, QString* error) {
-#define PW_CURL_RESOLVE(name) \
-  if (!library.Resolve(gCurl.name, #name, error)) return false;
-  PW_CURL_FUNCTIONS(PW_CURL_RESOLVE)
-#undef PW_CURL_RESOLVE
+  TCurlFunctions& table = gCurl;
+  PW_CURL_FUNCTIONS(PW_LIBRARY_RESOLVE)
   // curl's global set-up is not thread-safe: here it runs once, under the library's first load.
   gCurl.curl_global_init(CURL_GLOBAL_DEFAULT);
   return true;

@@ -9,6 +9,8 @@
 
 #include <curl/curl.h>
 
+#include "platform/SharedLibrary.h"
+
 #define PW_CURL_FUNCTIONS(X) \
   X(curl_global_init)          \
   X(curl_easy_init)            \
@@ -31,9 +33,7 @@
 namespace pw::platform {
 
 struct TCurlFunctions {
-#define PW_CURL_SLOT(name) decltype(&::name) name = nullptr;
-  PW_CURL_FUNCTIONS(PW_CURL_SLOT)
-#undef PW_CURL_SLOT
+  PW_CURL_FUNCTIONS(PW_LIBRARY_SLOT)
 };
 
 extern TCurlFunctions gCurl;

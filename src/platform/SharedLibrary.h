@@ -51,3 +51,10 @@ class TSharedLibrary {
 };
 
 }  // namespace pw::platform
+
+// For the users' tables, over an X-macro list of function names: one slot per function, typed
+// as the function is, and the resolver's step for each (with `library`, `table` and `error` in
+// scope). The list must be expanded where the names are not yet redirected to the slots.
+#define PW_LIBRARY_SLOT(name) decltype(&::name) name = nullptr;
+#define PW_LIBRARY_RESOLVE(name) \
+  if (!library.Resolve(table.name, #name, error)) return false;

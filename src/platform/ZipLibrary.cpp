@@ -1,8 +1,6 @@
 #define PW_ZIP_LIBRARY_DEFINITION
 #include "platform/ZipLibrary.h"
 
-#include "platform/SharedLibrary.h"
-
 namespace pw::platform {
 
 TZipFunctions gZip;
@@ -10,10 +8,8 @@ TZipFunctions gZip;
 namespace {
 
 bool ResolveZip(const TSharedLibrary& library, QString* error) {
-#define PW_ZIP_RESOLVE(name) \
-  if (!library.Resolve(gZip.name, #name, error)) return false;
-  PW_ZIP_FUNCTIONS(PW_ZIP_RESOLVE)
-#undef PW_ZIP_RESOLVE
+  TZipFunctions& table = gZip;
+  PW_ZIP_FUNCTIONS(PW_LIBRARY_RESOLVE)
   return true;
 }
 

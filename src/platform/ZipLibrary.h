@@ -9,6 +9,8 @@
 
 #include <zip.h>
 
+#include "platform/SharedLibrary.h"
+
 #define PW_ZIP_FUNCTIONS(X) \
   X(zip_open)                    \
   X(zip_close)                   \
@@ -32,9 +34,7 @@
 namespace pw::platform {
 
 struct TZipFunctions {
-#define PW_ZIP_SLOT(name) decltype(&::name) name = nullptr;
-  PW_ZIP_FUNCTIONS(PW_ZIP_SLOT)
-#undef PW_ZIP_SLOT
+  PW_ZIP_FUNCTIONS(PW_LIBRARY_SLOT)
 };
 
 extern TZipFunctions gZip;

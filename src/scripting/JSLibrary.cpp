@@ -1,8 +1,6 @@
 #define PW_JSC_LIBRARY_DEFINITION
 #include "scripting/JSLibrary.h"
 
-#include "platform/SharedLibrary.h"
-
 namespace pw::js {
 
 TJSCFunctions gJSC;
@@ -10,10 +8,8 @@ TJSCFunctions gJSC;
 namespace {
 
 bool ResolveJavaScriptCore(const platform::TSharedLibrary& library, QString* error) {
-#define PW_JSC_RESOLVE(name) \
-  if (!library.Resolve(gJSC.name, #name, error)) return false;
-  PW_JSC_FUNCTIONS(PW_JSC_RESOLVE)
-#undef PW_JSC_RESOLVE
+  TJSCFunctions& table = gJSC;
+  PW_JSC_FUNCTIONS(PW_LIBRARY_RESOLVE)
   return true;
 }
 

@@ -10,6 +10,8 @@
 
 #include <JavaScriptCore/JavaScript.h>
 
+#include "platform/SharedLibrary.h"
+
 // The watchdog of JavaScriptCore: exported by the library, missing from its public headers.
 // The callback runs on the script's thread once the limit has passed; true ends the script.
 extern "C" {
@@ -104,9 +106,7 @@ int jsc_options_set_boolean(const char* option, int value);
 namespace pw::js {
 
 struct TJSCFunctions {
-#define PW_JSC_SLOT(name) decltype(&::name) name = nullptr;
-  PW_JSC_FUNCTIONS(PW_JSC_SLOT)
-#undef PW_JSC_SLOT
+  PW_JSC_FUNCTIONS(PW_LIBRARY_SLOT)
 };
 
 extern TJSCFunctions gJSC;
