@@ -7,6 +7,7 @@
 #include "platform/StaleTemporaries.h"
 #include "platform/SystemError.h"
 #include "platform/XmlDocument.h"
+#include "platform/ZipLibrary.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 
 #include <libxml/tree.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -219,10 +219,11 @@ bool TTemplate::LoadTemplateInfo(const QString& path, QString* error) {
   };
   FTitle = QFileInfo(platform::NormalizeSeparators(path)).completeBaseName();
   if (QFileInfo(path).isDir()) return fail(QStringLiteral("It is a folder"));
+  QString reason;
+  if (!platform::LoadZip(&reason)) return fail(QStringLiteral("Cannot load the zip library: ") + reason);
   int code = 0;
   FArchive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
   if (!FArchive) return fail(ZipErrorText(code));
-  QString reason;
   if (!CheckDeclaredSizes(FArchive, &reason)) return fail(reason);
   if (FindEntry(kTemplateXml) < 0) return true;
   std::string xml, title;
@@ -332,6 +333,8 @@ bool SaveSiteTemplate(const QString& path, const TSiteTemplateSource& source, QS
   // a killed run leaves nothing that the next one cannot recognise and sweep.
   platform::RemoveStaleTemporaries(folder.isEmpty() ? QStringLiteral(".") : folder);
   const QByteArray temporary = QFile::encodeName(target) + QByteArray::fromStdString(platform::TemporarySuffix());
+  QString reason;
+  if (!platform::LoadZip(&reason)) return fail(QStringLiteral("Cannot load the zip library: ") + reason);
   // Buffers handed to libzip must live until zip_close.
   std::vector<std::unique_ptr<std::string>> buffers;
   int zipError = 0;

@@ -5,21 +5,13 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include <curl/curl.h>
-
-#include <mutex>
+#include "platform/CurlLibrary.h"
 
 namespace pw {
 namespace {
 
 void SetError(QString* error, const QString& message) {
   if (error) *error = message;
-}
-
-// libcurl's global set-up is not thread-safe; every client goes through this once.
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 struct TSList {
@@ -62,7 +54,7 @@ struct TFTPClient::TTransfer {
   bool ReadFailed = false;
 };
 
-TFTPClient::TFTPClient() { InitCurlOnce(); }
+TFTPClient::TFTPClient() = default;
 
 TFTPClient::~TFTPClient() { Disconnect(); }
 
@@ -125,6 +117,11 @@ QString TFTPClient::RemoteArgument(const QString& resolvedPath) const {
 
 bool TFTPClient::Connect(QString* error) {
   Disconnect();
+  QString reason;
+  if (!platform::LoadCurl(&reason)) {
+    SetError(error, QStringLiteral("Cannot load the network library: ") + reason);
+    return false;
+  }
   FCurl = curl_easy_init();
   FMulti = curl_multi_init();
   if (!FCurl || !FMulti) {

@@ -77,7 +77,15 @@ HRESULT TActiveScript::SetLanguage(const QString& language) {
       return CO_E_CLASSSTRING;
     }
     Close();
-    std::shared_ptr<js::Engine> engine = js::Engine::Create();
+    QString reason;
+    std::shared_ptr<js::Engine> engine = js::Engine::Create(&reason);
+    if (!engine) {
+      TScriptError error;
+      error.Source = QStringLiteral("Error");
+      error.Description = QStringLiteral("cannot load the JavaScript engine: ") + reason;
+      ReportError(error);
+      return SCRIPT_E_REPORTED;
+    }
     engine->SetErrorSink([this](const TScriptError& error) { ReportError(error); });
     for (const TActiveScriptItem& item : FItems) PassItem(*engine, item);
     std::lock_guard lock(FEngineMutex);

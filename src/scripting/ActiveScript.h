@@ -67,7 +67,9 @@ class TActiveScript {
   TActiveScript& operator=(const TActiveScript&) = delete;
 
   // A fresh engine that has every item and no code; the old engine is closed first.
-  // CO_E_CLASSSTRING for an unknown language, and then nothing changes.
+  // CO_E_CLASSSTRING for an unknown language, and then nothing changes. When JavaScriptCore
+  // cannot be loaded the old engine is gone, none replaces it, and the reason is reported to
+  // OnScriptError (SCRIPT_E_REPORTED).
   HRESULT SetLanguage(const QString& language);
 
   // Adds or replaces the item (a global-members item lends its members to the global scope and

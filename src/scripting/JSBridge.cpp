@@ -48,7 +48,9 @@ Engine* EngineOfGlobal(JSObjectRef global) { return static_cast<Engine*>(JSObjec
 // A class of script objects called name, with the callbacks fill sets.
 template <class Fill>
 JSClassRef CreateClass(const char* name, Fill fill) {
-  JSClassDefinition definition = kJSClassDefinitionEmpty;
+  // All zeros, as the library's kJSClassDefinitionEmpty is: that is data, which the table of
+  // functions opened on first use does not carry.
+  JSClassDefinition definition{};
   definition.className = name;
   fill(definition);
   return JSClassCreate(&definition);

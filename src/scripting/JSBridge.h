@@ -26,7 +26,7 @@
 //    value.
 #pragma once
 
-#include <JavaScriptCore/JavaScript.h>
+#include "scripting/JSLibrary.h"
 
 #include "scripting/Dispatch.h"
 

@@ -16,7 +16,7 @@
 // Calls on another thread than the engine's are handed over to it and wait (ThreadHandOver.h).
 #pragma once
 
-#include <JavaScriptCore/JavaScript.h>
+#include "scripting/JSLibrary.h"
 
 #include <atomic>
 #include <memory>

@@ -6,26 +6,6 @@
 #include "scripting/JSDispatch.h"
 #include "scripting/JSUtil.h"
 
-// The watchdog of JavaScriptCore: exported by the library, missing from its public headers.
-// The callback runs on the script's thread once the limit has passed; true ends the script.
-extern "C" {
-typedef bool (*JSShouldTerminateCallback)(JSContextRef, void*);
-void JSContextGroupSetExecutionTimeLimit(JSContextGroupRef, double limit,
-                                         JSShouldTerminateCallback, void* context);
-void JSContextGroupClearExecutionTimeLimit(JSContextGroupRef);
-
-// A weak reference: it does not keep its object alive, and reads as null once the collector
-// has taken the object. Exported by the library, missing from its public headers.
-typedef const struct OpaqueJSWeak* JSWeakRef;
-JSWeakRef JSWeakCreate(JSContextGroupRef group, JSObjectRef object);
-void JSWeakRelease(JSContextGroupRef group, JSWeakRef weak);
-JSObjectRef JSWeakGetObject(JSWeakRef weak);
-
-// Sets one of the engine's options; only takes effect before the first virtual machine is made.
-// From the library's GLib interface (gboolean is int); its header would bring GLib into Qt code.
-int jsc_options_set_boolean(const char* option, int value);
-}
-
 namespace pw::js {
 
 namespace {
@@ -90,7 +70,10 @@ bool IsErrorObject(JSContextRef ctx, JSValueRef value) {
 
 }  // namespace
 
-std::shared_ptr<Engine> Engine::Create() { return std::shared_ptr<Engine>(new Engine()); }
+std::shared_ptr<Engine> Engine::Create(QString* error) {
+  if (!LoadJavaScriptCore(error)) return nullptr;
+  return std::shared_ptr<Engine>(new Engine());
+}
 
 std::int64_t Engine::LiveEngines() { return gLiveEngines.load(); }
 

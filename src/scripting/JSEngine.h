@@ -7,7 +7,7 @@
 // Errors reach the error sink (see ScriptError.h); operations return HRESULTs.
 #pragma once
 
-#include <JavaScriptCore/JavaScript.h>
+#include "scripting/JSLibrary.h"
 
 #include <QString>
 
@@ -23,9 +23,6 @@
 #include "scripting/ScriptError.h"
 #include "scripting/ThreadHandOver.h"
 
-// The engine library's weak reference (see JSEngine.cpp).
-struct OpaqueJSWeak;
-
 namespace pw::js {
 
 class JSDispatch;
@@ -37,8 +34,9 @@ inline constexpr std::uint32_t kItemGlobalMembers = 0x8;
 
 class Engine : public std::enable_shared_from_this<Engine> {
  public:
-  // A fresh engine on the calling thread, with no items and no code, not started.
-  static std::shared_ptr<Engine> Create();
+  // A fresh engine on the calling thread, with no items and no code, not started. Null with the
+  // reason when JavaScriptCore cannot be loaded (it is opened by the first engine).
+  static std::shared_ptr<Engine> Create(QString* error);
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
@@ -201,11 +199,11 @@ class Engine : public std::enable_shared_from_this<Engine> {
   JSValueRef FReportedMarker = nullptr;
   // Native identity -> the weak reference to its script face (the engine's thread only).
   struct TWrapper {
-    const ::OpaqueJSWeak* Weak;
+    JSWeakRef Weak;
     const void* Face;
   };
   std::unordered_map<IUnknown*, TWrapper> FWrappers;
-  std::vector<const ::OpaqueJSWeak*> FDeadWeaks;  // released when the script call ends
+  std::vector<JSWeakRef> FDeadWeaks;  // released when the script call ends
 
   std::mutex FReleaseMutex;  // guards the two members below
   std::unordered_set<JSDispatch*> FDispatches;

@@ -2,7 +2,7 @@
 // strings and QString. Used by the script engine and its bridge only.
 #pragma once
 
-#include <JavaScriptCore/JavaScript.h>
+#include "scripting/JSLibrary.h"
 
 #include <QString>
 

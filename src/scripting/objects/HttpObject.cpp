@@ -6,12 +6,11 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include <curl/curl.h>
-
 #include <memory>
 
 #include "platform/Charsets.h"
 #include "platform/CodePage.h"
+#include "platform/CurlLibrary.h"
 #include "scripting/objects/ByteArrayObject.h"
 
 namespace pw {
@@ -102,10 +101,7 @@ QString SystemHttpProxy() {
 THTTPObject::THTTPObject()
     : FUserAgent(QStringLiteral("Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1)")),
       FMimeType(QStringLiteral("text/html")),
-      FProxyText(SystemHttpProxy()) {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+      FProxyText(SystemHttpProxy()) {}
 
 THTTPObject::~THTTPObject() = default;
 
@@ -148,6 +144,11 @@ bool THTTPObject::RequestLocked(const QByteArray& method, const QString& url, co
   FResultCode = 0;
   FContentType.clear();
   FBody.clear();
+  // Not a network failure but a broken installation: the script hears why.
+  QString reason;
+  if (!platform::LoadCurl(&reason)) {
+    throw EAutoObjectError(QStringLiteral("Cannot load the network library: ") + reason);
+  }
   std::unique_ptr<CURL, TCurlDeleter> curl(curl_easy_init());
   if (!curl) return false;
   CURL* handle = curl.get();

@@ -1,8 +1,9 @@
 // THTTPObject ("Inet.HTTP"): HTTP GET and POST for scripts over libcurl, returning text, bytes
 // or files. Redirects (301, 302, 303, 307) are followed by hand with the same method, at most
 // kMaxRedirects times; a longer chain fails like a network error. Network failures are never
-// raised to the script: text members give empty text, byte members null, GetFile false. An
-// HTTP error status still counts as a completed exchange, with its body and ResultCode.
+// raised to the script: text members give empty text, byte members null, GetFile false; only a
+// network library that cannot be loaded is raised, with its reason. An HTTP error status still
+// counts as a completed exchange, with its body and ResultCode.
 // A response body larger than kMaxBodyBytes is refused (the request fails), and the timeout
 // bounds both the connection and every stretch without incoming data.
 // The proxy starts as the environment's (http_proxy, https_proxy, no_proxy); assigning Proxy
@@ -50,7 +51,8 @@ class THTTPObject : public TCustomAutoObject {
   QString Response();
 
   // Host-side use (the XML object's Get and Post, feeds): the whole exchange. True when it
-  // completed, whatever the status; *body then holds the response body.
+  // completed, whatever the status; *body then holds the response body. Throws
+  // EAutoObjectError when the network library cannot be loaded.
   bool Request(const QByteArray& method, const QString& url, const QByteArray& requestBody,
                QByteArray* body);
   // The response text of the last request, decoded by its charset.
