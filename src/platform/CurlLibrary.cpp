@@ -3,23 +3,8 @@
 
 namespace pw::platform {
 
-TCurlFunctions gCurl;
-
-namespace {
-
-bool ResolveCurl(const TSharedLibrary& library, QString* error) {
-  TCurlFunctions& table = gCurl;
-  PW_CURL_FUNCTIONS(PW_LIBRARY_RESOLVE)
-  // curl's global set-up is not thread-safe: here it runs once, under the library's first load.
-  gCurl.curl_global_init(CURL_GLOBAL_DEFAULT);
-  return true;
-}
-
-}  // namespace
-
-bool LoadCurl(QString* error) {
-  static TSharedLibrary library("libcurl.so.4", &ResolveCurl);
-  return library.Load(error);
-}
+// curl's global set-up is not thread-safe: here it runs once, under the library's first load.
+PW_DEFINE_LIBRARY_TABLE(TCurlFunctions, gCurl, LoadCurl, PW_CURL_FUNCTIONS, "libcurl.so.4",
+                        gCurl.curl_global_init(CURL_GLOBAL_DEFAULT))
 
 }  // namespace pw::platform

@@ -32,15 +32,7 @@
 
 namespace pw::platform {
 
-struct TCurlFunctions {
-  PW_CURL_FUNCTIONS(PW_LIBRARY_SLOT)
-};
-
-extern TCurlFunctions gCurl;
-
-// Opens libcurl and runs its global set-up on the first call; false with the reason when the
-// library cannot be loaded, then and on every later call.
-bool LoadCurl(QString* error);
+PW_DECLARE_LIBRARY_TABLE(TCurlFunctions, gCurl, LoadCurl, PW_CURL_FUNCTIONS)
 
 }  // namespace pw::platform
 

@@ -58,3 +58,28 @@ class TSharedLibrary {
 #define PW_LIBRARY_SLOT(name) decltype(&::name) name = nullptr;
 #define PW_LIBRARY_RESOLVE(name) \
   if (!library.Resolve(table.name, #name, error)) return false;
+
+// A library's table, declared in its header: the type with a slot per function of the list, the
+// process-wide instance, and the loader that opens the library on its first call (false with the
+// reason when it cannot, then and on every later call).
+#define PW_DECLARE_LIBRARY_TABLE(Type, instance, loader, LIST) \
+  struct Type {                                                 \
+    LIST(PW_LIBRARY_SLOT)                                       \
+  };                                                            \
+  extern Type instance;                                         \
+  bool loader(QString* error);
+
+// Its definition, in the one file that sees the real names. setup (a statement) runs once, after
+// every slot is filled: the library's own one-time set-up, if it has one.
+#define PW_DEFINE_LIBRARY_TABLE(Type, instance, loader, LIST, soname, setup)                       \
+  Type instance;                                                                                \
+  bool loader(QString* error) {                                                                 \
+    static ::pw::platform::TSharedLibrary library(                                              \
+        soname, [](const ::pw::platform::TSharedLibrary& library, QString* error) {             \
+          Type& table = instance;                                                               \
+          LIST(PW_LIBRARY_RESOLVE)                                                              \
+          setup;                                                                                \
+          return true;                                                                          \
+        });                                                                                     \
+    return library.Load(error);                                                                 \
+  }

@@ -3,21 +3,6 @@
 
 namespace pw::platform {
 
-TZipFunctions gZip;
-
-namespace {
-
-bool ResolveZip(const TSharedLibrary& library, QString* error) {
-  TZipFunctions& table = gZip;
-  PW_ZIP_FUNCTIONS(PW_LIBRARY_RESOLVE)
-  return true;
-}
-
-}  // namespace
-
-bool LoadZip(QString* error) {
-  static TSharedLibrary library("libzip.so.4", &ResolveZip);
-  return library.Load(error);
-}
+PW_DEFINE_LIBRARY_TABLE(TZipFunctions, gZip, LoadZip, PW_ZIP_FUNCTIONS, "libzip.so.4", (void)0)
 
 }  // namespace pw::platform

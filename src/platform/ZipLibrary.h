@@ -33,15 +33,7 @@
 
 namespace pw::platform {
 
-struct TZipFunctions {
-  PW_ZIP_FUNCTIONS(PW_LIBRARY_SLOT)
-};
-
-extern TZipFunctions gZip;
-
-// Opens libzip on the first call; false with the reason when it cannot be loaded, then and on
-// every later call.
-bool LoadZip(QString* error);
+PW_DECLARE_LIBRARY_TABLE(TZipFunctions, gZip, LoadZip, PW_ZIP_FUNCTIONS)
 
 }  // namespace pw::platform
 

@@ -105,15 +105,7 @@ int jsc_options_set_boolean(const char* option, int value);
 
 namespace pw::js {
 
-struct TJSCFunctions {
-  PW_JSC_FUNCTIONS(PW_LIBRARY_SLOT)
-};
-
-extern TJSCFunctions gJSC;
-
-// Opens JavaScriptCore on the first call; false with the reason when it cannot be loaded, then
-// and on every later call.
-bool LoadJavaScriptCore(QString* error);
+PW_DECLARE_LIBRARY_TABLE(TJSCFunctions, gJSC, LoadJavaScriptCore, PW_JSC_FUNCTIONS)
 
 }  // namespace pw::js
 
