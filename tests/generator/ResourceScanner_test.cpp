@@ -24,6 +24,7 @@ TEST(ResourceScanTest, TagsAndTheirAttributes) {
   EXPECT_EQ(Scan("<img/src=z.png>"), Strings{"z.png"});
   EXPECT_EQ(Scan("<img src=\"unterminated"), Strings{});
   EXPECT_EQ(Scan("a < b <img src=x.png> <img src=y.png>"), Strings{"y.png"});  // "<" runs to the next ">"
+  EXPECT_EQ(Scan("<p/background=x></p background=y><br background=><b background>"), (Strings{"x", "y", ""}));
 }
 
 TEST(ResourceScanTest, StyleElementsAreScannedForUrls) {
