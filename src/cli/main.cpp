@@ -1,5 +1,6 @@
 // pagewick-cli: the project core without windows.
 #include "cli/Commands.h"
+#include "platform/HugePageHeap.h"
 
 #include <csignal>
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   // page faults the second time.
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 512 << 20);
+  pw::platform::ReserveHeapInHugePages(64 << 20);
   const std::string_view first = argc < 2 ? std::string_view() : argv[1];
   if (argc < 2 || first == "--help" || first == "-h" || first == "help") {
     PrintHelp(argc < 2 ? stderr : stdout);
