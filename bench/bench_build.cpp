@@ -14,6 +14,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -163,6 +166,23 @@ TSites& Sites() {
 double gBestSeconds[4] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
                           std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
 
+// Runs program once into output; the wall time in seconds, or -1 when it failed or did not write
+// the expected pages (both builds must write the same pages for the comparison to hold).
+double TimeBuild(const QString& program, const QStringList& args, const QString& output) {
+  QElapsedTimer timer;
+  timer.start();
+  QProcess process;
+  process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process.start(program, args);
+  bool finished = process.waitForFinished(-1);
+  double seconds = timer.nsecsElapsed() / 1e9;
+  if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return -1;
+  if (!QFile::exists(output + "/page00000.html") || !QFile::exists(output + "/page09999.html") ||
+      !QFile::exists(output + "/images/bg.png"))
+    return -1;
+  return seconds;
+}
+
 // Runs program into a fresh output folder, once per iteration (or, with fresh false, into the
 // folder a first untimed run filled); reports the wall time. which < 0: no best time kept.
 void RunBuild(benchmark::State& state, int which, const QString& program, const QStringList& args,
@@ -185,21 +205,9 @@ void RunBuild(benchmark::State& state, int which, const QString& program, const 
     state.PauseTiming();
     if (fresh) QDir(output).removeRecursively();
     state.ResumeTiming();
-    QElapsedTimer timer;
-    timer.start();
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, args);
-    bool finished = process.waitForFinished(-1);
-    double seconds = timer.nsecsElapsed() / 1e9;
-    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-      state.SkipWithError("the build failed");
-      return;
-    }
-    // Both builds must have written the same pages for the comparison to hold.
-    if (!QFile::exists(output + "/page00000.html") || !QFile::exists(output + "/page09999.html") ||
-        !QFile::exists(output + "/images/bg.png")) {
-      state.SkipWithError("the build did not write the expected pages");
+    const double seconds = TimeBuild(program, args, output);
+    if (seconds < 0) {
+      state.SkipWithError("the build failed or did not write the expected pages");
       return;
     }
     state.SetIterationTime(seconds);
@@ -240,6 +248,42 @@ void BM_HugoBuild10k(benchmark::State& state) {
 }
 BENCHMARK(BM_HugoBuild10k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The two cold builds taken in turns, so that a spell of load on a shared machine weighs on both
+// alike: the ratio of each pair, and of the best times.
+double gPairRatio = -1, gPairBestRatio = -1;
+void BM_PagewickAgainstHugoInTurns10k(benchmark::State& state) {
+  const QString hugo = QStandardPaths::findExecutable("hugo");
+  if (hugo.isEmpty() || !Sites().ok) {
+    state.SkipWithError("hugo is not installed, or the sites cannot be written");
+    return;
+  }
+  const QString pwOut = Sites().dir.path() + "/pw-turns", hugoOut = Sites().dir.path() + "/hugo-turns";
+  std::vector<double> ratios;
+  double bestPw = std::numeric_limits<double>::infinity(), bestHugo = bestPw;
+  for (auto _ : state) {
+    state.PauseTiming();
+    QDir(pwOut).removeRecursively();
+    QDir(hugoOut).removeRecursively();
+    const double pw = TimeBuild(PW_CLI_PATH, {"build", Sites().pagewickProject, "--out", pwOut, "--quiet"}, pwOut);
+    const double other =
+        TimeBuild(hugo, {"--quiet", "--source", Sites().hugoSource, "--destination", hugoOut}, hugoOut);
+    state.ResumeTiming();
+    if (pw < 0 || other < 0) {
+      state.SkipWithError("a build failed or did not write the expected pages");
+      return;
+    }
+    ratios.push_back(pw / other);
+    bestPw = std::min(bestPw, pw);
+    bestHugo = std::min(bestHugo, other);
+    state.SetIterationTime(pw);
+  }
+  std::sort(ratios.begin(), ratios.end());
+  gPairRatio = ratios[ratios.size() / 2];
+  gPairBestRatio = bestPw / bestHugo;
+  state.counters["median_ratio"] = gPairRatio;
+}
+BENCHMARK(BM_PagewickAgainstHugoInTurns10k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -255,6 +299,9 @@ int main(int argc, char** argv) {
       std::printf("Unchanged rebuild %.0f ms (%.3f of hugo's build)\n", gBestSeconds[2] * 1e3,
                   gBestSeconds[2] / gBestSeconds[1]);
   }
+  if (gPairRatio >= 0)
+    std::printf("In turns with hugo: median pagewick/hugo ratio %.3f, of the best times %.3f\n", gPairRatio,
+                gPairBestRatio);
   if (gBestSeconds[3] < std::numeric_limits<double>::infinity())
     std::printf("Scripted build %.0f ms beside the plain %.0f ms\n", gBestSeconds[3] * 1e3, gBestSeconds[0] * 1e3);
   std::printf("Sites and output in %s\n", qPrintable(BenchFolder()));
