@@ -48,8 +48,9 @@ int RunBuild(const TArgs& args) {
   }
   for (const TFailedWrite& failed : report.Failed)
     PrintError(QStringLiteral("cannot write %1: %2").arg(failed.Path, failed.Reason));
-  if (!platform::ForceDirectories(report.OutputFolder)) {
-    PrintError(QStringLiteral("cannot create the output folder %1").arg(report.OutputFolder));
+  QString reason;
+  if (!platform::ForceDirectories(report.OutputFolder, &reason)) {
+    PrintError(QStringLiteral("cannot create the output folder %1: %2").arg(report.OutputFolder, reason));
     return 1;
   }
   const QString unchanged =

@@ -58,8 +58,9 @@ int RunNew(const TArgs& args) {
     }
   }
   platform::TFolderLock lock;
-  if (!platform::ForceDirectories(folder) || !lock.TryLock(folder, &error)) {
-    if (error.isEmpty()) error = QStringLiteral("Cannot create the folder %1").arg(folder);
+  QString reason;
+  if (!platform::ForceDirectories(folder, &reason) || !lock.TryLock(folder, &error)) {
+    if (error.isEmpty()) error = QStringLiteral("Cannot create the folder %1: %2").arg(folder, reason);
     PrintError(error);
     return 1;
   }

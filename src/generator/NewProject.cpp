@@ -81,7 +81,8 @@ bool CreateProjectFiles(const QString& projectPath, const QString& templatePath,
 
   // The new folder is filled beside the old one and swapped in only when complete, so that a
   // failure leaves the old template folder as it was.
-  if (!platform::ForceDirectories(folder)) return fail(QStringLiteral("Cannot create the folder %1.").arg(folder));
+  if (!platform::ForceDirectories(folder, &reason))
+    return fail(QStringLiteral("Cannot create the folder %1: %2.").arg(folder, reason));
   platform::RemoveStaleTemporaries(folder);
   const QString staging = templateFolder + QString::fromStdString(platform::TemporarySuffix());
   bool filled;

@@ -123,8 +123,9 @@ bool WriteOutputFile(const QString& path, std::string_view bytes, QString* error
   int fd = CreateTemporary(target, temporary);
   if (fd < 0 && errno == ENOENT) {
     QString folder = platform::ExtractFileDir(path);
-    if (folder.isEmpty() || !platform::ForceDirectories(folder))
-      return Fail(error, QStringLiteral("cannot create the folder %1").arg(folder));
+    QString reason;
+    if (!platform::ForceDirectories(folder, &reason))
+      return Fail(error, QStringLiteral("cannot create the folder %1: %2").arg(folder, reason));
     fd = CreateTemporary(target, temporary);
   }
   if (fd < 0) return Fail(error, platform::SystemErrorText(errno));

@@ -91,7 +91,9 @@ bool ExtractIndex(zip* archive, zip_uint64_t index, const std::string& name, con
     return false;
   };
   const QString folder = platform::ExtractFileDir(target);
-  if (!platform::ForceDirectories(folder)) return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
+  QString reason;
+  if (!platform::ForceDirectories(folder, &reason))
+    return fail(QStringLiteral("Cannot create the folder \"%1\": %2").arg(folder, reason));
   if (QFileInfo(target).isDir()) return fail(QStringLiteral("\"%1\" is a folder, not a file").arg(target));
   QFile out(target);
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -104,7 +106,6 @@ bool ExtractIndex(zip* archive, zip_uint64_t index, const std::string& name, con
   }
   std::int64_t size = 0;
   char buffer[64 * 1024];
-  QString reason;
   for (;;) {
     const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
     if (got < 0) {
@@ -280,8 +281,9 @@ bool TTemplate::ExtractTemplateFolderInto(const QString& folder, QString* error)
   };
   if (!FArchive) return fail(QStringLiteral("No site template is open"));
   const QString templateRoot = platform::IncludeTrailingSeparator(platform::NormalizeSeparators(folder));
-  if (!platform::ForceDirectories(templateRoot))
-    return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(templateRoot));
+  QString reason;
+  if (!platform::ForceDirectories(templateRoot, &reason))
+    return fail(QStringLiteral("Cannot create the folder \"%1\": %2").arg(templateRoot, reason));
   const std::string prefix = std::string(kTemplateFolder) + '/';
   std::int64_t total = 0;
   const zip_int64_t count = zip_get_num_entries(FArchive, 0);
@@ -293,8 +295,8 @@ bool TTemplate::ExtractTemplateFolderInto(const QString& folder, QString* error)
     QString target = platform::ConfinedJoin(templateRoot, QString::fromStdString(entry.substr(prefix.size())));
     if (target.isEmpty()) continue;
     if (entry.back() == '/') {
-      if (!platform::ForceDirectories(target))
-        return fail(QStringLiteral("Cannot create the folder \"%1\"").arg(target));
+      if (!platform::ForceDirectories(target, &reason))
+        return fail(QStringLiteral("Cannot create the folder \"%1\": %2").arg(target, reason));
       continue;
     }
     if (!ExtractIndex(FArchive, static_cast<zip_uint64_t>(i), entry, target, total, error)) return false;
@@ -326,14 +328,14 @@ bool SaveSiteTemplate(const QString& path, const TSiteTemplateSource& source, QS
   QString target = platform::NormalizeSeparators(path);
   if (target.isEmpty()) return fail(QStringLiteral("No file name given."));
   QString folder = platform::ExtractFileDir(target);
-  if (!folder.isEmpty() && !platform::ForceDirectories(folder))
-    return fail(QStringLiteral("Cannot create the folder %1.").arg(folder));
+  QString reason;
+  if (!folder.isEmpty() && !platform::ForceDirectories(folder, &reason))
+    return fail(QStringLiteral("Cannot create the folder %1: %2.").arg(folder, reason));
 
   // The archive is written under a temporary name of our own and renamed into place, so that
   // a killed run leaves nothing that the next one cannot recognise and sweep.
   platform::RemoveStaleTemporaries(folder.isEmpty() ? QStringLiteral(".") : folder);
   const QByteArray temporary = QFile::encodeName(target) + QByteArray::fromStdString(platform::TemporarySuffix());
-  QString reason;
   if (!platform::LoadZip(&reason)) return fail(QStringLiteral("Cannot load the zip library: ") + reason);
   // Buffers handed to libzip must live until zip_close.
   std::vector<std::unique_ptr<std::string>> buffers;

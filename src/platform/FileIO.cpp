@@ -1,10 +1,13 @@
 #include "platform/FileIO.h"
 
+#include "platform/SystemError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -89,11 +92,36 @@ bool WriteWholeFile(const QString& path, std::string_view bytes, QString* error)
   return true;
 }
 
-bool ForceDirectories(const QString& folder) {
-  if (folder.isEmpty()) return false;
+namespace {
+
+// Why a folder could not be made: the step below its deepest existing part is tried again for
+// the system's reason, unless that part is a file.
+QString FolderFailure(const QString& folder) {
+  QString existing = QDir::cleanPath(folder);
+  QString below;
+  while (!QFileInfo::exists(existing)) {
+    const QString parent = QFileInfo(existing).path();
+    if (parent == existing) break;
+    below = existing;
+    existing = parent;
+  }
+  if (!QFileInfo(existing).isDir()) return SystemErrorText(ENOTDIR);
+  if (!below.isEmpty() && ::mkdir(QFile::encodeName(below).constData(), 0777) != 0) return SystemErrorText(errno);
+  return QStringLiteral("The folder could not be created");
+}
+
+}  // namespace
+
+bool ForceDirectories(const QString& folder, QString* error) {
+  if (folder.isEmpty()) {
+    if (error) *error = QStringLiteral("No folder name given");
+    return false;
+  }
   if (QFileInfo(folder).isDir()) return true;
   QDir().mkpath(folder);
-  return QFileInfo(folder).isDir();
+  if (QFileInfo(folder).isDir()) return true;
+  if (error) *error = FolderFailure(folder);
+  return false;
 }
 
 bool FileExists(const QString& path) {

@@ -18,8 +18,10 @@ bool ReadWholeFile(const QString& path, std::string& bytes, QString* error = nul
 // the old file is then unchanged.
 bool WriteWholeFile(const QString& path, std::string_view bytes, QString* error = nullptr);
 
-// Creates the folder with its parents; true when it exists afterwards.
-bool ForceDirectories(const QString& folder);
+// Creates the folder with its parents; true when it exists afterwards. False with the reason
+// alone ("Permission denied", "Not a directory" where a file stands in the way; the caller
+// names the folder).
+bool ForceDirectories(const QString& folder, QString* error = nullptr);
 
 // The names of the folder's entries (files, folders, links alike) as the file system holds
 // them; false when the folder cannot be read.

@@ -92,8 +92,13 @@ TEST_F(FileIOTest, ExistenceChecksTellFilesFromFolders) {
   EXPECT_FALSE(DirectoryExists(Path("f.txt")));
   EXPECT_FALSE(DirectoryExists(QString()));
   EXPECT_TRUE(ForceDirectories(Path("x\\y").replace('\\', '/')));
-  EXPECT_FALSE(ForceDirectories(Path("f.txt/sub")));
-  EXPECT_FALSE(ForceDirectories(QString()));
+  QString reason;
+  EXPECT_FALSE(ForceDirectories(Path("f.txt/sub/deeper"), &reason));
+  EXPECT_EQ(reason, "Not a directory");
+  EXPECT_FALSE(ForceDirectories(Path("f.txt"), &reason));
+  EXPECT_EQ(reason, "Not a directory");
+  EXPECT_FALSE(ForceDirectories(QString(), &reason));
+  EXPECT_EQ(reason, "No folder name given");
 }
 
 }  // namespace
